@@ -1,0 +1,14 @@
+#pragma once
+
+#include "document/NodeIdPath.h"
+
+class XmlNode;
+
+// Receives every change of a document; paths are computed while the node is still in place.
+class DocumentObserver {
+public:
+    virtual ~DocumentObserver() = default;
+    virtual void OnNodeChanged(const NodeIdPath& path) = 0;
+    virtual void OnNodeRemoved(const NodeIdPath& path) = 0;
+    virtual void OnNodeInserted(const NodeIdPath& path, XmlNode* node) = 0;
+};

@@ -1,0 +1,128 @@
+#include "document/NodeStore.h"
+
+#include "document/XmlException.h"
+
+#include <cstdlib>
+#include <cstring>
+
+NodeStore::NodeStore() = default;
+
+NodeStore::~NodeStore()
+{
+    // Owned values and child arrays are released slot by slot; the slots go with the chunks.
+    for (size_t c = 0; c < m_chunks.size(); ++c) {
+        const size_t used = c + 1 == m_chunks.size() ? m_usedInLastChunk : kSlotsPerChunk;
+        for (size_t i = 0; i < used; ++i) {
+            XmlNode& node = m_chunks[c][i];
+            if (node.m_valueOwned)
+                delete[] node.m_value;
+            std::free(node.m_children);
+        }
+    }
+}
+
+XmlNode* NodeStore::NewNode()
+{
+    XmlNode* node;
+    if (m_freeList) {
+        node = m_freeList;
+        m_freeList = node->m_parent;
+        node->Reset();
+    } else {
+        if (m_usedInLastChunk == kSlotsPerChunk) {
+            m_chunks.emplace_back(new XmlNode[kSlotsPerChunk]);
+            m_usedInLastChunk = 0;
+        }
+        node = &m_chunks.back()[m_usedInLastChunk++];
+    }
+    node->m_prefix = &m_empty;
+    node->m_localName = &m_empty;
+    ++m_liveNodes;
+    return node;
+}
+
+void NodeStore::FreeNode(XmlNode* node)
+{
+    if (node->m_valueOwned) {
+        m_ownedTextBytes -= node->m_valueLength * sizeof(char16_t);
+        delete[] node->m_value;
+    }
+    std::free(node->m_children);
+    node->Reset();
+    node->m_kind = -1; // marks a free slot
+    node->m_parent = m_freeList;
+    m_freeList = node;
+    --m_liveNodes;
+}
+
+const QString* NodeStore::Intern(QStringView name)
+{
+    if (name.isEmpty())
+        return &m_empty;
+    auto found = m_nameIndex.constFind(name);
+    if (found != m_nameIndex.constEnd())
+        return found.value();
+    const QString& stored = m_names.emplace_back(name.toString());
+    m_nameIndex.insert(QStringView(stored), &stored);
+    return &stored;
+}
+
+char16_t* NodeStore::ReserveText(qsizetype maxLength)
+{
+    if (m_textCapacity - m_textUsed < maxLength) {
+        const qsizetype size = std::max(kTextChunkUnits, maxLength);
+        m_textChunks.emplace_back(new char16_t[size]);
+        m_textChunkSizes.push_back(size);
+        m_text = m_textChunks.back().get();
+        m_textUsed = 0;
+        m_textCapacity = size;
+    }
+    return m_text + m_textUsed;
+}
+
+void NodeStore::SetOwnedValue(XmlNode* node, QStringView value)
+{
+    ClearValue(node);
+    if (value.isEmpty())
+        return;
+    auto* buffer = new char16_t[value.size()];
+    std::memcpy(buffer, value.utf16(), sizeof(char16_t) * value.size());
+    node->m_value = buffer;
+    node->m_valueLength = uint32_t(value.size());
+    node->m_valueOwned = true;
+    m_ownedTextBytes += sizeof(char16_t) * value.size();
+}
+
+void NodeStore::SetArenaValue(XmlNode* node, const char16_t* data, uint32_t length)
+{
+    ClearValue(node);
+    node->m_value = length ? data : nullptr;
+    node->m_valueLength = length;
+}
+
+void NodeStore::ClearValue(XmlNode* node)
+{
+    if (node->m_valueOwned) {
+        m_ownedTextBytes -= node->m_valueLength * sizeof(char16_t);
+        delete[] node->m_value;
+    }
+    node->m_value = nullptr;
+    node->m_valueLength = 0;
+    node->m_valueOwned = false;
+}
+
+size_t NodeStore::MemoryUsage() const
+{
+    size_t bytes = m_chunks.size() * kSlotsPerChunk * sizeof(XmlNode);
+    for (size_t c = 0; c < m_chunks.size(); ++c) {
+        const size_t used = c + 1 == m_chunks.size() ? m_usedInLastChunk : kSlotsPerChunk;
+        for (size_t i = 0; i < used; ++i)
+            bytes += m_chunks[c][i].m_childCapacity * sizeof(XmlNode*);
+    }
+    for (qsizetype size : m_textChunkSizes)
+        bytes += size_t(size) * sizeof(char16_t);
+    bytes += m_ownedTextBytes;
+    for (const QString& name : m_names)
+        bytes += sizeof(QString) + 32 + size_t(name.size()) * 2;
+    return bytes;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "document/XmlNode.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <deque>
+#include <memory>
+#include <vector>
+
+// Memory behind one document's nodes: fixed-size node slots with a free list, interned names
+// (names repeat a great deal) and an append-only arena for the values read by the loader.
+// Values set later are owned by their node, so edits never grow the arena.
+class NodeStore {
+public:
+    NodeStore();
+    ~NodeStore();
+    NodeStore(const NodeStore&) = delete;
+    NodeStore& operator=(const NodeStore&) = delete;
+
+    XmlNode* NewNode();
+    // Frees the node and its subtree; `onFree` sees every node before it goes.
+    template <typename F> void FreeSubtree(XmlNode* node, F&& onFree);
+
+    const QString* Intern(QStringView name);
+    const QString* EmptyName() const { return &m_empty; }
+
+    // Loader path: room for `maxLength` units in the arena, then keep `length` of them.
+    char16_t* ReserveText(qsizetype maxLength);
+    void CommitText(qsizetype length) { m_textUsed += length; }
+
+    void SetOwnedValue(XmlNode* node, QStringView value);
+    void SetArenaValue(XmlNode* node, const char16_t* data, uint32_t length);
+    void ClearValue(XmlNode* node);
+
+    // Bytes held by nodes, child arrays, names and text (for the memory benchmark).
+    size_t MemoryUsage() const;
+    size_t LiveNodes() const { return m_liveNodes; }
+
+private:
+    void FreeNode(XmlNode* node);
+
+    static constexpr size_t kSlotsPerChunk = 4096;
+    static constexpr qsizetype kTextChunkUnits = 256 * 1024;
+
+    std::vector<std::unique_ptr<XmlNode[]>> m_chunks;
+    size_t m_usedInLastChunk = kSlotsPerChunk;
+    XmlNode* m_freeList = nullptr; // linked through m_parent
+    size_t m_liveNodes = 0;
+
+    QString m_empty;
+    std::deque<QString> m_names;
+    QHash<QStringView, const QString*> m_nameIndex;
+
+    std::vector<std::unique_ptr<char16_t[]>> m_textChunks;
+    std::vector<qsizetype> m_textChunkSizes;
+    char16_t* m_text = nullptr;
+    qsizetype m_textUsed = 0;
+    qsizetype m_textCapacity = 0;
+    size_t m_ownedTextBytes = 0;
+};
+
+template <typename F> void NodeStore::FreeSubtree(XmlNode* node, F&& onFree)
+{
+    // Iterative so a deep tree built by edits cannot overflow the stack.
+    std::vector<XmlNode*> pending{node};
+    while (!pending.empty()) {
+        XmlNode* current = pending.back();
+        pending.pop_back();
+        for (XmlNode* child : *current)
+            pending.push_back(child);
+        onFree(current);
+        FreeNode(current);
+    }
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "document/NodeIdPath.h"
+#include "document/NodeStore.h"
+#include "document/XmlNode.h"
+#include "document/XmlNodeData.h"
+#include "document/XmlStatus.h"
+#include "editing/UndoHistory.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+class DocumentObserver;
+
+// The in-memory form of one XML file: the node tree under a root holder, the ID index,
+// the undo history and the observers that mirror the tree.
+class XmlDocument {
+public:
+    XmlDocument();
+    virtual ~XmlDocument();
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // Hooks that define the modified state together with the history's positions.
+    virtual void OnCreated();
+    virtual void OnLoaded(XmlStatus status);
+    virtual void OnSaved(XmlStatus status);
+
+    // --- Creating, loading and saving -------------------------------------------------
+    bool CreateNew();
+    XmlStatus Load(const QString& path);
+    // The second step of Load: reads XML text that is already in memory.
+    XmlStatus LoadFromData(const QByteArray& data);
+    XmlStatus Save(const QString& path);
+    // Writes the whole document as indented UTF-8 XML text.
+    XmlStatus SerializeDocument(QByteArray& output) const;
+    // The XML text of one node (with the XML declaration), or an empty string.
+    QString NodeToXmlText(int32_t id) const;
+
+    int32_t ErrorLine() const { return m_errorLine; }
+    int32_t ErrorPosition() const { return m_errorPosition; }
+
+    // --- Tree access and primitives -----------------------------------------------------
+    XmlNode* Root() { return &m_root; }
+    const XmlNode* Root() const { return &m_root; }
+    XmlNode* FindNode(int32_t id) const;
+    // The node for a parent ID: -1 is the root holder.
+    XmlNode* FindParent(int32_t parentId);
+    int32_t NextId() const { return m_nextId; }
+
+    XmlNode* AppendChild(XmlNode* parent, const XmlNodeData& record);
+    XmlNode* InsertChild(XmlNode* parent, int index, const XmlNodeData& record);
+    // Destroys the child at the index with its subtree; out of range does nothing.
+    void RemoveChildAt(XmlNode* parent, int index);
+    XmlNode* CopySubtree(const XmlNode* source, XmlNode* targetParent, int index);
+    QString MakeUniqueAttributeName(const QString& prefix, const QString& localName,
+                                    const XmlNode* parent) const;
+    bool GetIdPath(int32_t id, NodeIdPath& path) const;
+
+    // A parentless node with a default record, for the undo actions that park subtrees.
+    XmlNode* CreateHolderNode();
+    // Destroys a node that is in no parent (a holder) with everything under it.
+    void DestroyDetachedNode(XmlNode* node);
+
+    // Raw changes of a node's strings: no action, no notification.
+    void AssignName(XmlNode* node, QStringView prefix, QStringView localName);
+    void AssignLocalName(XmlNode* node, QStringView localName);
+    void AssignValue(XmlNode* node, QStringView value);
+
+    // --- Observers ------------------------------------------------------------------------
+    void AddObserver(DocumentObserver* observer);
+    void RemoveObserver(DocumentObserver* observer);
+    void NotifyNodeChanged(int32_t id);
+    void NotifyNodeRemoved(const NodeIdPath& path);
+    void NotifyNodeInserted(int32_t id, XmlNode* node);
+
+    // --- Drag move and copy (undoable) ----------------------------------------------------
+    bool MoveNodeTo(int32_t id, int32_t targetParentId);
+    bool CopyNodeTo(int32_t id, int32_t targetParentId);
+
+    // --- Edit operations (undoable; refusals are silent) ----------------------------------
+    bool RenameNode(int32_t id, const QString& prefix, const QString& localName);
+    bool SetLocalName(int32_t id, const QString& localName);
+    bool SetNodeValue(int32_t id, const QString& value);
+    bool MoveNodeStep(int32_t id, bool up);
+    bool DeleteNode(int32_t id);
+    bool DuplicateNode(int32_t id);
+    bool InsertNode(const XmlNodeData& record, int32_t parentId, int32_t afterId,
+                    NodeIdPath& pathOut);
+
+    // --- History --------------------------------------------------------------------------
+    UndoHistory& History() { return m_history; }
+    const UndoHistory& History() const { return m_history; }
+    bool IsModified() const { return m_history.IsModified(); }
+
+    // Bytes held by the tree (nodes, child arrays, names, text, ID index).
+    size_t MemoryUsage() const;
+    NodeStore& Store() { return m_store; }
+
+private:
+    friend class DocumentLoader;
+
+    void ClearTree();
+    XmlNode* NewNode(XmlNode* parent, int index, const XmlNodeData& record);
+    // Whether `target` may receive a drag of `node`: checks of MoveNodeTo/CopyNodeTo.
+    XmlNode* DropTarget(XmlNode* node, int32_t targetParentId) const;
+
+    NodeStore m_store;
+    XmlNode m_root;
+    int32_t m_nextId = 0;
+    std::vector<XmlNode*> m_nodeIndex; // indexed by ID; null for destroyed nodes
+    int32_t m_errorLine = -1;
+    int32_t m_errorPosition = -1;
+    UndoHistory m_history;
+    std::vector<DocumentObserver*> m_observers;
+};

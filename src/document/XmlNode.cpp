@@ -1,0 +1,119 @@
+#include "document/XmlNode.h"
+
+#include "document/XmlException.h"
+
+#include <cstdlib>
+#include <cstring>
+
+QString XmlNode::QualifiedName() const
+{
+    if (m_prefix->isEmpty())
+        return *m_localName;
+    return *m_prefix + u':' + *m_localName;
+}
+
+XmlNodeData XmlNode::Data() const
+{
+    XmlNodeData data;
+    data.id = m_id;
+    data.prefix = *m_prefix;
+    data.localName = *m_localName;
+    data.value = Value();
+    data.kind = Kind();
+    return data;
+}
+
+XmlNode* XmlNode::ChildAt(int index) const
+{
+    if (index < 0 || uint32_t(index) >= m_childCount)
+        throw XmlException(E_INVALIDARG_STATUS);
+    return m_children[index];
+}
+
+int XmlNode::IndexOfChild(const XmlNode* child) const
+{
+    // The parent's last child is the common case for the loader and the view's inserts.
+    if (m_childCount && m_children[m_childCount - 1] == child)
+        return int(m_childCount - 1);
+    for (uint32_t i = 0; i < m_childCount; ++i) {
+        if (m_children[i] == child)
+            return int(i);
+    }
+    return -1;
+}
+
+void XmlNode::MoveChild(int from, int to)
+{
+    if (from == to || from < 0 || to < 0 || uint32_t(from) >= m_childCount ||
+        uint32_t(to) >= m_childCount)
+        return;
+    XmlNode* moving = m_children[from];
+    if (from < to)
+        std::memmove(m_children + from, m_children + from + 1, sizeof(XmlNode*) * (to - from));
+    else
+        std::memmove(m_children + to + 1, m_children + to, sizeof(XmlNode*) * (from - to));
+    m_children[to] = moving;
+}
+
+int XmlNode::Reparent(XmlNode* node, XmlNode* newParent, int index)
+{
+    if (!node || !newParent || !node->m_parent)
+        return -1;
+    XmlNode* oldParent = node->m_parent;
+    const int former = oldParent->IndexOfChild(node);
+    if (former < 0)
+        return -1;
+    if (index > int(newParent->m_childCount) - (newParent == oldParent ? 1 : 0))
+        throw XmlException(E_INVALIDARG_STATUS);
+    oldParent->RemoveChildPointer(former);
+    newParent->InsertChildPointer(index < 0 ? int(newParent->m_childCount) : index, node);
+    node->m_parent = newParent;
+    return former;
+}
+
+void XmlNode::ReserveChildren(uint32_t capacity)
+{
+    if (capacity <= m_childCapacity)
+        return;
+    void* grown = std::realloc(m_children, sizeof(XmlNode*) * capacity);
+    if (!grown)
+        throw XmlException(E_OUTOFMEMORY_STATUS);
+    m_children = static_cast<XmlNode**>(grown);
+    m_childCapacity = capacity;
+}
+
+void XmlNode::ShrinkChildren()
+{
+    if (m_childCount == m_childCapacity)
+        return;
+    if (m_childCount == 0) {
+        std::free(m_children);
+        m_children = nullptr;
+        m_childCapacity = 0;
+        return;
+    }
+    if (void* shrunk = std::realloc(m_children, sizeof(XmlNode*) * m_childCount)) {
+        m_children = static_cast<XmlNode**>(shrunk);
+        m_childCapacity = m_childCount;
+    }
+}
+
+void XmlNode::InsertChildPointer(int index, XmlNode* child)
+{
+    if (index < 0 || uint32_t(index) > m_childCount)
+        throw XmlException(E_INVALIDARG_STATUS);
+    if (m_childCount == m_childCapacity)
+        ReserveChildren(m_childCapacity ? m_childCapacity * 2 : 4);
+    if (uint32_t(index) < m_childCount)
+        std::memmove(m_children + index + 1, m_children + index,
+                     sizeof(XmlNode*) * (m_childCount - index));
+    m_children[index] = child;
+    ++m_childCount;
+}
+
+void XmlNode::RemoveChildPointer(int index)
+{
+    std::memmove(m_children + index, m_children + index + 1,
+                 sizeof(XmlNode*) * (m_childCount - index - 1));
+    --m_childCount;
+}
