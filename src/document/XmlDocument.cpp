@@ -94,6 +94,21 @@ XmlNode* XmlDocument::NewNode(XmlNode* parent, int index, const XmlNodeData& rec
     return node;
 }
 
+XmlNode* XmlDocument::AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const QString* prefix,
+                                       const QString* localName)
+{
+    XmlNode* node = m_store.NewNode();
+    node->m_kind = int8_t(kind);
+    node->m_prefix = prefix;
+    node->m_localName = localName;
+    node->m_id = m_nextId;
+    node->m_parent = parent;
+    parent->InsertChildPointer(int(parent->m_childCount), node);
+    m_nodeIndex.push_back(node); // IDs are dense from 0 during a load
+    ++m_nextId;
+    return node;
+}
+
 XmlNode* XmlDocument::AppendChild(XmlNode* parent, const XmlNodeData& record)
 {
     return NewNode(parent, parent->ChildCount(), record);

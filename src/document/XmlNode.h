@@ -47,6 +47,7 @@ public:
 private:
     friend class NodeStore;
     friend class XmlDocument;
+    friend class DocumentLoader;
 
     XmlNode() = default;
     void Reset()

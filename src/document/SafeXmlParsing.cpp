@@ -1,0 +1,63 @@
+#include "document/SafeXmlParsing.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlIO.h>
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+std::atomic<int> g_refused{0};
+xmlExternalEntityLoader g_defaultLoader = nullptr;
+
+bool IsNetworkUrl(const char* url)
+{
+    if (!url)
+        return false;
+    const char* colon = std::strstr(url, "://");
+    if (!colon)
+        return false;
+    return std::strncmp(url, "file://", 7) != 0;
+}
+
+xmlParserInputPtr RefusingLoader(const char* url, const char* id, xmlParserCtxtPtr context)
+{
+    // A context that already has input open is inside a document: this is an external
+    // entity or DTD subset. A context without input is a document opened on purpose.
+    const bool insideDocument = context && context->inputNr > 0;
+    if (insideDocument || IsNetworkUrl(url)) {
+        ++g_refused;
+        if (context) {
+            // Reported as an error so the caller fails the load instead of dropping content.
+            __xmlLoaderErr(context, "refused to load external resource \"%s\"\n",
+                           url ? url : (id ? id : ""));
+        }
+        return nullptr;
+    }
+    return g_defaultLoader ? g_defaultLoader(url, id, context) : nullptr;
+}
+
+} // namespace
+
+void SafeXmlParsing::Install()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        g_defaultLoader = xmlGetExternalEntityLoader();
+        xmlSetExternalEntityLoader(RefusingLoader);
+    });
+}
+
+int SafeXmlParsing::ParseOptions()
+{
+    return XML_PARSE_NONET | XML_PARSE_NOENT;
+}
+
+int SafeXmlParsing::RefusedCount()
+{
+    return g_refused.load();
+}
