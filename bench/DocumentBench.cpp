@@ -1,0 +1,206 @@
+// Load, save and memory figures of the document model, each next to its baseline from the same
+// run: a bare xmlTextReader pass that reads every name and value and builds nothing.
+#include "BenchData.h"
+
+#include "document/SafeXmlParsing.h"
+#include "document/XmlDocument.h"
+
+#include <QFile>
+#include <benchmark/benchmark.h>
+#include <libxml/xmlreader.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct Input {
+    QByteArray bytes;
+    QString path;
+};
+
+Input& Records()
+{
+    static Input input = [] {
+        Input in;
+        in.bytes = BenchData::Records(100LL * 1024 * 1024);
+        in.path = BenchData::WriteTemp(QStringLiteral("tovi-bench-records.xml"), in.bytes);
+        return in;
+    }();
+    return input;
+}
+
+Input& Prose()
+{
+    static Input input = [] {
+        Input in;
+        in.bytes = BenchData::Prose(20LL * 1024 * 1024);
+        in.path = BenchData::WriteTemp(QStringLiteral("tovi-bench-prose.xml"), in.bytes);
+        return in;
+    }();
+    return input;
+}
+
+using InputFn = Input& (*)();
+
+// Best (minimum) seconds per benchmark name, and figures for the summary.
+std::map<std::string, double> g_best;
+std::map<std::string, double> g_figure;
+
+class Stopwatch {
+public:
+    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
+    double Seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start)
+            .count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+void Record(const std::string& name, double seconds)
+{
+    auto [it, inserted] = g_best.emplace(name, seconds);
+    if (!inserted)
+        it->second = std::min(it->second, seconds);
+}
+
+size_t Length(const xmlChar* text)
+{
+    return text ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
+}
+
+// The floor: what libxml2's reader costs when every name and value is looked at.
+size_t BareReaderPass(const QByteArray& bytes)
+{
+    SafeXmlParsing::Install();
+    xmlTextReaderPtr reader = xmlReaderForMemory(bytes.constData(), int(bytes.size()), nullptr,
+                                                 nullptr, SafeXmlParsing::ParseOptions());
+    size_t total = 0;
+    while (xmlTextReaderRead(reader) == 1) {
+        total += Length(xmlTextReaderConstPrefix(reader));
+        total += Length(xmlTextReaderConstLocalName(reader));
+        const int type = xmlTextReaderNodeType(reader);
+        if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_COMMENT ||
+            type == XML_READER_TYPE_CDATA)
+            total += Length(xmlTextReaderConstValue(reader));
+        if (type == XML_READER_TYPE_ELEMENT) {
+            total += size_t(xmlTextReaderIsEmptyElement(reader));
+            while (xmlTextReaderMoveToNextAttribute(reader) == 1) {
+                total += Length(xmlTextReaderConstPrefix(reader));
+                total += Length(xmlTextReaderConstLocalName(reader));
+                total += Length(xmlTextReaderConstValue(reader));
+            }
+        }
+    }
+    xmlFreeTextReader(reader);
+    return total;
+}
+
+void BM_BareReader(benchmark::State& state, InputFn input, const char* name)
+{
+    const QByteArray& bytes = input().bytes;
+    for (auto _ : state) {
+        Stopwatch watch;
+        benchmark::DoNotOptimize(BareReaderPass(bytes));
+        Record(std::string("floor/") + name, watch.Seconds());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
+}
+
+void BM_Load(benchmark::State& state, InputFn input, const char* name)
+{
+    const Input& in = input();
+    for (auto _ : state) {
+        const qint64 rssBefore = BenchData::ResidentBytes();
+        auto doc = std::make_unique<XmlDocument>();
+        Stopwatch watch;
+        const XmlStatus status = doc->Load(in.path);
+        Record(std::string("load/") + name, watch.Seconds());
+        if (status != XE_OK) {
+            state.SkipWithError("load failed");
+            return;
+        }
+        const double nodes = doc->NextId();
+        g_figure[std::string("nodes/") + name] = nodes;
+        g_figure[std::string("model-bytes/") + name] = double(doc->MemoryUsage());
+        // The first iteration's growth: later ones may reuse memory the allocator kept.
+        g_figure.emplace(std::string("rss-bytes/") + name,
+                         double(BenchData::ResidentBytes() - rssBefore));
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * in.bytes.size());
+}
+
+void BM_Save(benchmark::State& state, InputFn input, const char* name)
+{
+    const Input& in = input();
+    XmlDocument doc;
+    if (doc.Load(in.path) != XE_OK) {
+        state.SkipWithError("load failed");
+        return;
+    }
+    const QString out = in.path + QStringLiteral(".saved");
+    qint64 written = 0;
+    for (auto _ : state) {
+        Stopwatch watch;
+        if (doc.Save(out) != XE_OK) {
+            state.SkipWithError("save failed");
+            return;
+        }
+        Record(std::string("save/") + name, watch.Seconds());
+        written = QFile(out).size();
+    }
+    g_figure[std::string("saved-bytes/") + name] = double(written);
+    state.SetBytesProcessed(int64_t(state.iterations()) * written);
+    QFile::remove(out);
+}
+
+void PrintSummary()
+{
+    std::printf("\nSummary (best of the iterations; ratios are against the same run's floor)\n");
+    std::printf("%-10s %10s %10s %8s %10s %12s %12s %10s\n", "input", "floor s", "load s",
+                "ratio", "save MB/s", "model B/node", "RSS B/node", "B/in-byte");
+    for (const char* name : {"records", "prose"}) {
+        const std::string n = name;
+        if (!g_best.count("floor/" + n) || !g_best.count("load/" + n))
+            continue;
+        const double floor = g_best["floor/" + n];
+        const double load = g_best["load/" + n];
+        const double nodes = g_figure["nodes/" + n];
+        const double inputBytes = double((n == "records" ? Records() : Prose()).bytes.size());
+        const double saveMBs = g_best.count("save/" + n)
+                                   ? g_figure["saved-bytes/" + n] / g_best["save/" + n] / 1e6
+                                   : 0.0;
+        std::printf("%-10s %10.3f %10.3f %8.2f %10.1f %12.1f %12.1f %10.2f\n", name, floor,
+                    load, load / floor, saveMBs, g_figure["model-bytes/" + n] / nodes,
+                    g_figure["rss-bytes/" + n] / nodes, g_figure["model-bytes/" + n] / inputBytes);
+    }
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(BM_BareReader, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Load, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Save, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BareReader, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Load, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_Save, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintSummary();
+    return 0;
+}
