@@ -9,4 +9,9 @@ if [ ! -f build/build.ninja ]; then
 fi
 cmake --build build -j2
 cd build
-ctest --output-on-failure -j2 "$@"
+# Real-window tests need an X server; run the suite inside a private Xvfb display.
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
+    xvfb-run -a -s "-screen 0 1600x1000x24" ctest --output-on-failure -j2 "$@"
+else
+    ctest --output-on-failure -j2 "$@"
+fi
