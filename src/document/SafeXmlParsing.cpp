@@ -25,8 +25,10 @@ bool IsNetworkUrl(const char* url)
 xmlParserInputPtr RefusingLoader(const char* url, const char* id, xmlParserCtxtPtr context)
 {
     // A context that already has input open is inside a document: this is an external
-    // entity or DTD subset. A context without input is a document opened on purpose.
-    const bool insideDocument = context && context->inputNr > 0;
+    // entity or DTD subset. libxml2 parses an external entity in a fresh context of its own,
+    // which has no input yet but a higher input_id. Only a fresh top-level context is a
+    // document opened on purpose.
+    const bool insideDocument = context && (context->inputNr > 0 || context->input_id > 1);
     if (insideDocument || IsNetworkUrl(url)) {
         // Callers compare RefusedCount before and after a parse to fail it, since libxml2
         // reports a missing entity only as a warning.
