@@ -1,0 +1,75 @@
+#include "tools/LibxmlErrorCapture.h"
+
+#include <libxml/globals.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/xsltutils.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+LibxmlErrorCapture::LibxmlErrorCapture() {
+    m_previousStructured = reinterpret_cast<void*>(xmlStructuredError);
+    m_previousStructuredContext = xmlStructuredErrorContext;
+    m_previousGeneric = reinterpret_cast<void*>(xmlGenericError);
+    m_previousGenericContext = xmlGenericErrorContext;
+    m_previousXsltGeneric = reinterpret_cast<void*>(xsltGenericError);
+    m_previousXsltGenericContext = xsltGenericErrorContext;
+
+    xmlSetStructuredErrorFunc(this, &LibxmlErrorCapture::OnStructuredError);
+    xmlSetGenericErrorFunc(this, &LibxmlErrorCapture::OnGenericError);
+    xsltSetGenericErrorFunc(this, &LibxmlErrorCapture::OnGenericError);
+}
+
+LibxmlErrorCapture::~LibxmlErrorCapture() {
+    xmlSetStructuredErrorFunc(m_previousStructuredContext,
+                              reinterpret_cast<xmlStructuredErrorFunc>(m_previousStructured));
+    xmlSetGenericErrorFunc(m_previousGenericContext,
+                           reinterpret_cast<xmlGenericErrorFunc>(m_previousGeneric));
+    xsltSetGenericErrorFunc(m_previousXsltGenericContext,
+                            reinterpret_cast<xmlGenericErrorFunc>(m_previousXsltGeneric));
+}
+
+void LibxmlErrorCapture::OnStructuredError(void* self, _xmlError* error) {
+    if (!self || !error)
+        return;
+    const bool isError = error->level == XML_ERR_ERROR || error->level == XML_ERR_FATAL;
+    // libxml2 uses 0 for "no line" and "no column".
+    const int line = error->line > 0 ? error->line : -1;
+    const int column = error->int2 > 0 ? error->int2 : -1;
+    static_cast<LibxmlErrorCapture*>(self)->Record(QString::fromUtf8(error->message), isError, line,
+                                                   column, error->node);
+}
+
+void LibxmlErrorCapture::OnGenericError(void* self, const char* format, ...) {
+    if (!self || !format)
+        return;
+    char buffer[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    auto* capture = static_cast<LibxmlErrorCapture*>(self);
+    capture->m_pendingGeneric += QString::fromUtf8(buffer);
+    // libxslt builds one report from several calls; a report is complete at its line break.
+    const qsizetype end = capture->m_pendingGeneric.lastIndexOf(u'\n');
+    if (end < 0)
+        return;
+    const QString complete = capture->m_pendingGeneric.left(end);
+    capture->m_pendingGeneric.remove(0, end + 1);
+    capture->Record(complete, true, -1, -1, nullptr);
+}
+
+void LibxmlErrorCapture::Record(const QString& message, bool isError, int line, int column,
+                                const void* node) {
+    QString text = message;
+    while (text.endsWith(u'\n') || text.endsWith(u'\r'))
+        text.chop(1);
+    m_messages.append(text);
+    if (!isError || m_hasError)
+        return;
+    m_hasError = true;
+    m_firstMessage = text;
+    m_firstLine = line;
+    m_firstColumn = column;
+    m_firstNode = node;
+}

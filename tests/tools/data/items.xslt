@@ -1,0 +1,12 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:output method="text"/>
+  <xsl:template match="/order">
+    <xsl:for-each select="item">
+      <xsl:value-of select="@sku"/>
+      <xsl:text>=</xsl:text>
+      <xsl:value-of select="@qty"/>
+      <xsl:text>;</xsl:text>
+    </xsl:for-each>
+  </xsl:template>
+</xsl:stylesheet>

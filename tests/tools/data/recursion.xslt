@@ -1,0 +1,9 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:template match="/">
+    <xsl:call-template name="again"/>
+  </xsl:template>
+  <xsl:template name="again">
+    <x><xsl:call-template name="again"/></x>
+  </xsl:template>
+</xsl:stylesheet>
