@@ -4,7 +4,6 @@
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "tools/LibxmlErrorCapture.h"
-#include "tools/ToolEntityGuard.h"
 
 #include <QFile>
 
@@ -37,7 +36,7 @@ SchemaHandle LoadSchema(const QString& schemaPath) {
     if (schemaPath.isEmpty())
         return nullptr;
     LibxmlErrorCapture quiet;
-    ToolEntityGuard guard;
+    SafeXmlParsing::Install();
     const int refusedBefore = SafeXmlParsing::RefusedCount();
     const QByteArray fileName = QFile::encodeName(schemaPath);
     std::unique_ptr<xmlSchemaParserCtxt, ParserContextDeleter> context(
@@ -49,7 +48,7 @@ SchemaHandle LoadSchema(const QString& schemaPath) {
     SchemaHandle schema(xmlSchemaParse(context.get()));
     // A refused entity or network import means the schema is not the one its author wrote;
     // libxml2 would only warn and go on with the parts it has.
-    if (SafeXmlParsing::RefusedCount() != refusedBefore || guard.RefusedCount() != 0)
+    if (SafeXmlParsing::RefusedCount() != refusedBefore)
         return nullptr;
     return schema;
 }
@@ -142,7 +141,6 @@ XmlStatus SchemaValidator::RunValidationOnText(const XmlDocument& document, cons
         return XE_SCHEMA_LOAD_FAILED;
 
     LibxmlErrorCapture capture;
-    ToolEntityGuard guard;
     std::unique_ptr<xmlDoc, DocDeleter> doc(xmlReadMemory(
         text.constData(), int(text.size()), nullptr, nullptr, SafeXmlParsing::ParseOptions()));
     int result = -1;

@@ -3,7 +3,6 @@
 #include "document/SafeXmlParsing.h"
 #include "document/XmlDocument.h"
 #include "tools/LibxmlErrorCapture.h"
-#include "tools/ToolEntityGuard.h"
 
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
@@ -60,7 +59,6 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
 
     SafeXmlParsing::Install();
     LibxmlErrorCapture quiet;
-    ToolEntityGuard guard;
     std::unique_ptr<xmlTextReader, ReaderDeleter> reader(xmlReaderForMemory(
         text.constData(), int(text.size()), nullptr, nullptr, SafeXmlParsing::ParseOptions()));
     if (!reader)

@@ -3,7 +3,6 @@
 #include "document/SafeXmlParsing.h"
 #include "document/XmlDocument.h"
 #include "tools/LibxmlErrorCapture.h"
-#include "tools/ToolEntityGuard.h"
 
 #include <QFile>
 
@@ -26,11 +25,10 @@ namespace {
 // Whether the run in progress was refused something; the loader and security callbacks of
 // libxslt carry no user data of ours.
 thread_local bool* t_refused = nullptr;
-thread_local const ToolEntityGuard* t_guard = nullptr;
 
-// Every external load refused so far, by the process-wide loader or the run's guard.
+// Every external load refused so far by the process-wide loader.
 int Refusals() {
-    return SafeXmlParsing::RefusedCount() + (t_guard ? t_guard->RefusedCount() : 0);
+    return SafeXmlParsing::RefusedCount();
 }
 
 void NoteRefusal() {
@@ -179,14 +177,12 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
     Clear();
     InitializeOnce();
     LibxmlErrorCapture capture;
-    ToolEntityGuard guard;
+    const int refusedBefore = SafeXmlParsing::RefusedCount();
     bool refused = false;
     t_refused = &refused;
-    t_guard = &guard;
     struct ResetRun {
         ~ResetRun() {
             t_refused = nullptr;
-            t_guard = nullptr;
         }
     } resetRun;
     const auto finish = [&](XmlStatus status) {
@@ -215,7 +211,7 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
         style.get(), input.get(), nullptr, nullptr, nullptr, context.get()));
     // libxslt goes on after a refused write or load and after most errors; the result of
     // such a run is not what the style sheet meant, so it is not handed out.
-    if (!result || refused || guard.RefusedCount() != 0 || context->state != XSLT_STATE_OK)
+    if (!result || refused || SafeXmlParsing::RefusedCount() != refusedBefore || context->state != XSLT_STATE_OK)
         return finish(XE_XSLT_TRANSFORM_FAILED);
 
     xmlChar* bytes = nullptr;
