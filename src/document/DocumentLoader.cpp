@@ -1,0 +1,268 @@
+#include "document/DocumentLoader.h"
+
+#include "config/LoadText.h"
+#include "document/XmlDocument.h"
+#include "document/XmlReader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kTextNameId = 225;
+constexpr int kCommentNameId = 210;
+
+} // namespace
+
+// Interned names by libxml2 string pointer. Element and attribute names come from the
+// reader's dictionary, so one pointer is one name; prefixes are per-declaration copies whose
+// memory may be reused for another prefix later, so a hit also compares the bytes.
+struct DocumentLoader::NameCache {
+    struct Entry {
+        const char* pointer = nullptr;
+        const QString* name = nullptr;
+        QByteArray bytes;
+        bool interned = false; // the pointer alone identifies the name
+    };
+    static constexpr size_t kSize = 4096; // 2^12, matching the shift in Slot
+    Entry entries[kSize];
+
+    static size_t Slot(const char* pointer)
+    {
+        // libxml2's dictionary packs names a few bytes apart: every address bit counts.
+        const uint64_t bits = reinterpret_cast<uintptr_t>(pointer);
+        return size_t((bits * 0x9E3779B97F4A7C15ull) >> 52);
+    }
+};
+
+DocumentLoader::DocumentLoader(XmlDocument& document)
+    : m_document(document), m_names(std::make_unique<NameCache>())
+{
+}
+
+DocumentLoader::~DocumentLoader() = default;
+
+const QString* DocumentLoader::Name(const XmlReader& reader, const char* utf8)
+{
+    NodeStore& store = m_document.m_store;
+    if (!utf8 || !*utf8)
+        return store.EmptyName();
+    NameCache::Entry& entry = m_names->entries[NameCache::Slot(utf8)];
+    if (entry.pointer == utf8 &&
+        (entry.interned || std::strcmp(entry.bytes.constData(), utf8) == 0))
+        return entry.name;
+    entry.pointer = utf8;
+    entry.interned = reader.IsInterned(utf8);
+    entry.bytes = QByteArray(utf8);
+    entry.name = store.Intern(QString::fromUtf8(entry.bytes));
+    return entry.name;
+}
+
+qsizetype DocumentLoader::DecodeValue(const char* utf8, size_t length, char16_t* out,
+                                      bool normaliseLineBreaks)
+{
+    const auto* in = reinterpret_cast<const unsigned char*>(utf8);
+    const unsigned char* const end = in + length;
+    char16_t* const start = out;
+    while (in < end) {
+        const unsigned char c = *in;
+        if (c < 0x80) {
+            if (c == '\r' && normaliseLineBreaks) {
+                *out++ = u'\r';
+                *out++ = u'\n';
+                in += in + 1 < end && in[1] == '\n' ? 2 : 1;
+                continue;
+            }
+            if (c == '\n')
+                *out++ = u'\r';
+            *out++ = char16_t(c);
+            ++in;
+            continue;
+        }
+        char32_t code;
+        int extra;
+        if ((c & 0xE0) == 0xC0) {
+            code = c & 0x1F;
+            extra = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            code = c & 0x0F;
+            extra = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            code = c & 0x07;
+            extra = 3;
+        } else {
+            *out++ = u'\xFFFD';
+            ++in;
+            continue;
+        }
+        if (end - in <= extra) {
+            *out++ = u'\xFFFD';
+            break;
+        }
+        bool valid = true;
+        for (int i = 1; i <= extra; ++i) {
+            if ((in[i] & 0xC0) != 0x80) {
+                valid = false;
+                break;
+            }
+            code = (code << 6) | (in[i] & 0x3F);
+        }
+        static constexpr char32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+        if (!valid || code < kMinimum[extra] || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF)) {
+            *out++ = u'\xFFFD';
+            ++in;
+            continue;
+        }
+        in += extra + 1;
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            *out++ = char16_t(0xD800 + (code >> 10));
+            *out++ = char16_t(0xDC00 + (code & 0x3FF));
+        } else {
+            *out++ = char16_t(code);
+        }
+    }
+    return out - start;
+}
+
+void DocumentLoader::SetValue(XmlNode* node, const char* utf8, bool normaliseLineBreaks)
+{
+    if (!utf8 || !*utf8)
+        return;
+    NodeStore& store = m_document.m_store;
+    const size_t length = std::strlen(utf8);
+    char16_t* buffer = store.ReserveText(qsizetype(length) * 2);
+    const qsizetype units = DecodeValue(utf8, length, buffer, normaliseLineBreaks);
+    store.CommitText(units);
+    store.SetArenaValue(node, buffer, uint32_t(units));
+}
+
+XmlStatus DocumentLoader::ReadAttributes(XmlReader& reader, XmlNode* element)
+{
+    for (bool more = reader.MoveToFirstAttribute(); more; more = reader.MoveToNextAttribute()) {
+        XmlNode* attribute = m_document.AppendLoadedNode(element, XmlNodeKind::Attribute,
+                                                         Name(reader, reader.PrefixUtf8()),
+                                                         Name(reader, reader.LocalNameUtf8()));
+        SetValue(attribute, reader.ValueUtf8());
+    }
+    reader.MoveToElement();
+    return 0;
+}
+
+XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
+{
+    XmlDocument& doc = m_document;
+    doc.m_errorLine = -1;
+    doc.m_errorPosition = -1;
+    XmlReader reader;
+    if (!reader.SetInput(data, baseUrl))
+        return XE_NO_READER;
+    doc.m_nextId = 0;
+
+    // Taken from the string table once per load, so a language file names them.
+    const QString* textName = doc.m_store.Intern(LoadText(kTextNameId));
+    const QString* commentName = doc.m_store.Intern(LoadText(kCommentNameId));
+    const QString* noPrefix = doc.m_store.EmptyName();
+
+    XmlNode* const root = &doc.m_root;
+    XmlNode* parent = root;
+    XmlStatus status = 0;
+    for (;;) {
+        int type;
+        const XmlStatus read = reader.Read(&type);
+        if (read == 1)
+            break;
+        if (read != 0) {
+            status = read;
+            break;
+        }
+        switch (type) {
+        case XmlReader::Element: {
+            const bool empty = reader.IsEmptyElement();
+            XmlNode* element = doc.AppendLoadedNode(parent, XmlNodeKind::Element,
+                                                    Name(reader, reader.PrefixUtf8()),
+                                                    Name(reader, reader.LocalNameUtf8()));
+            // Room for the attributes and, in a start tag, one content node: exact for the
+            // common record with text, so the array rarely grows or shrinks.
+            if (const int attributes = reader.AttributeCount())
+                element->ReserveChildren(uint32_t(attributes + (empty ? 0 : 1)));
+            ReadAttributes(reader, element);
+            if (empty)
+                element->ShrinkChildren();
+            else
+                parent = element;
+            break;
+        }
+        // A CDATA section's text is character data like any other: it becomes a text node
+        // of its own (the reader reports each section separately), so no content is lost.
+        // An empty section holds nothing and makes no node. libxml2's incremental parser
+        // hands CDATA over without line-break normalisation, so it is done here.
+        case XmlReader::CData:
+            if (*reader.ValueUtf8())
+                SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Text, noPrefix, textName),
+                         reader.ValueUtf8(), true);
+            break;
+        case XmlReader::Text:
+            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Text, noPrefix, textName),
+                     reader.ValueUtf8());
+            break;
+        case XmlReader::Comment:
+            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Comment, noPrefix, commentName),
+                     reader.ValueUtf8());
+            break;
+        case XmlReader::EndElement:
+            if (parent == root) {
+                status = XE_INTERNAL; // an end tag with no open element in the tree
+                break;
+            }
+            parent->ShrinkChildren();
+            parent = parent->Parent();
+            break;
+        default:
+            // Whitespace-only character data, processing instructions, the document type
+            // and the XML declaration have no node.
+            break;
+        }
+        if (status != 0 || reader.IsEOF())
+            break;
+    }
+    if (status != 0) {
+        doc.m_errorLine = reader.LineNumber();
+        doc.m_errorPosition = reader.LinePosition();
+    }
+    return status;
+}
+
+XmlStatus XmlDocument::Load(const QString& path)
+{
+    ClearTree();
+    XmlStatus status = XE_CANNOT_OPEN_FILE;
+    // Only a regular file (or a link to one) is read: opening a FIFO would block and a
+    // directory or device is no document.
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!path.isEmpty() && info.isFile() && file.open(QIODevice::ReadOnly) &&
+        !file.isSequential()) {
+        const QByteArray data = file.readAll();
+        const bool complete = file.error() == QFileDevice::NoError;
+        file.close();
+        if (complete) {
+            DocumentLoader loader(*this);
+            status = loader.Run(data, info.absoluteFilePath());
+        }
+    }
+    OnLoaded(status);
+    return status;
+}
+
+XmlStatus XmlDocument::LoadFromData(const QByteArray& data)
+{
+    ClearTree();
+    DocumentLoader loader(*this);
+    const XmlStatus status = loader.Run(data, QString());
+    OnLoaded(status);
+    return status;
+}

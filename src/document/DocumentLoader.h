@@ -1,0 +1,44 @@
+#pragma once
+
+#include "document/XmlStatus.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class XmlDocument;
+class XmlNode;
+class XmlReader;
+
+// Builds a document's node tree in one forward pass of the XML reader: elements, attributes,
+// text (CDATA sections included) and comments; everything else is skipped. Works straight on
+// the node store: names are interned once per distinct libxml2 string and values are decoded
+// into the store's text arena with every LF turned into CR LF.
+class DocumentLoader {
+public:
+    explicit DocumentLoader(XmlDocument& document);
+    ~DocumentLoader();
+    DocumentLoader(const DocumentLoader&) = delete;
+    DocumentLoader& operator=(const DocumentLoader&) = delete;
+
+    // Reads `data` into the (already cleared) document: 0, or the failure status with the
+    // document's error line and position set. Nodes read before a failure stay.
+    XmlStatus Run(const QByteArray& data, const QString& baseUrl);
+
+    // UTF-8 to UTF-16 with every LF written as CR LF; `out` needs room for 2 * `length`
+    // units. Returns the units written. Malformed bytes become U+FFFD. With
+    // `normaliseLineBreaks` a CR LF pair or a lone CR also counts as one line break.
+    static qsizetype DecodeValue(const char* utf8, size_t length, char16_t* out,
+                                 bool normaliseLineBreaks = false);
+
+private:
+    struct NameCache;
+
+    const QString* Name(const XmlReader& reader, const char* utf8);
+    void SetValue(XmlNode* node, const char* utf8, bool normaliseLineBreaks = false);
+    XmlStatus ReadAttributes(XmlReader& reader, XmlNode* element);
+
+    XmlDocument& m_document;
+    std::unique_ptr<NameCache> m_names;
+};
