@@ -9,6 +9,28 @@ NodeStore::NodeStore() = default;
 
 NodeStore::~NodeStore()
 {
+    ReleaseAll();
+}
+
+void NodeStore::Reset()
+{
+    ReleaseAll();
+    m_chunks.clear();
+    m_usedInLastChunk = kSlotsPerChunk;
+    m_freeList = nullptr;
+    m_liveNodes = 0;
+    m_nameIndex.clear();
+    m_names.clear();
+    m_textChunks.clear();
+    m_textChunkSizes.clear();
+    m_text = nullptr;
+    m_textUsed = 0;
+    m_textCapacity = 0;
+    m_ownedTextBytes = 0;
+}
+
+void NodeStore::ReleaseAll()
+{
     // Owned values and child arrays are released slot by slot; the slots go with the chunks.
     for (size_t c = 0; c < m_chunks.size(); ++c) {
         const size_t used = c + 1 == m_chunks.size() ? m_usedInLastChunk : kSlotsPerChunk;

@@ -17,6 +17,8 @@ public:
     NodeStore();
     ~NodeStore();
     NodeStore(const NodeStore&) = delete;
+    // Frees every node, name and text at once; no node of this store may be used afterwards.
+    void Reset();
     NodeStore& operator=(const NodeStore&) = delete;
 
     XmlNode* NewNode();
@@ -40,6 +42,7 @@ public:
 
 private:
     void FreeNode(XmlNode* node);
+    void ReleaseAll();
 
     static constexpr size_t kSlotsPerChunk = 4096;
     static constexpr qsizetype kTextChunkUnits = 256 * 1024;

@@ -44,8 +44,19 @@ void XmlDocument::ClearTree()
 {
     m_errorLine = -1;
     m_errorPosition = -1;
-    while (m_root.ChildCount() > 0)
-        RemoveChildAt(&m_root, m_root.ChildCount() - 1);
+    if (m_history.Count() == 0) {
+        // Nothing refers to the old nodes any more: give back the whole store, arena included,
+        // so loading again into the same document does not keep the old text alive.
+        std::free(m_root.m_children);
+        m_root.m_children = nullptr;
+        m_root.m_childCount = m_root.m_childCapacity = 0;
+        m_store.Reset();
+        m_root.m_prefix = m_store.EmptyName();
+        m_root.m_localName = m_store.EmptyName();
+    } else {
+        while (m_root.ChildCount() > 0)
+            RemoveChildAt(&m_root, m_root.ChildCount() - 1);
+    }
     m_nodeIndex.clear();
 }
 
@@ -305,6 +316,10 @@ bool XmlDocument::CopyNodeTo(int32_t id, int32_t targetParentId)
         return false;
     XmlNode* target = DropTarget(node, targetParentId);
     if (!target)
+        return false;
+    // With every suffix taken the copy would get an empty name, which no XML can hold.
+    if (node->Kind() == XmlNodeKind::Attribute &&
+        MakeUniqueAttributeName(node->Prefix(), node->LocalName(), target).isEmpty())
         return false;
     XmlNode* copy = CopySubtree(node, target, 0);
     auto action = std::make_unique<InsertAction>(*this, targetParentId, copy);
