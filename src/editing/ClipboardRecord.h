@@ -1,0 +1,46 @@
+#pragma once
+
+#include "document/XmlNodeKind.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class XmlDocument;
+class XmlNode;
+
+// The byte image of one subtree in the private clipboard format: per node a kind byte, a
+// child count and three NUL-terminated UTF-16LE strings with counts, then the child records;
+// little-endian, no padding. A clipboard block is one record followed by two spare bytes.
+class ClipboardRecord {
+public:
+    // Deeper blocks are refused: nothing this editor copies from a loaded document is nested
+    // further than the loader accepts, and the bound keeps hostile blocks cheap.
+    static constexpr int kMaxDepth = 256;
+    static constexpr qsizetype kMinRecordSize = 17;
+    static constexpr qsizetype kSpareBytes = 2;
+
+    // One node of a decoded block, in pre-order; `childCount` children follow its entry.
+    struct Entry {
+        XmlNodeKind kind = XmlNodeKind::None;
+        uint32_t childCount = 0;
+        QString prefix;
+        QString localName;
+        QString value;
+    };
+    using Parsed = std::vector<Entry>;
+
+    // Size of the record of the node's subtree; -1 when a string or count cannot be stored.
+    static qint64 RecordSize(const XmlNode& node);
+    // The clipboard block (record plus the spare bytes); empty when RecordSize is -1.
+    static QByteArray EncodeBlock(const XmlNode& node);
+    // Reads the first record of a block into `out`; false (with `out` cleared) for anything
+    // malformed: truncation, a missing NUL, a kind other than element, attribute, text or
+    // comment, children under a non-element, or nesting beyond kMaxDepth.
+    static bool Decode(QByteArrayView block, Parsed& out);
+    // Appends the decoded subtree to `parent` with fresh IDs and returns its top node. No
+    // notification and no undo action; on an exception the partial subtree is removed.
+    static XmlNode* Build(XmlDocument& document, XmlNode* parent, const Parsed& parsed);
+};

@@ -1,0 +1,62 @@
+#include "editing/NodeClipboard.h"
+
+#include "document/XmlDocument.h"
+#include "editing/ClipboardAccess.h"
+#include "editing/ClipboardRecord.h"
+#include "editing/InsertAction.h"
+
+#include <memory>
+
+QString NodeClipboard::FormatName() {
+    return QStringLiteral("TOVIXMLDocumentClipboardFormat");
+}
+
+bool NodeClipboard::HasPrivateClipboardData(const ClipboardAccess& clipboard) {
+    return clipboard.HasFormat(FormatName());
+}
+
+bool NodeClipboard::CopyNodeToClipboard(ClipboardAccess& clipboard, const XmlDocument& document,
+                                        int32_t id) {
+    const XmlNode* node = document.FindNode(id);
+    if (!node)
+        return false;
+    const QByteArray block = ClipboardRecord::EncodeBlock(*node);
+    if (block.isEmpty())
+        return false;
+    return clipboard.SetData(FormatName(), block);
+}
+
+bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& document,
+                                       int32_t targetId) {
+    if (!HasPrivateClipboardData(clipboard))
+        return false;
+    XmlNode* target = document.FindNode(targetId);
+    if (!target || target->Kind() != XmlNodeKind::Element)
+        return false;
+    const std::optional<QByteArray> block = clipboard.GetData(FormatName());
+    if (!block)
+        return false;
+    // Decode completely before touching the document, so a bad block leaves no trace.
+    ClipboardRecord::Parsed parsed;
+    if (!ClipboardRecord::Decode(*block, parsed))
+        return false;
+    XmlNode* pasted = nullptr;
+    std::unique_ptr<InsertAction> action;
+    try {
+        pasted = ClipboardRecord::Build(document, target, parsed);
+        if (!pasted)
+            return false;
+        action = std::make_unique<InsertAction>(document, targetId, pasted);
+    } catch (...) {
+        if (pasted)
+            document.RemoveChildAt(target, target->IndexOfChild(pasted));
+        return false;
+    }
+    document.NotifyNodeInserted(pasted->Id(), pasted);
+    document.History().Push(std::move(action));
+    return true;
+}
+
+void NodeClipboard::PutClipboardText(ClipboardAccess& clipboard, const QString& text) {
+    clipboard.SetText(text);
+}
