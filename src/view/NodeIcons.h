@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+
+// The document view's 16 by 16 pictures, drawn in code. Index 0 is blank; then element
+// closed (1), element open (2), attribute (3), text (4) and comment (5).
+class NodeIcons {
+public:
+    static constexpr int Size = 16;
+    enum Index {
+        Blank = 0,
+        ElementClosed = 1,
+        ElementOpen = 2,
+        Attribute = 3,
+        Text = 4,
+        Comment = 5,
+        Count = 6
+    };
+
+    // The images in index order; drawn once per process.
+    static const QList<QPixmap>& Images();
+
+private:
+    static QPixmap Draw(int index);
+};

@@ -1,0 +1,491 @@
+#include "view/TreeListView.h"
+
+#include "config/BuiltinResources.h"
+#include "config/LoadText.h"
+#include "config/StringTable.h"
+#include "document/DocumentMessages.h"
+#include "document/XmlNode.h"
+#include "editing/CommandId.h"
+#include "editing/ItemEditLogic.h"
+#include "editing/NodeFinder.h"
+#include "ui/MenuBuilder.h"
+#include "ui/QtClipboardAccess.h"
+#include "view/InPlaceEdit.h"
+#include "view/MessageBoxes.h"
+#include "view/NodeIcons.h"
+#include "view/TreeListItemModel.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+
+namespace {
+constexpr int kNameTitleString = 32768;
+constexpr int kValueTitleString = 32769;
+constexpr int kNotFoundString = 222;
+constexpr int kNameWidth = 250;
+constexpr int kValueWidth = 350;
+
+const QColor kElementNameColor(0x80, 0x40, 0x00);
+const QColor kAttributeNameColor(0x00, 0x80, 0x00);
+const QColor kGreyColor(0x80, 0x80, 0x80);
+const QColor kBlackColor(0x00, 0x00, 0x00);
+const QColor kWhiteColor(0xFF, 0xFF, 0xFF);
+
+bool IsShownKind(XmlNodeKind kind)
+{
+    return kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute ||
+           kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment;
+}
+
+void ApplyState(QMenu* menu, const EditCommandState& state)
+{
+    for (QAction* action : menu->actions()) {
+        if (QMenu* sub = action->menu()) {
+            ApplyState(sub, state);
+            continue;
+        }
+        const std::optional<int> id = MenuBuilder::CommandId(action);
+        if (!id)
+            continue;
+        const auto& decided = EditCommandState::Commands();
+        if (std::find(decided.begin(), decided.end(), uint16_t(*id)) == decided.end())
+            continue;
+        action->setEnabled(state.IsEnabled(uint16_t(*id)));
+        if (*id == CommandId::ShowPrefixes) {
+            action->setCheckable(true);
+            action->setChecked(state.IsChecked(uint16_t(*id)));
+        }
+    }
+}
+} // namespace
+
+TreeListView::TreeListView(QWidget* parent)
+    : TreeListControl(parent, true, true), m_document(std::make_unique<XmlDocument>()),
+      m_systemClipboard(std::make_unique<QtClipboardAccess>()), m_clipboard(m_systemClipboard.get())
+{
+    m_document->AddObserver(this);
+    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
+
+    // The cells are painted on white with fixed colours, whatever the desktop theme.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, kWhiteColor);
+    colours.setColor(QPalette::Text, kBlackColor);
+    setPalette(colours);
+    SetImageList(NodeIcons::Images());
+    // The titles come from the built-in table: they stay "Name" and "Value" in every language.
+    InsertColumn(NameColumn, StringTable::Text(kNameTitleString), kNameWidth, Qt::AlignLeft, -1);
+    InsertColumn(ValueColumn, StringTable::Text(kValueTitleString), kValueWidth, Qt::AlignLeft, -1);
+    CreateAccelerators();
+}
+
+TreeListView::~TreeListView()
+{
+    // An open edit is dropped, never committed, while the document still exists.
+    Editor().Abandon();
+    m_document->RemoveObserver(this);
+}
+
+void TreeListView::SetClipboard(ClipboardAccess& clipboard)
+{
+    m_clipboard = &clipboard;
+    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
+}
+
+void TreeListView::CreateAccelerators()
+{
+    struct Accelerator {
+        QKeyCombination key;
+        int command;
+    };
+    const Accelerator table[] = {
+        {Qt::Key_F2, CommandId::Rename},
+        {Qt::CTRL | Qt::Key_F2, CommandId::ChangeValue},
+        {Qt::Key_Delete, CommandId::Delete},
+        {Qt::CTRL | Qt::Key_Delete, CommandId::Delete},
+        {Qt::CTRL | Qt::Key_C, CommandId::Copy},
+        {Qt::CTRL | Qt::Key_Insert, CommandId::Copy},
+        {Qt::CTRL | Qt::Key_X, CommandId::Cut},
+        {Qt::CTRL | Qt::Key_V, CommandId::Paste},
+        {Qt::SHIFT | Qt::Key_Insert, CommandId::Paste},
+        {Qt::CTRL | Qt::Key_D, CommandId::Duplicate},
+        {Qt::CTRL | Qt::Key_Z, CommandId::Undo},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, CommandId::Redo},
+        {Qt::CTRL | Qt::Key_Up, CommandId::MoveUp},
+        {Qt::CTRL | Qt::Key_Down, CommandId::MoveDown},
+    };
+    for (const Accelerator& accelerator : table) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(accelerator.key));
+        // Only keys aimed at the tree itself: an editor or any other widget with the focus
+        // keeps its keys.
+        action->setShortcutContext(Qt::WidgetShortcut);
+        const int command = accelerator.command;
+        connect(action, &QAction::triggered, this, [this, command] { HandleCommand(command); });
+        addAction(action);
+        m_accelerators.append(action);
+    }
+}
+
+// --- Building ---------------------------------------------------------------------------
+
+void TreeListView::ResetForNewContent()
+{
+    DeleteAllItems();
+    // Undo actions name nodes by ID; kept across a reload they would act on the new tree.
+    m_document->History().Clear();
+}
+
+bool TreeListView::OpenFile(const QString& path)
+{
+    ResetForNewContent();
+    m_filePath = path;
+    const XmlStatus status = m_document->Load(path);
+    if (status != XE_OK) {
+        MessageBoxes::Current().ShowError(
+            this, LoadText(StringId::ProgramName),
+            LoadErrorText(path, status, m_document->ErrorLine(), m_document->ErrorPosition()));
+        // Whatever a failed load left behind is not shown.
+        return false;
+    }
+    BeginBulkInsert();
+    BuildChildItems(m_document->Root(), nullptr);
+    EndBulkInsert();
+    return true;
+}
+
+bool TreeListView::NewFile(const QString& name)
+{
+    ResetForNewContent();
+    m_document->CreateNew();
+    m_filePath = name;
+    BeginBulkInsert();
+    BuildChildItems(m_document->Root(), nullptr);
+    EndBulkInsert();
+    return true;
+}
+
+void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem)
+{
+    ItemModel()->ReserveChildren(parentItem ? parentItem : ItemModel()->RootItem(),
+                                 size_t(node->ChildCount()));
+    for (const XmlNode* child : *node) {
+        if (!IsShownKind(child->Kind()))
+            break;
+        TreeListItem* item = AppendItem(parentItem, child->Id(), false);
+        if (child->Kind() == XmlNodeKind::Element && child->HasChildren())
+            BuildChildItems(child, item);
+    }
+}
+
+TreeListItem* TreeListView::InsertNodeItem(XmlNode* node, TreeListItem* parent, TreeListItem* after,
+                                           bool last)
+{
+    if (!node || !IsShownKind(node->Kind()))
+        return nullptr;
+    auto populate = [this, node](TreeListItem* item) {
+        if (node->Kind() == XmlNodeKind::Element)
+            BuildChildItems(node, item);
+    };
+    if (last)
+        return AppendItem(parent, node->Id(), false, populate);
+    return InsertItemAfter(parent, after, node->Id(), false, populate);
+}
+
+// --- Lookups ----------------------------------------------------------------------------
+
+int32_t TreeListView::GetItemNodeId(const TreeListItem* item) const
+{
+    return item ? item->param : -1;
+}
+
+const XmlNode* TreeListView::NodeOf(const TreeListItem* item) const
+{
+    return item ? m_document->FindNode(item->param) : nullptr;
+}
+
+TreeListItem* TreeListView::FindChildItemById(const TreeListItem* parent, int32_t id) const
+{
+    const int count = ChildItemCount(parent);
+    for (int i = 0; i < count; ++i) {
+        TreeListItem* child = ChildItem(parent, i);
+        if (child->param == id)
+            return child;
+    }
+    return nullptr;
+}
+
+TreeListItem* TreeListView::FindItemByPath(const NodeIdPath& path) const
+{
+    TreeListItem* item = nullptr;
+    for (int32_t id : path) {
+        item = FindChildItemById(item, id);
+        if (!item)
+            return nullptr;
+    }
+    return item;
+}
+
+// --- Observer ---------------------------------------------------------------------------
+
+void TreeListView::OnNodeChanged(const NodeIdPath&)
+{
+    viewport()->update();
+}
+
+void TreeListView::OnNodeRemoved(const NodeIdPath& path)
+{
+    if (TreeListItem* item = FindItemByPath(path))
+        DeleteItem(item);
+    viewport()->update();
+}
+
+void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
+{
+    if (path.empty() || !node)
+        return;
+    TreeListItem* parentItem = nullptr;
+    if (path.size() > 1)
+        parentItem = FindItemByPath(NodeIdPath(path.begin(), path.end() - 1));
+
+    TreeListItem* item = nullptr;
+    const XmlNode* parentNode = node->Parent();
+    if (!parentNode) {
+        item = InsertNodeItem(node, parentItem, nullptr, true);
+    } else {
+        const int position = parentNode->IndexOfChild(node);
+        if (position <= 0) {
+            item = InsertNodeItem(node, parentItem, nullptr);
+        } else {
+            TreeListItem* previous =
+                FindChildItemById(parentItem, parentNode->ChildAt(position - 1)->Id());
+            // Without the previous sibling's item the mirror is already off; appending at
+            // least keeps the new node visible.
+            item = InsertNodeItem(node, parentItem, previous, previous == nullptr);
+        }
+    }
+    if (item)
+        SelectItem(item);
+    viewport()->update();
+}
+
+// --- Hooks ------------------------------------------------------------------------------
+
+QString TreeListView::GetCellText(const TreeListItem* item, int column) const
+{
+    const XmlNode* node = NodeOf(item);
+    if (!node)
+        return QString();
+    if (column == NameColumn) {
+        if (m_showPrefixes && !node->Prefix().isEmpty())
+            return node->Prefix() + u':' + node->LocalName();
+        return node->LocalName();
+    }
+    if (column == ValueColumn)
+        return node->Value();
+    return QString();
+}
+
+int TreeListView::GetCellImage(const TreeListItem* item, int column, bool, bool expanded) const
+{
+    const XmlNode* node = NodeOf(item);
+    if (!node || column != NameColumn)
+        return -1;
+    switch (node->Kind()) {
+    case XmlNodeKind::Element:
+        return expanded ? NodeIcons::ElementOpen : NodeIcons::ElementClosed;
+    case XmlNodeKind::Attribute:
+        return NodeIcons::Attribute;
+    case XmlNodeKind::Text:
+        return NodeIcons::Text;
+    case XmlNodeKind::Comment:
+        return NodeIcons::Comment;
+    default:
+        return -1;
+    }
+}
+
+bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
+                                       bool expanded, QString& text, int& image) const
+{
+    text = GetCellText(item, column);
+    image = GetCellImage(item, column, selected, expanded);
+    return NodeOf(item) != nullptr;
+}
+
+uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, uint32_t) const
+{
+    const XmlNode* node = NodeOf(item);
+    if (!node)
+        return 0;
+    if (node->Kind() == XmlNodeKind::Comment && (column == NameColumn || column == ValueColumn))
+        return FontItalic;
+    if (node->Kind() == XmlNodeKind::Text && column == NameColumn)
+        return FontItalic;
+    return 0;
+}
+
+QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const
+{
+    const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;
+    if ((state & (StateSelected | StateDropHighlighted)) && (fullRow || column == NameColumn))
+        return palette().color(QPalette::HighlightedText);
+    const XmlNode* node = NodeOf(item);
+    if (!node)
+        return kWhiteColor;
+    const bool name = column == NameColumn;
+    switch (node->Kind()) {
+    case XmlNodeKind::Element:
+        return name ? kElementNameColor : kBlackColor;
+    case XmlNodeKind::Attribute:
+        return name ? kAttributeNameColor : kBlackColor;
+    case XmlNodeKind::Text:
+        return name ? kGreyColor : kBlackColor;
+    case XmlNodeKind::Comment:
+        return kGreyColor;
+    default:
+        return kWhiteColor;
+    }
+}
+
+bool TreeListView::CommitCellText(TreeListItem* item, int column, const QString& text)
+{
+    return ApplyItemEdit(item, column, text);
+}
+
+bool TreeListView::IsCellReadOnly(const TreeListItem* item, int column) const
+{
+    const XmlNode* node = NodeOf(item);
+    if (!node)
+        return true;
+    switch (node->Kind()) {
+    case XmlNodeKind::Element:
+        return column != NameColumn;
+    case XmlNodeKind::Attribute:
+        return column != NameColumn && column != ValueColumn;
+    case XmlNodeKind::Text:
+    case XmlNodeKind::Comment:
+        return column != ValueColumn;
+    default:
+        return true;
+    }
+}
+
+bool TreeListView::IsCellMultiline(const TreeListItem*, int column) const
+{
+    return column == ValueColumn;
+}
+
+bool TreeListView::CanDropItem(const TreeListItem* source, const TreeListItem* target) const
+{
+    if (!TreeListControl::CanDropItem(source, target))
+        return false;
+    const XmlNode* node = NodeOf(target);
+    return node && node->Kind() == XmlNodeKind::Element;
+}
+
+void TreeListView::DropItem(TreeListItem* source, TreeListItem* target, bool copy)
+{
+    const int32_t sourceId = GetItemNodeId(source);
+    const int32_t targetId = GetItemNodeId(target);
+    if (copy)
+        m_document->CopyNodeTo(sourceId, targetId);
+    else
+        m_document->MoveNodeTo(sourceId, targetId);
+}
+
+// --- Commands ---------------------------------------------------------------------------
+
+EditContext TreeListView::CurrentContext() const
+{
+    EditContext context;
+    TreeListItem* selected = SelectedItem();
+    context.selectedId = GetItemNodeId(selected);
+    context.parentItemId = GetItemNodeId(ParentItem(selected));
+    context.showPrefixes = m_showPrefixes;
+    return context;
+}
+
+EditCommandState TreeListView::CommandState() const
+{
+    return m_commands->State(CurrentContext());
+}
+
+bool TreeListView::HandleCommand(int commandId)
+{
+    if (commandId < 0 || commandId > 0xFFFF ||
+        !EditCommandHandler::IsViewCommand(uint16_t(commandId)))
+        return false;
+    const EditCommandOutcome outcome = m_commands->Execute(uint16_t(commandId), CurrentContext());
+    if (outcome.togglePrefixes)
+        m_showPrefixes = !m_showPrefixes;
+    if (!outcome.expandPath.empty())
+        ExpandItem(FindItemByPath(outcome.expandPath));
+    if (!outcome.editPath.empty())
+        BeginCellEdit(FindItemByPath(outcome.editPath), outcome.editColumn);
+    if (outcome.repaint)
+        viewport()->update();
+    emit commandExecuted(commandId);
+    return outcome.handled;
+}
+
+bool TreeListView::ApplyItemEdit(TreeListItem* item, int column, const QString& text)
+{
+    const ItemEditLogic::Result result = ItemEditLogic::ApplyItemEdit(
+        *m_document, GetItemNodeId(item), column, text, m_showPrefixes);
+    if (!result.accepted) {
+        MessageBoxes::Current().ShowError(this, LoadText(StringId::ProgramName), result.message);
+        return false;
+    }
+    return true;
+}
+
+void TreeListView::FindRequest(const QString& text, FindFlags flags)
+{
+    TreeListItem* start = SelectedItem();
+    if (!start)
+        start = ChildItem(nullptr, 0);
+    NodeIdPath found;
+    if (NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found)) {
+        if (TreeListItem* item = FindItemByPath(found)) {
+            SelectItem(item);
+            return;
+        }
+    }
+    MessageBoxes::Current().ShowInformation(this, LoadText(StringId::ProgramName),
+                                            LoadText(kNotFoundString));
+}
+
+void TreeListView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        TreeListControl::contextMenuEvent(event);
+        return;
+    }
+    // Held back until the right button goes up without a drag.
+    if (DeferContextMenu(event)) {
+        event->accept();
+        return;
+    }
+    // The press marked the item for a possible drag; a menu ends that.
+    SetDropHighlight(nullptr);
+    TreeListItem* item = HitTestItem(event->pos());
+    if (!item)
+        return;
+    SelectItem(item);
+    const std::optional<MenuDescription> description =
+        BuiltinResources::Menu(m_language, BuiltinResources::kItemMenu);
+    const MenuDescription::Item* popup = description ? description->FirstPopup() : nullptr;
+    if (!popup)
+        return;
+    if (m_contextMenu)
+        m_contextMenu->deleteLater();
+    m_contextMenu = MenuBuilder::BuildPopup(*popup, this);
+    ApplyState(m_contextMenu, CommandState());
+    connect(m_contextMenu, &QMenu::triggered, this, [this](QAction* action) {
+        if (const std::optional<int> id = MenuBuilder::CommandId(action))
+            HandleCommand(*id);
+    });
+    m_contextMenu->popup(event->globalPos());
+    event->accept();
+}

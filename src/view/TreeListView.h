@@ -1,0 +1,117 @@
+#pragma once
+
+#include "document/DocumentObserver.h"
+#include "document/XmlDocument.h"
+#include "editing/EditCommandHandler.h"
+#include "editing/EditCommandState.h"
+#include "editing/FindFlags.h"
+#include "view/TreeListControl.h"
+
+#include <QString>
+#include <memory>
+
+class ClipboardAccess;
+class LanguageResource;
+class QAction;
+class QMenu;
+class XmlNode;
+
+// The view of one document tab: owns the document and its path, keeps one item per node
+// (each item's parameter is its node ID), paints the cells from the nodes, and runs the edit,
+// clipboard and view commands on the selected item. Items change only when the document
+// reports a change, and when a file is opened or created.
+class TreeListView : public TreeListControl, public DocumentObserver {
+    Q_OBJECT
+public:
+    static constexpr int NameColumn = 0;
+    static constexpr int ValueColumn = 1;
+
+    explicit TreeListView(QWidget* parent = nullptr);
+    ~TreeListView() override;
+
+    XmlDocument& Document() { return *m_document; }
+    const XmlDocument& Document() const { return *m_document; }
+    // The file path, or for a new document the name it was given.
+    const QString& FilePath() const { return m_filePath; }
+    void SetFilePath(const QString& path) { m_filePath = path; }
+
+    // Loads the file and builds the items; a failure shows the load error and leaves the view
+    // empty.
+    bool OpenFile(const QString& path);
+    bool NewFile(const QString& name);
+
+    // --- Items and nodes ----------------------------------------------------------------
+    int32_t GetItemNodeId(const TreeListItem* item) const;
+    // The node of an item, or null when its ID is not registered.
+    const XmlNode* NodeOf(const TreeListItem* item) const;
+    TreeListItem* FindChildItemById(const TreeListItem* parent, int32_t id) const;
+    TreeListItem* FindItemByPath(const NodeIdPath& path) const;
+    // Inserts the item of the node with its subtree's items; null `after` inserts first,
+    // `last` appends instead. Null for a node of no shown kind.
+    TreeListItem* InsertNodeItem(XmlNode* node, TreeListItem* parent, TreeListItem* after,
+                                 bool last = false);
+
+    bool ShowPrefixes() const { return m_showPrefixes; }
+
+    // --- Commands -----------------------------------------------------------------------
+    // Runs a command of the view on the selected item; false when it is not one of them.
+    bool HandleCommand(int commandId);
+    // Availability of the view's commands for the current selection.
+    EditCommandState CommandState() const;
+    // The find request: searches from the selected item (else the first top-level item) and
+    // selects the match, or tells that nothing was found.
+    void FindRequest(const QString& text, FindFlags flags);
+    // The commit of an in-place edit; false (after the invalid-name message) keeps it open.
+    bool ApplyItemEdit(TreeListItem* item, int column, const QString& text);
+
+    // Where the context menu comes from: the language's menu 203, else the built-in one.
+    void SetLanguage(const LanguageResource* language) { m_language = language; }
+    // The clipboard the commands use (the system clipboard unless replaced).
+    void SetClipboard(ClipboardAccess& clipboard);
+    // The context menu as last shown (null before the first), kept for inspection.
+    QMenu* LastContextMenu() const { return m_contextMenu; }
+    // The accelerator actions bound to the tree itself.
+    const QList<QAction*>& AcceleratorActions() const { return m_accelerators; }
+
+    // --- DocumentObserver ---------------------------------------------------------------
+    void OnNodeChanged(const NodeIdPath& path) override;
+    void OnNodeRemoved(const NodeIdPath& path) override;
+    void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
+
+    // --- Hooks --------------------------------------------------------------------------
+    QString GetCellText(const TreeListItem* item, int column) const override;
+    int GetCellImage(const TreeListItem* item, int column, bool selected,
+                     bool expanded) const override;
+    bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected, bool expanded,
+                             QString& text, int& image) const override;
+    uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const override;
+    QColor GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const override;
+    bool CommitCellText(TreeListItem* item, int column, const QString& text) override;
+    bool IsCellReadOnly(const TreeListItem* item, int column) const override;
+    bool IsCellMultiline(const TreeListItem* item, int column) const override;
+    void DropItem(TreeListItem* source, TreeListItem* target, bool copy) override;
+    bool CanDropItem(const TreeListItem* source, const TreeListItem* target) const override;
+
+signals:
+    // After every command the view ran, so the shell can refresh availability and titles.
+    void commandExecuted(int commandId);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void ResetForNewContent();
+    void BuildChildItems(const XmlNode* node, TreeListItem* parentItem);
+    EditContext CurrentContext() const;
+    void CreateAccelerators();
+
+    std::unique_ptr<XmlDocument> m_document;
+    std::unique_ptr<ClipboardAccess> m_systemClipboard;
+    ClipboardAccess* m_clipboard = nullptr;
+    std::unique_ptr<EditCommandHandler> m_commands;
+    QString m_filePath;
+    bool m_showPrefixes = true;
+    const LanguageResource* m_language = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    QList<QAction*> m_accelerators;
+};
