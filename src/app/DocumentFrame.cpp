@@ -1,0 +1,167 @@
+#include "app/DocumentFrame.h"
+
+#include "app/DocumentNaming.h"
+#include "app/FileDialogs.h"
+#include "app/ShellMessages.h"
+#include "app/ShellText.h"
+#include "document/DocumentMessages.h"
+#include "document/StatusMessageTable.h"
+#include "document/XmlDocument.h"
+#include "editing/EditCommandState.h"
+#include "tools/ResultFileName.h"
+#include "tools/ResultFileWriter.h"
+#include "tools/SchemaValidator.h"
+#include "tools/XslTransformer.h"
+#include "view/TreeListPane.h"
+#include "view/TreeListView.h"
+
+#include <QVBoxLayout>
+
+namespace {
+constexpr int ResultFilterStringId = 224;
+constexpr int ResultFileFailedStringId = 40101;
+constexpr int ValidationSuccessfulStringId = 40199;
+} // namespace
+
+DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
+    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View())
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_pane);
+    m_view->SetLanguage(language);
+    setFocusProxy(m_pane);
+}
+
+DocumentFrame::~DocumentFrame() = default;
+
+bool DocumentFrame::OpenFile(const QString& path)
+{
+    m_untitled = false;
+    return m_view->OpenFile(path);
+}
+
+bool DocumentFrame::NewFile(const QString& name)
+{
+    m_untitled = true;
+    return m_view->NewFile(name);
+}
+
+bool DocumentFrame::Save()
+{
+    const QString path = m_view->FilePath();
+    const XmlStatus status = m_view->Document().Save(path);
+    if (status != XE_OK) {
+        ShellMessages::ShowError(m_view, SaveErrorText(path, status));
+        return false;
+    }
+    return true;
+}
+
+bool DocumentFrame::SaveAs(const QString& path)
+{
+    // The view keeps its old path when the save fails.
+    const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : m_view->Document().Save(path);
+    if (status != XE_OK) {
+        ShellMessages::ShowError(m_view, SaveErrorText(path, status));
+        return false;
+    }
+    m_view->SetFilePath(path);
+    m_untitled = false;
+    return true;
+}
+
+QString DocumentFrame::Path() const
+{
+    return m_view->FilePath();
+}
+
+bool DocumentFrame::IsModified() const
+{
+    return m_view->Document().IsModified();
+}
+
+QString DocumentFrame::DisplayName() const
+{
+    return DocumentNaming::DisplayName(Path(), m_untitled);
+}
+
+QString DocumentFrame::Caption() const
+{
+    return DocumentNaming::Caption(DisplayName(), m_modifiedMarker);
+}
+
+QString DocumentFrame::ToolTip() const
+{
+    return DocumentNaming::ToolTip(Path(), m_modifiedMarker);
+}
+
+bool DocumentFrame::SendCommand(int commandId)
+{
+    return m_pane->HandleCommand(commandId);
+}
+
+void DocumentFrame::FindRequest(const QString& text, uint32_t flags)
+{
+    m_pane->FindRequest(text, flags);
+}
+
+void DocumentFrame::ValidateBySchema(const QString& schemaPath)
+{
+    SchemaValidator validator;
+    const XmlStatus status = validator.RunValidation(m_view->Document(), schemaPath);
+    if (status == XE_OK) {
+        ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
+    } else if (status == XE_SCHEMA_LOAD_FAILED) {
+        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
+    } else if (status == XE_VALIDATION_FAILED) {
+        // A path that left the tree selects the deepest node it reached.
+        const NodeIdPath& path = validator.ErrorNodePath();
+        TreeListItem* item = nullptr;
+        for (size_t length = path.size(); length > 0 && !item; --length)
+            item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
+        if (item)
+            m_view->SelectItem(item);
+        else
+            m_view->clearSelection();
+        ShellMessages::ShowError(m_view, validator.ErrorText());
+    } else {
+        ShellMessages::ShowError(m_view, SaveErrorText(m_view->FilePath(), status));
+    }
+}
+
+void DocumentFrame::TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs)
+{
+    XslTransformer transformer;
+    const XmlStatus status = transformer.RunTransformation(m_view->Document(), styleSheetPath);
+    if (status != XE_OK) {
+        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
+        return;
+    }
+    const QString target = fileDialogs.GetSaveFileName(
+        window(), ShellText::Get(ResultFilterStringId), QString(),
+        m_untitled ? QString() : ResultFileName::Propose(m_view->FilePath()), QString());
+    if (target.isEmpty())
+        return;
+    if (!ResultFileWriter::Write(target, transformer.ResultText()))
+        ShellMessages::ShowError(m_view, ShellText::Get(ResultFileFailedStringId));
+}
+
+void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const
+{
+    const EditCommandState state = m_view->CommandState();
+    for (uint16_t id : EditCommandState::Commands()) {
+        enabled.insert(id, state.IsEnabled(id));
+        checked.insert(id, state.IsChecked(id));
+    }
+}
+
+QWidget* DocumentFrame::FocusTarget() const
+{
+    return m_view;
+}
+
+XmlDocument* DocumentFrame::Document() const
+{
+    return &m_view->Document();
+}

@@ -1,0 +1,555 @@
+#include "app/DocumentTabs.h"
+
+#include "app/DesktopServices.h"
+#include "app/DocumentFrame.h"
+#include "app/DocumentNaming.h"
+#include "app/DocumentTabsListener.h"
+#include "app/FileDialogs.h"
+#include "app/FindDialog.h"
+#include "app/ShellMessages.h"
+#include "app/ShellServices.h"
+#include "app/ShellText.h"
+#include "editing/CommandId.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QTabBar>
+
+namespace {
+
+// The tab bar reads "&" as a mnemonic; file names show it literally.
+QString TabText(const QString& caption)
+{
+    QString text = caption;
+    text.replace(u'&', QStringLiteral("&&"));
+    return text;
+}
+
+} // namespace
+
+DocumentTabs::DocumentTabs(DocumentTabsListener& listener, const ShellServices& services,
+                           QWidget* parent)
+    : QWidget(parent), m_listener(listener), m_services(services)
+{
+    setObjectName(QStringLiteral("DocumentTabs"));
+    m_strip = new QTabBar(this);
+    m_strip->setObjectName(QStringLiteral("TabStrip"));
+    m_strip->setTabsClosable(true);
+    m_strip->setUsesScrollButtons(true);
+    m_strip->setExpanding(false);
+    m_strip->setElideMode(Qt::ElideNone);
+    m_strip->setDrawBase(false);
+    m_strip->setFocusPolicy(Qt::NoFocus);
+    m_strip->hide();
+    m_strip->installEventFilter(this);
+    connect(m_strip, &QTabBar::currentChanged, this, [this](int index) {
+        // Only a user's click arrives here: programmatic changes block the signal.
+        if (index >= 0 && index != m_active)
+            Activate(index);
+    });
+    connect(m_strip, &QTabBar::tabCloseRequested, this, [this](int index) { CloseTab(index); });
+    connect(m_strip, &QTabBar::tabBarDoubleClicked, this, [this](int index) {
+        if (index >= 0)
+            CloseTab(index);
+    });
+    m_find = new FindDialog(services.settings, services.language, this,
+                            [this] { HandleCommand(CommandId::FindNextButton); });
+}
+
+DocumentTabs::~DocumentTabs() = default;
+
+DocumentFrame* DocumentTabs::FrameAt(int index) const
+{
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return m_frames[size_t(index)];
+}
+
+int DocumentTabs::IndexOf(const DocumentFrame* frame) const
+{
+    for (int i = 0; i < Count(); ++i) {
+        if (m_frames[size_t(i)] == frame)
+            return i;
+    }
+    return -1;
+}
+
+QWidget* DocumentTabs::DialogOwner() const
+{
+    QWidget* active = QApplication::activeWindow();
+    return active ? active : window();
+}
+
+QString DocumentTabs::NewName() const
+{
+    QStringList names;
+    for (const DocumentFrame* frame : m_frames)
+        names << frame->DisplayName();
+    return DocumentNaming::NewName(names);
+}
+
+int DocumentTabs::OpenDocument(const QString& path)
+{
+    auto* frame = new DocumentFrame(m_services.language, this);
+    frame->setGeometry(DocumentArea());
+    frame->show();
+    frame->FocusTarget()->setFocus();
+    bool opened = false;
+    if (path.isEmpty()) {
+        opened = frame->NewFile(NewName());
+    } else {
+        // A relative path (a command line, a drop) would have no display name and would
+        // enter the recent list as something that only works from this folder.
+        opened = frame->OpenFile(QFileInfo(path).absoluteFilePath());
+    }
+    if (!opened) {
+        delete frame;
+        if (DocumentFrame* active = ActiveFrame())
+            active->FocusTarget()->setFocus();
+        return -1;
+    }
+    frame->SetModifiedMarker(frame->IsModified());
+    m_frames.push_back(frame);
+    const int index = Count() - 1;
+    {
+        const QSignalBlocker blocker(m_strip);
+        m_strip->addTab(TabText(frame->Caption()));
+        m_strip->setTabToolTip(index, frame->ToolTip());
+        m_strip->setCurrentIndex(m_active);
+    }
+    m_listener.OnTabInserted(index);
+    AfterCountChanged();
+    Activate(index);
+    return index;
+}
+
+void DocumentTabs::Activate(int index)
+{
+    if (index < 0 || index >= Count() || index == m_active)
+        return;
+    const int old = m_active;
+    m_active = index;
+    {
+        const QSignalBlocker blocker(m_strip);
+        m_strip->setCurrentIndex(index);
+    }
+    if (DocumentFrame* previous = FrameAt(old))
+        previous->hide();
+    DocumentFrame* current = ActiveFrame();
+    current->setGeometry(DocumentArea());
+    current->show();
+    m_listener.OnActiveTabChanged(old, index);
+}
+
+bool DocumentTabs::RequestClose(int index)
+{
+    m_listener.OnTabClosing(index);
+    return SavePrompt(index);
+}
+
+bool DocumentTabs::SavePrompt(int index)
+{
+    DocumentFrame* frame = FrameAt(index);
+    if (!frame || !frame->IsModified())
+        return true;
+    const QString text = ShellText::Format(ShellStringId::SavePrompt, {frame->DisplayName()});
+    switch (ShellMessages::AskSaveChanges(this, text)) {
+    case MessageBoxes::Answer::Yes:
+        return SaveTab(index);
+    case MessageBoxes::Answer::No:
+        return true;
+    case MessageBoxes::Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool DocumentTabs::CloseTab(int index)
+{
+    if (index < 0 || index >= Count())
+        return false;
+    DocumentFrame* frame = FrameAt(index);
+    if (!RequestClose(index))
+        return false;
+    // The prompt ran an event loop; the tab may have moved.
+    index = IndexOf(frame);
+    if (index < 0)
+        return true;
+    const int count = Count();
+    int activateAfter = -1;
+    if (index == m_active) {
+        if (count > 1 && index == count - 1)
+            Activate(index - 1);
+        else if (count > 1)
+            activateAfter = index;
+    }
+    if (index < m_active)
+        --m_active;
+    else if (index == m_active)
+        m_active = -1;
+    m_frames.erase(m_frames.begin() + index);
+    {
+        const QSignalBlocker blocker(m_strip);
+        m_strip->removeTab(index);
+        m_strip->setCurrentIndex(m_active);
+    }
+    frame->hide();
+    delete frame;
+    if (activateAfter >= 0)
+        Activate(activateAfter);
+    update();
+    m_listener.OnTabRemoved(index);
+    AfterCountChanged();
+    return true;
+}
+
+bool DocumentTabs::CloseAll()
+{
+    if (Count() == 0) {
+        m_strip->hide();
+        return true;
+    }
+    DocumentFrame* activeAtStart = ActiveFrame();
+    while (Count() > 0) {
+        if (!CloseTab(0)) {
+            const int index = IndexOf(activeAtStart);
+            Activate(index >= 0 ? index : 0);
+            return false;
+        }
+    }
+    m_strip->hide();
+    return true;
+}
+
+void DocumentTabs::CloseAllButActive()
+{
+    DocumentFrame* keep = ActiveFrame();
+    if (!keep)
+        return;
+    while (IndexOf(keep) > 0) {
+        if (!CloseTab(0))
+            return;
+    }
+    while (Count() >= 2) {
+        if (!CloseTab(1))
+            return;
+    }
+}
+
+bool DocumentTabs::SaveTab(int index)
+{
+    DocumentFrame* frame = FrameAt(index);
+    if (!frame)
+        return false;
+    if (frame->IsUntitled())
+        return SaveTabAs(index);
+    if (!frame->Save())
+        return false;
+    frame->SetModifiedMarker(frame->IsModified());
+    RefreshTab(IndexOf(frame));
+    return true;
+}
+
+bool DocumentTabs::SaveTabAs(int index)
+{
+    DocumentFrame* frame = FrameAt(index);
+    if (!frame)
+        return false;
+    const DocumentNaming::SaveAsProposal proposal =
+        DocumentNaming::ProposeSaveAs(frame->Path(), frame->IsUntitled());
+    const QString folder =
+        frame->IsUntitled() ? QString() : QFileInfo(frame->Path()).absolutePath();
+    const QString chosen = m_services.fileDialogs.GetSaveFileName(
+        DialogOwner(), ShellText::Get(ShellStringId::SaveFilter), folder, proposal.initialName,
+        proposal.defaultExtension);
+    if (chosen.isEmpty())
+        return false;
+    if (!frame->SaveAs(chosen))
+        return false;
+    frame->SetModifiedMarker(frame->IsModified());
+    RefreshTab(IndexOf(frame));
+    m_strip->update();
+    return true;
+}
+
+void DocumentTabs::SaveAll()
+{
+    // Failures and cancelled dialogs do not stop the others from being saved.
+    for (int i = 0; i < Count(); ++i) {
+        DocumentFrame* frame = FrameAt(i);
+        if (frame->IsUntitled())
+            SaveTabAs(i);
+        else
+            SaveTab(i);
+    }
+    m_strip->update();
+}
+
+void DocumentTabs::PreviousTab()
+{
+    if (Count() == 0)
+        return;
+    Activate(m_active <= 0 ? Count() - 1 : m_active - 1);
+}
+
+void DocumentTabs::NextTab()
+{
+    if (Count() == 0)
+        return;
+    Activate(m_active >= Count() - 1 ? 0 : m_active + 1);
+}
+
+void DocumentTabs::CopyDocumentPath()
+{
+    DocumentFrame* frame = ActiveFrame();
+    if (!frame || frame->Path().isEmpty())
+        return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setText(frame->Path());
+}
+
+void DocumentTabs::OpenContainingFolder()
+{
+    DocumentFrame* frame = ActiveFrame();
+    if (!frame || frame->IsUntitled())
+        return;
+    const QString path = frame->Path();
+    bool hasSeparator = false;
+    for (QChar c : path)
+        hasSeparator = hasSeparator || DocumentNaming::IsSeparator(c);
+    if (hasSeparator)
+        m_services.desktop.ShowInFolder(path);
+}
+
+void DocumentTabs::ShowFindDialog()
+{
+    if (Count() > 0)
+        m_find->ShowDialog();
+}
+
+void DocumentTabs::RelayFindRequest()
+{
+    DocumentFrame* frame = ActiveFrame();
+    const QString text = m_find->SearchText();
+    if (frame && !text.isEmpty())
+        frame->FindRequest(text, m_find->Flags());
+}
+
+void DocumentTabs::RunToolDialog(int commandId)
+{
+    const bool validate = commandId == CommandId::ValidateBySchema;
+    const QString filter =
+        ShellText::Get(validate ? ShellStringId::SchemaFilter : ShellStringId::XsltFilter);
+    const QString path = m_services.fileDialogs.GetOpenFileName(DialogOwner(), filter);
+    DocumentFrame* frame = ActiveFrame();
+    if (path.isEmpty() || !frame)
+        return;
+    if (validate)
+        frame->ValidateBySchema(path);
+    else
+        frame->TransformByXsl(path, m_services.fileDialogs);
+}
+
+void DocumentTabs::ToggleStripPosition()
+{
+    m_stripAtBottom = !m_stripAtBottom;
+    m_strip->setShape(m_stripAtBottom ? QTabBar::RoundedSouth : QTabBar::RoundedNorth);
+    LayOut();
+    update();
+}
+
+bool DocumentTabs::IsOwnCommand(int commandId)
+{
+    switch (commandId) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::FileSave:
+    case CommandId::FileSaveAs:
+    case CommandId::SaveAll:
+    case CommandId::FileClose:
+    case CommandId::CloseAll:
+    case CommandId::CloseAllButThis:
+    case CommandId::CopyDocumentPath:
+    case CommandId::OpenContainingFolder:
+    case CommandId::PreviousTab:
+    case CommandId::NextTab:
+    case CommandId::Find:
+    case CommandId::FindNextButton:
+    case CommandId::ValidateBySchema:
+    case CommandId::XslTransformation:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool DocumentTabs::HandleCommand(int commandId)
+{
+    switch (commandId) {
+    case CommandId::FileNew:
+        OpenDocument(QString());
+        return true;
+    case CommandId::FileOpen: {
+        const QStringList paths = m_services.fileDialogs.GetOpenFileNames(
+            DialogOwner(), ShellText::Get(ShellStringId::OpenFilter));
+        for (const QString& path : paths)
+            OpenDocument(path);
+        return true;
+    }
+    case CommandId::FileSave:
+        SaveTab(m_active);
+        return true;
+    case CommandId::FileSaveAs:
+        SaveTabAs(m_active);
+        m_strip->update();
+        return true;
+    case CommandId::SaveAll:
+        SaveAll();
+        return true;
+    case CommandId::FileClose:
+        CloseTab(m_active);
+        return true;
+    case CommandId::CloseAll:
+        CloseAll();
+        return true;
+    case CommandId::CloseAllButThis:
+        CloseAllButActive();
+        return true;
+    case CommandId::CopyDocumentPath:
+        CopyDocumentPath();
+        return true;
+    case CommandId::OpenContainingFolder:
+        OpenContainingFolder();
+        return true;
+    case CommandId::PreviousTab:
+        PreviousTab();
+        return true;
+    case CommandId::NextTab:
+        NextTab();
+        return true;
+    case CommandId::Find:
+        ShowFindDialog();
+        return true;
+    case CommandId::FindNextButton:
+        RelayFindRequest();
+        return true;
+    case CommandId::ValidateBySchema:
+    case CommandId::XslTransformation:
+        RunToolDialog(commandId);
+        return true;
+    default:
+        break;
+    }
+    DocumentFrame* frame = ActiveFrame();
+    return frame ? frame->SendCommand(commandId) : false;
+}
+
+void DocumentTabs::RefreshTab(int index)
+{
+    DocumentFrame* frame = FrameAt(index);
+    if (!frame)
+        return;
+    m_strip->setTabText(index, TabText(frame->Caption()));
+    m_strip->setTabToolTip(index, frame->ToolTip());
+}
+
+void DocumentTabs::UpdateModifiedMarkers()
+{
+    bool changed = false;
+    for (int i = 0; i < Count(); ++i) {
+        DocumentFrame* frame = FrameAt(i);
+        const bool modified = frame->IsModified();
+        if (modified != frame->ModifiedMarker()) {
+            frame->SetModifiedMarker(modified);
+            RefreshTab(i);
+            changed = true;
+        }
+    }
+    if (changed)
+        m_strip->update();
+}
+
+void DocumentTabs::AfterCountChanged()
+{
+    m_strip->setVisible(Count() > 0);
+    LayOut();
+    update();
+}
+
+QRect DocumentTabs::DocumentArea() const
+{
+    QRect area = rect().adjusted(Inset, Inset, -Inset, -Inset);
+    if (Count() > 0) {
+        if (m_stripAtBottom)
+            area.setBottom(area.bottom() - StripHeight);
+        else
+            area.setTop(area.top() + StripHeight);
+    }
+    return area;
+}
+
+void DocumentTabs::LayOut()
+{
+    const int top = m_stripAtBottom ? height() - StripHeight : 1;
+    m_strip->setGeometry(1, top, qMax(0, width() - 2), StripHeight);
+    const QRect area = DocumentArea();
+    for (DocumentFrame* frame : m_frames)
+        frame->setGeometry(area);
+}
+
+void DocumentTabs::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayOut();
+    update();
+}
+
+void DocumentTabs::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRect all = rect().adjusted(0, 0, -1, -1);
+    if (Count() > 0) {
+        painter.setPen(palette().color(QPalette::Dark));
+        painter.setBrush(palette().color(QPalette::Button));
+        painter.drawRect(all);
+        return;
+    }
+    painter.setPen(palette().color(QPalette::Shadow));
+    painter.setBrush(palette().color(QPalette::Mid));
+    painter.drawRect(all);
+    QColor text = palette().color(QPalette::HighlightedText).toHsl();
+    text.setHsl(text.hslHue(), text.hslSaturation() * 80 / 100, text.lightness());
+    painter.setPen(text);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                     ShellText::Get(ShellStringId::OpenHint));
+}
+
+void DocumentTabs::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && Count() == 0) {
+        m_listener.OnCommandFromTabs(CommandId::FileOpen);
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+bool DocumentTabs::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_strip && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            const int index = m_strip->tabAt(mouse->position().toPoint());
+            if (index >= 0) {
+                Activate(index);
+                m_listener.OnTabContextMenu(index, mouse->globalPosition().toPoint());
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

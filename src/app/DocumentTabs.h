@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <vector>
+
+class DocumentFrame;
+class DocumentTabsListener;
+class FindDialog;
+class QTabBar;
+struct ShellServices;
+
+// The documents of the main window, one tab each, and everything that opens, saves, closes
+// and switches them. Commands it does not handle go to the active tab's view.
+class DocumentTabs : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int StripHeight = 25;
+    static constexpr int Inset = 3;
+
+    DocumentTabs(DocumentTabsListener& listener, const ShellServices& services, QWidget* parent);
+    ~DocumentTabs() override;
+
+    // An empty path makes a new untitled document. Returns the new tab's index, or -1 when
+    // nothing opened (the failure has been reported).
+    int OpenDocument(const QString& path);
+    // False when the user cancelled a save prompt; the remaining tabs stay.
+    bool CloseAll();
+
+    // The commands DocumentTabs handles itself.
+    static bool IsOwnCommand(int commandId);
+    // Handles its own commands and passes the rest to the active view; false when nobody
+    // took the command (no tab, or the view refused it).
+    bool HandleCommand(int commandId);
+
+    int Count() const { return int(m_frames.size()); }
+    int ActiveIndex() const { return m_active; }
+    DocumentFrame* FrameAt(int index) const;
+    DocumentFrame* ActiveFrame() const { return FrameAt(m_active); }
+    int IndexOf(const DocumentFrame* frame) const;
+    QTabBar* Strip() const { return m_strip; }
+    FindDialog* Find() const { return m_find; }
+    bool StripAtBottom() const { return m_stripAtBottom; }
+    QRect DocumentArea() const;
+
+    // Makes a tab the active one, with the notifications of a user's choice.
+    void Activate(int index);
+    // Asks (main frame first, then the save prompt) and removes the tab; false if refused.
+    bool CloseTab(int index);
+    bool SaveTab(int index);
+    bool SaveTabAs(int index);
+    void SaveAll();
+    void CloseAllButActive();
+    void PreviousTab();
+    void NextTab();
+    void CopyDocumentPath();
+    void OpenContainingFolder();
+    void ShowFindDialog();
+    void ToggleStripPosition();
+
+    // The idle handler: brings every tab's modified marker, caption and tool-tip up to date.
+    void UpdateModifiedMarkers();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool RequestClose(int index);
+    bool SavePrompt(int index);
+    void RefreshTab(int index);
+    void AfterCountChanged();
+    void LayOut();
+    void RelayFindRequest();
+    void RunToolDialog(int commandId);
+    QString NewName() const;
+    QWidget* DialogOwner() const;
+
+    DocumentTabsListener& m_listener;
+    const ShellServices& m_services;
+    QTabBar* m_strip = nullptr;
+    FindDialog* m_find = nullptr;
+    std::vector<DocumentFrame*> m_frames;
+    int m_active = -1;
+    bool m_stripAtBottom = false;
+};

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "app/DocumentTabsListener.h"
+#include "app/RecentFileList.h"
+#include "app/ShellServices.h"
+
+#include <QHash>
+#include <QKeyCombination>
+#include <QList>
+#include <QMainWindow>
+#include <QMetaObject>
+#include <functional>
+
+class DocumentTabs;
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QToolBar;
+
+// The program's main window: menu bar, Standard tool bar, the frame's shortcuts, the recent
+// files and the document tabs. It handles the application commands and routes every other
+// one to DocumentTabs, which passes what it does not handle to the active view.
+class MainFrame : public QMainWindow, public DocumentTabsListener {
+    Q_OBJECT
+public:
+    static constexpr int MinimumWidth = 300;
+    static constexpr int MinimumHeight = 200;
+
+    explicit MainFrame(const ShellServices& services, QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    // Places and shows the window as the settings describe it.
+    void ApplyPlacement();
+    // Routes a command by its ID; false when nobody took it.
+    bool HandleCommand(int commandId);
+    // Command states, tool bar and title; runs whenever the event loop is about to wait and
+    // after every forwarded command.
+    void RunIdleUpdate();
+
+    // A path handed over by a later start: opened in a new tab, the window brought forward.
+    void ReceiveExternalPath(const QString& path);
+    // Files dropped on the window, in the order of the drop: opened last first, and the last
+    // one that opened (the first dropped) ends active.
+    void OpenDroppedFiles(const QStringList& paths);
+
+    DocumentTabs* Tabs() const { return m_tabs; }
+    RecentFileList& Recent() { return m_recent; }
+    QToolBar* StandardToolBar() const { return m_toolBar; }
+    QMenu* FileMenu() const { return m_fileMenu; }
+    QMenu* LanguagesMenu() const { return m_languagesMenu; }
+    QList<QAction*> ActionsFor(int commandId) const { return m_actions.values(commandId); }
+    // The state the last idle update gave the command (true for commands it does not touch).
+    bool IsCommandEnabled(int commandId) const { return m_states.value(commandId, true); }
+    QString ApplicationTitle() const { return m_applicationTitle; }
+
+    // The frame's shortcut table (accelerator table 128): the command for a key, or 0.
+    static int AcceleratorCommand(QKeyCombination key);
+    // Applies the table to a key typed anywhere in the program, unless the keyboard focus is
+    // in a text field; true when the key became a command.
+    bool TranslateAccelerator(QKeyEvent* event);
+
+    // The about box is shown through this, so tests can replace it.
+    void SetAboutPresenter(std::function<void(QWidget*)> presenter)
+    {
+        m_aboutPresenter = std::move(presenter);
+    }
+
+signals:
+    // The window closed for good (all tabs closed, settings stored): time to end the loop.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // DocumentTabsListener
+    void OnTabInserted(int index) override;
+    void OnTabRemoved(int index) override;
+    void OnTabClosing(int index) override;
+    void OnActiveTabChanged(int oldIndex, int newIndex) override;
+    void OnTabContextMenu(int index, const QPoint& globalPosition) override;
+    void OnCommandFromTabs(int commandId) override;
+
+    void BuildMenuBar();
+    void BuildToolBar();
+    void BuildLanguagesMenu();
+    void CollectActions(QWidget* menuOrBar);
+    void RouteAction(QAction* action);
+    void ShowRecentPopup(const QPoint& globalPosition);
+    void ChooseLanguage(int index);
+    void ShowHomePage();
+    void ToggleToolBar();
+    void UpdateTitle();
+    void FocusActivePane();
+    bool IsOwnWindow(const QObject* object) const;
+
+    ShellServices m_services;
+    QString m_applicationTitle;
+    DocumentTabs* m_tabs = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_languagesMenu = nullptr;
+    RecentFileList m_recent;
+    QMultiHash<int, QAction*> m_actions;
+    QHash<int, bool> m_states;
+    QMetaObject::Connection m_idleConnection;
+    std::function<void(QWidget*)> m_aboutPresenter;
+    bool m_closed = false;
+};

@@ -1,0 +1,20 @@
+#include "app/ShellMessages.h"
+
+#include "app/ShellText.h"
+
+MessageBoxes::Answer ShellMessages::AskSaveChanges(QWidget* owner, const QString& text)
+{
+    return MessageBoxes::Current().AskYesNoCancel(owner, ShellText::Get(ShellStringId::ProgramName),
+                                                  text);
+}
+
+void ShellMessages::ShowError(QWidget* owner, const QString& text)
+{
+    MessageBoxes::Current().ShowError(owner, ShellText::Get(ShellStringId::ProgramName), text);
+}
+
+void ShellMessages::ShowInformation(QWidget* owner, const QString& text)
+{
+    MessageBoxes::Current().ShowInformation(owner, ShellText::Get(ShellStringId::ProgramName),
+                                            text);
+}

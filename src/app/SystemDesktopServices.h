@@ -1,0 +1,11 @@
+#pragma once
+
+#include "app/DesktopServices.h"
+
+// The real desktop: QDesktopServices, the freedesktop FileManager1 call over D-Bus where
+// QtDBus is built in, explorer /select on Windows.
+class SystemDesktopServices : public DesktopServices {
+public:
+    bool OpenUrl(const QString& url) override;
+    bool ShowInFolder(const QString& path) override;
+};

@@ -1,0 +1,307 @@
+#include "ShellFixture.h"
+#include "app/FindDialog.h"
+#include "view/TreeListView.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QTest>
+
+using Answer = MessageBoxes::Answer;
+
+TEST_F(ShellFixture, NewNamesCountUpAndReuseFreedNumbers)
+{
+    for (int i = 0; i < 3; ++i)
+        Tabs().HandleCommand(57600);
+    ASSERT_EQ(Tabs().Count(), 3);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("Untitled"));
+    EXPECT_EQ(DisplayName(1), QStringLiteral("Untitled 1"));
+    EXPECT_EQ(DisplayName(2), QStringLiteral("Untitled 2"));
+    // A new document is modified at once, so closing it asks.
+    EXPECT_EQ(Caption(1), QStringLiteral("Untitled 1*"));
+    boxes.answers = {Answer::No};
+    ASSERT_TRUE(Tabs().CloseTab(1));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("Do you want to save changes to file: Untitled 1"));
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("TOVI XMLEditor"));
+    Tabs().HandleCommand(57600);
+    EXPECT_EQ(DisplayName(2), QStringLiteral("Untitled 1"));
+}
+
+TEST_F(ShellFixture, LongFileNameCaptionAndToolTip)
+{
+    const QString name = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789.xml");
+    const int index = Open(name);
+    ASSERT_EQ(index, 0);
+    EXPECT_EQ(Caption(0), QStringLiteral("abcdefghijklmno...yz0123456789.xml"));
+    EXPECT_EQ(Tabs().Strip()->tabToolTip(0), dir.filePath(name));
+    Modify(0);
+    Tabs().UpdateModifiedMarkers();
+    EXPECT_EQ(Caption(0), QStringLiteral("abcdefghijklmno...yz0123456789.xml*"));
+    EXPECT_EQ(Tabs().Strip()->tabToolTip(0), dir.filePath(name) + u'*');
+}
+
+TEST_F(ShellFixture, ClosingChoosesTheNextActiveTab)
+{
+    Open(QStringLiteral("a.xml"));
+    Open(QStringLiteral("b.xml"));
+    Open(QStringLiteral("c.xml"));
+    ASSERT_EQ(Tabs().ActiveIndex(), 2);
+    ASSERT_TRUE(Tabs().CloseTab(2));
+    EXPECT_EQ(Tabs().ActiveIndex(), 1);
+    EXPECT_EQ(DisplayName(1), QStringLiteral("b.xml"));
+    EXPECT_TRUE(Tabs().ActiveFrame()->isVisible() || !frame->isVisible());
+
+    Open(QStringLiteral("c.xml"));
+    Tabs().Activate(1);
+    ASSERT_TRUE(Tabs().CloseTab(1)); // the middle one: its right neighbour moves in
+    EXPECT_EQ(Tabs().ActiveIndex(), 1);
+    EXPECT_EQ(DisplayName(1), QStringLiteral("c.xml"));
+
+    ASSERT_TRUE(Tabs().CloseTab(0)); // left of the active one: the index shifts
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("c.xml"));
+
+    ASSERT_TRUE(Tabs().CloseTab(0));
+    EXPECT_EQ(Tabs().ActiveIndex(), -1);
+    EXPECT_FALSE(Tabs().Strip()->isVisibleTo(&Tabs()));
+}
+
+TEST_F(ShellFixture, CloseAllStopsAtCancelAndKeepsTheActiveTab)
+{
+    for (int i = 0; i < 3; ++i)
+        Tabs().HandleCommand(57600);
+    Tabs().Activate(2);
+    boxes.answers = {Answer::No, Answer::Cancel};
+    EXPECT_FALSE(Tabs().CloseAll());
+    ASSERT_EQ(Tabs().Count(), 2);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("Untitled 1"));
+    EXPECT_EQ(DisplayName(1), QStringLiteral("Untitled 2"));
+    EXPECT_EQ(Tabs().ActiveIndex(), 1) << "the tab active at the start stays active";
+
+    // When the first one was active, the second becomes active.
+    Tabs().HandleCommand(57600);
+    Tabs().Activate(0);
+    boxes.answers = {Answer::No, Answer::Cancel};
+    EXPECT_FALSE(Tabs().CloseAll());
+    EXPECT_EQ(Tabs().Count(), 2);
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("Untitled 2"));
+}
+
+TEST_F(ShellFixture, CloseAllButThisFromTheMiddle)
+{
+    Open(QStringLiteral("a.xml"));
+    Open(QStringLiteral("b.xml"));
+    Open(QStringLiteral("c.xml"));
+    Open(QStringLiteral("d.xml"));
+    Tabs().Activate(1);
+    Tabs().HandleCommand(32784);
+    ASSERT_EQ(Tabs().Count(), 1);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("b.xml"));
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
+    // The closed files went into the recent list in closing order: a, then c, d.
+    EXPECT_EQ(frame->Recent().Entries(),
+              QStringList({dir.filePath("d.xml"), dir.filePath("c.xml"), dir.filePath("a.xml")}));
+}
+
+TEST_F(ShellFixture, FailedSaveInThePromptRefusesTheClose)
+{
+    // A file name so long that no temporary file can be made next to it: saving fails while
+    // the file itself stays as it is.
+    const QString name = QString(248, u'n') + QStringLiteral(".xml");
+    const QByteArray original = "<?xml version=\"1.0\"?>\n<root/>\n";
+    ASSERT_EQ(Tabs().OpenDocument(MakeFile(name, original)), 0);
+    Modify(0);
+    boxes.answers = {Answer::Yes};
+    EXPECT_FALSE(Tabs().CloseTab(0));
+    EXPECT_EQ(Tabs().Count(), 1);
+    ASSERT_GE(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
+    EXPECT_TRUE(Tabs().FrameAt(0)->IsModified());
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), original);
+}
+
+TEST_F(ShellFixture, SaveAsProposesNameAndExtension)
+{
+    Open(QStringLiteral("README"));
+    Open(QStringLiteral("doc.xml"));
+    Tabs().SaveTabAs(0); // cancelled: nothing changes
+    Tabs().SaveTabAs(1);
+    ASSERT_EQ(fileDialogs.saveCalls.size(), 2u);
+    EXPECT_TRUE(fileDialogs.saveCalls[0].initialName.isEmpty());
+    EXPECT_TRUE(fileDialogs.saveCalls[0].defaultExtension.isEmpty());
+    EXPECT_EQ(fileDialogs.saveCalls[1].initialName, QStringLiteral("doc.xml"));
+    EXPECT_EQ(fileDialogs.saveCalls[1].defaultExtension, QStringLiteral("xml"));
+    EXPECT_EQ(fileDialogs.filters[0], QStringLiteral("XML Files (*.xml)|*.xml|All files|*.*||"));
+    EXPECT_EQ(DisplayName(0), QStringLiteral("README"));
+
+    // An untitled document saved under a name becomes that file.
+    Tabs().HandleCommand(57600);
+    const QString target = dir.filePath(QStringLiteral("saved.xml"));
+    fileDialogs.saveAnswers = {target};
+    Tabs().HandleCommand(57603);
+    EXPECT_FALSE(Tabs().ActiveFrame()->IsUntitled());
+    EXPECT_EQ(Tabs().ActiveFrame()->Path(), target);
+    EXPECT_EQ(Caption(2), QStringLiteral("saved.xml"));
+    EXPECT_TRUE(QFile::exists(target));
+}
+
+TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
+{
+    const QString a = MakeFile(QStringLiteral("a.xml"));
+    const QString broken = MakeFile(QStringLiteral("broken.xml"), "<root>");
+    const QString b = MakeFile(QStringLiteral("b.xml"));
+    fileDialogs.openAnswers = {{a, broken, b}};
+    Tabs().HandleCommand(57601);
+    ASSERT_EQ(Tabs().Count(), 2);
+    EXPECT_EQ(Tabs().ActiveIndex(), 1);
+    EXPECT_EQ(DisplayName(1), QStringLiteral("b.xml"));
+    ASSERT_EQ(boxes.shown.size(), 1u) << "the broken file is reported";
+    EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("error"));
+    // The same file twice gives two tabs.
+    fileDialogs.openAnswers = {{a}};
+    Tabs().HandleCommand(57601);
+    EXPECT_EQ(Tabs().Count(), 3);
+    EXPECT_EQ(Caption(2), Caption(0));
+}
+
+TEST_F(ShellFixture, PreviousAndNextWrap)
+{
+    Open(QStringLiteral("a.xml"));
+    Open(QStringLiteral("b.xml"));
+    Open(QStringLiteral("c.xml"));
+    Tabs().HandleCommand(32793);
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
+    Tabs().HandleCommand(32792);
+    EXPECT_EQ(Tabs().ActiveIndex(), 2);
+    Tabs().HandleCommand(32792);
+    EXPECT_EQ(Tabs().ActiveIndex(), 1);
+}
+
+TEST_F(ShellFixture, CopyPathAndOpenFolder)
+{
+    Tabs().HandleCommand(57600);
+    Tabs().HandleCommand(57600);
+    Tabs().HandleCommand(32790);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("Untitled 1"));
+    Tabs().HandleCommand(32791);
+    EXPECT_TRUE(desktop.shownFiles.isEmpty());
+    Open(QStringLiteral("shown.xml"));
+    Tabs().HandleCommand(32790);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), dir.filePath(QStringLiteral("shown.xml")));
+    Tabs().HandleCommand(32791);
+    EXPECT_EQ(desktop.shownFiles, QStringList({dir.filePath(QStringLiteral("shown.xml"))}));
+}
+
+TEST_F(ShellFixture, RelativePathsOpenAsAbsoluteFiles)
+{
+    MakeFile(QStringLiteral("relative.xml"));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const int index = Tabs().OpenDocument(QStringLiteral("relative.xml"));
+    QDir::setCurrent(previous);
+    ASSERT_EQ(index, 0);
+    EXPECT_EQ(DisplayName(0), QStringLiteral("relative.xml"));
+    EXPECT_EQ(Tabs().FrameAt(0)->Path(), dir.filePath(QStringLiteral("relative.xml")));
+}
+
+TEST_F(ShellFixture, FindDialogOnlyWithADocument)
+{
+    Tabs().HandleCommand(57636);
+    EXPECT_FALSE(Tabs().Find()->isVisible());
+    Open(QStringLiteral("a.xml"));
+    Tabs().HandleCommand(57636);
+    EXPECT_TRUE(Tabs().Find()->isVisible());
+    Tabs().Find()->Cancel();
+}
+
+TEST_F(ShellFixture, DoubleClickOnTheEmptyAreaAsksForFiles)
+{
+    const QString a = MakeFile(QStringLiteral("a.xml"));
+    fileDialogs.openAnswers = {{a}};
+    QTest::mouseDClick(&Tabs(), Qt::LeftButton, {}, Tabs().rect().center());
+    ASSERT_EQ(fileDialogs.filters.size(), 1u);
+    EXPECT_EQ(fileDialogs.filters[0], QStringLiteral("XML Files (*.xml)|*.xml|All files|*.*||"));
+    EXPECT_EQ(Tabs().Count(), 1);
+    // With a tab the area belongs to the document.
+    QTest::mouseDClick(&Tabs(), Qt::LeftButton, {}, QPoint(1, Tabs().height() - 2));
+    EXPECT_EQ(fileDialogs.filters.size(), 1u);
+}
+
+TEST_F(ShellFixture, FindNextGoesToTheActiveView)
+{
+    Open(QStringLiteral("a.xml"));
+    FindDialog* find = Tabs().Find();
+    find->SetFlags(FindFlag::NodeNames);
+    find->TextBox()->setEditText(QStringLiteral("x"));
+    find->FindNext();
+    const TreeListView* view = Tabs().ActiveFrame()->View();
+    const XmlNode* node = view->NodeOf(view->SelectedItem());
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->LocalName(), QStringLiteral("x"));
+    EXPECT_TRUE(boxes.shown.empty());
+    find->TextBox()->setEditText(QStringLiteral("nowhere"));
+    find->FindNext();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("The specified text was not found."));
+}
+
+TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
+{
+    Tabs().HandleCommand(57600);
+    Open(QStringLiteral("a.xml"));
+    Modify(1);
+    Tabs().HandleCommand(32786);
+    EXPECT_EQ(fileDialogs.saveCalls.size(), 1u) << "one dialog for the untitled document";
+    EXPECT_TRUE(Tabs().FrameAt(0)->IsUntitled());
+    EXPECT_FALSE(Tabs().FrameAt(1)->IsModified());
+    EXPECT_EQ(Caption(1), QStringLiteral("a.xml"));
+    QFile file(dir.filePath(QStringLiteral("a.xml")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("<changed")) << "the edit reached the disk";
+}
+
+TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
+{
+    Open(QStringLiteral("doc.xml"));
+    const QString schema = MakeFile(
+        QStringLiteral("s.xsd"),
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+        "<xs:element name=\"root\"><xs:complexType><xs:sequence>"
+        "<xs:element name=\"x\"/></xs:sequence>"
+        "<xs:attribute name=\"a\" type=\"xs:int\"/></xs:complexType></xs:element></xs:schema>");
+    fileDialogs.openAnswers = {{schema}};
+    frame->HandleCommand(32894);
+    EXPECT_EQ(fileDialogs.filters.back(),
+              QStringLiteral("Scheme Files (*.xsd)|*.xsd|All files|*.*||"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("information"));
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
+
+    // The unsaved edit is what gets validated.
+    Modify(0);
+    fileDialogs.openAnswers = {{schema}};
+    frame->HandleCommand(32894);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
+
+    const QString sheet = MakeFile(
+        QStringLiteral("t.xslt"),
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"text\"/><xsl:template match=\"/\">name=<xsl:value-of "
+        "select=\"name(/*)\"/></xsl:template></xsl:stylesheet>");
+    const QString result = dir.filePath(QStringLiteral("result.txt"));
+    fileDialogs.openAnswers = {{sheet}};
+    fileDialogs.saveAnswers = {result};
+    frame->HandleCommand(32895);
+    EXPECT_EQ(fileDialogs.saveCalls.back().initialName, QStringLiteral("doc"));
+    QFile file(result);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("name=changed"));
+    EXPECT_EQ(boxes.shown.size(), 2u) << "no message after a successful transformation";
+}
