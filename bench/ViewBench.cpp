@@ -1,0 +1,236 @@
+// What the tree view adds to opening a large file, against the document's own load time from
+// the same run: building one item per node, and the first screens painted on the offscreen
+// platform.
+#include "BenchData.h"
+
+#include "document/XmlDocument.h"
+#include "view/TreeListView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QScrollBar>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double TargetNodes = 1e6;
+
+struct Input {
+    QString path;
+    qsizetype bytes = 0;
+    int32_t nodes = 0;
+};
+
+// A records file sized from a small sample so that it holds about a million nodes.
+const Input& Records()
+{
+    static Input input = [] {
+        XmlDocument sample;
+        const QByteArray small = BenchData::Records(1024 * 1024);
+        sample.LoadFromData(small);
+        const double nodesPerByte = double(sample.NextId()) / double(small.size());
+        const QByteArray bytes = BenchData::Records(qsizetype(TargetNodes / nodesPerByte));
+        Input in;
+        in.path = BenchData::WriteTemp(QStringLiteral("tovi-bench-view-records.xml"), bytes);
+        in.bytes = bytes.size();
+        XmlDocument full;
+        full.Load(in.path);
+        in.nodes = full.NextId();
+        return in;
+    }();
+    return input;
+}
+
+std::map<std::string, double> g_best;
+double g_items = 0;
+
+// Every item of the view, counted without recursion (records nest only a few levels, but a
+// generated input might not).
+double CountItems(const TreeListView& view)
+{
+    double count = 0;
+    std::vector<const TreeListItem*> pending{nullptr};
+    while (!pending.empty()) {
+        const TreeListItem* parent = pending.back();
+        pending.pop_back();
+        const int children = view.ChildItemCount(parent);
+        count += children;
+        for (int i = 0; i < children; ++i)
+            pending.push_back(view.ChildItem(parent, i));
+    }
+    return count;
+}
+
+class Stopwatch {
+public:
+    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
+    double Seconds() const
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_start;
+};
+
+void Record(const std::string& name, double seconds)
+{
+    auto [it, inserted] = g_best.emplace(name, seconds);
+    if (!inserted)
+        it->second = std::min(it->second, seconds);
+}
+
+// Counts the paint events of the view's viewport, so a screen counts as shown only once it
+// has really been painted.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Turns the event loop until the viewport has painted (bounded); the seconds it took.
+double WaitForPaint(PaintCounter& counter)
+{
+    Stopwatch watch;
+    QElapsedTimer limit;
+    limit.start();
+    counter.paints = 0;
+    while (counter.paints == 0 && limit.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return counter.paints ? watch.Seconds() : -1.0;
+}
+
+TreeListItem* FirstElementItem(TreeListView& view)
+{
+    for (int i = 0; i < view.ChildItemCount(nullptr); ++i) {
+        TreeListItem* item = view.ChildItem(nullptr, i);
+        if (view.ChildItemCount(item) > 0)
+            return item;
+    }
+    return nullptr;
+}
+
+void BM_LoadAndOpen(benchmark::State& state)
+{
+    const Input& input = Records();
+    for (auto _ : state) {
+        {
+            XmlDocument document;
+            Stopwatch watch;
+            if (document.Load(input.path) != XE_OK)
+                state.SkipWithError("load failed");
+            Record("load", watch.Seconds());
+        }
+
+        auto view = std::make_unique<TreeListView>();
+        view->resize(1000, 700);
+        Stopwatch open;
+        if (!view->OpenFile(input.path))
+            state.SkipWithError("open failed");
+        const double openSeconds = open.Seconds();
+        Record("open", openSeconds);
+        state.SetIterationTime(openSeconds);
+
+        PaintCounter counter;
+        view->viewport()->installEventFilter(&counter);
+        Stopwatch shown;
+        view->show();
+        if (WaitForPaint(counter) >= 0)
+            Record("first-screen", shown.Seconds());
+
+        // The big parent opened and then its far end: 190 000 rows under one element.
+        if (TreeListItem* top = FirstElementItem(*view)) {
+            Stopwatch expanded;
+            view->ExpandItem(top);
+            if (WaitForPaint(counter) >= 0)
+                Record("expand-screen", expanded.Seconds());
+            Stopwatch scrolled;
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+            if (WaitForPaint(counter) >= 0)
+                Record("scroll-end-screen", scrolled.Seconds());
+        }
+        view->viewport()->removeEventFilter(&counter);
+        view->hide();
+        Stopwatch close;
+        view.reset();
+        Record("close", close.Seconds());
+    }
+}
+
+// The item build alone: the view's document loads untimed, then the top-level nodes get
+// their items (each with its whole subtree) the way the view inserts them.
+void BM_BuildItems(benchmark::State& state)
+{
+    const Input& input = Records();
+    for (auto _ : state) {
+        TreeListView view;
+        if (view.Document().Load(input.path) != XE_OK)
+            state.SkipWithError("load failed");
+        Stopwatch watch;
+        view.BeginBulkInsert();
+        for (XmlNode* child : *view.Document().Root())
+            view.InsertNodeItem(child, nullptr, nullptr, true);
+        view.EndBulkInsert();
+        const double seconds = watch.Seconds();
+        Record("build", seconds);
+        state.SetIterationTime(seconds);
+        g_items = CountItems(view);
+    }
+}
+
+void PrintSummary()
+{
+    const Input& input = Records();
+    auto best = [](const char* name) { return g_best.count(name) ? g_best[name] : -1.0; };
+    const double load = best("load");
+    const double open = best("open");
+    const double build = best("build");
+    const double screen = best("first-screen");
+    std::printf("\nSummary (best of the iterations, %d nodes, %.0f items, %.1f MB)\n", input.nodes,
+                g_items, double(input.bytes) / 1e6);
+    std::printf("  document load           %8.3f s\n", load);
+    std::printf("  view open (load+items)  %8.3f s\n", open);
+    std::printf("  items: open - load      %8.3f s\n", open - load);
+    std::printf("  items: build alone      %8.3f s\n", build);
+    std::printf("  first screen            %8.3f s\n", screen);
+    std::printf("  expand the big element  %8.3f s\n", best("expand-screen"));
+    std::printf("  scroll to its end       %8.3f s\n", best("scroll-end-screen"));
+    std::printf("  close the view          %8.3f s\n", best("close"));
+    if (load > 0) {
+        std::printf("  ratio build/load            %6.2f (open - load: %.2f)\n", build / load,
+                    (open - load) / load);
+        std::printf("  ratio (build + first screen)/load %6.2f (must stay <= 1)\n",
+                    (build + screen) / load);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadAndOpen)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+BENCHMARK(BM_BuildItems)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
+
+int main(int argc, char** argv)
+{
+    // The screens are measured without a window system: the same painting, nothing shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintSummary();
+    return 0;
+}
