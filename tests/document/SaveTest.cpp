@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include "NodeRecords.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,17 +14,6 @@
 namespace {
 
 const QByteArray kOldContent = "<?xml version=\"1.0\"?>\n<old>precious</old>\n";
-
-XmlNodeData Record(XmlNodeKind kind, const QString& local, const QString& value = {},
-                   const QString& prefix = {})
-{
-    XmlNodeData data;
-    data.kind = kind;
-    data.localName = local;
-    data.value = value;
-    data.prefix = prefix;
-    return data;
-}
 
 QByteArray ReadFile(const QString& path)
 {

@@ -3,6 +3,8 @@
 #include "document/XmlDocument.h"
 #include "document/XmlWriter.h"
 
+#include "NodeRecords.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -16,17 +18,6 @@ constexpr XmlStatus kEmptyPrefixUri = 0xC00CEF03u;
 constexpr XmlStatus kInvalidDocument = 0xC00CEF0Bu;
 
 const QByteArray kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
-
-XmlNodeData Record(XmlNodeKind kind, const QString& local, const QString& value = {},
-                   const QString& prefix = {})
-{
-    XmlNodeData data;
-    data.kind = kind;
-    data.localName = local;
-    data.value = value;
-    data.prefix = prefix;
-    return data;
-}
 
 XmlNode* Element(XmlDocument& doc, XmlNode* parent, const QString& local,
                  const QString& prefix = {})

@@ -2,41 +2,9 @@
 #include "document/XmlDocument.h"
 #include "document/XmlException.h"
 
+#include "NodeRecords.h"
+
 #include <gtest/gtest.h>
-
-namespace {
-
-XmlNodeData Record(XmlNodeKind kind, const QString& local, const QString& value = {},
-                   const QString& prefix = {})
-{
-    XmlNodeData data;
-    data.kind = kind;
-    data.localName = local;
-    data.value = value;
-    data.prefix = prefix;
-    return data;
-}
-
-// Records every notification as text so tests can compare sequences.
-class RecordingObserver : public DocumentObserver {
-public:
-    std::vector<std::string> events;
-    static std::string Path(const NodeIdPath& path)
-    {
-        std::string text;
-        for (int32_t id : path)
-            text += "/" + std::to_string(id);
-        return text;
-    }
-    void OnNodeChanged(const NodeIdPath& path) override { events.push_back("changed " + Path(path)); }
-    void OnNodeRemoved(const NodeIdPath& path) override { events.push_back("removed " + Path(path)); }
-    void OnNodeInserted(const NodeIdPath& path, XmlNode*) override
-    {
-        events.push_back("inserted " + Path(path));
-    }
-};
-
-} // namespace
 
 TEST(XmlDocumentTest, NewDocumentHoldsRootNodeAndCountsAsModified)
 {

@@ -2,6 +2,7 @@
 
 #include "document/DocumentObserver.h"
 #include "document/XmlDocument.h"
+#include "NodeRecords.h"
 #include "editing/ClipboardAccess.h"
 
 #include <QHash>
@@ -10,16 +11,8 @@
 
 namespace editing_test {
 
-inline XmlNodeData Record(XmlNodeKind kind, const QString& local, const QString& value = {},
-                          const QString& prefix = {})
-{
-    XmlNodeData data;
-    data.kind = kind;
-    data.localName = local;
-    data.value = value;
-    data.prefix = prefix;
-    return data;
-}
+using ::Record;
+using ::RecordingObserver;
 
 inline XmlNode* Add(XmlDocument& doc, XmlNode* parent, XmlNodeKind kind, const QString& local,
                     const QString& value = {}, const QString& prefix = {})
@@ -41,29 +34,6 @@ inline std::string Dump(const XmlNode* node)
     return text;
 }
 
-class RecordingObserver : public DocumentObserver {
-public:
-    std::vector<std::string> events;
-    static std::string Path(const NodeIdPath& path)
-    {
-        std::string text;
-        for (int32_t id : path)
-            text += "/" + std::to_string(id);
-        return text;
-    }
-    void OnNodeChanged(const NodeIdPath& path) override
-    {
-        events.push_back("changed " + Path(path));
-    }
-    void OnNodeRemoved(const NodeIdPath& path) override
-    {
-        events.push_back("removed " + Path(path));
-    }
-    void OnNodeInserted(const NodeIdPath& path, XmlNode*) override
-    {
-        events.push_back("inserted " + Path(path));
-    }
-};
 
 // A clipboard held in memory, shared like the system one; `refuse` makes it unopenable.
 class MemoryClipboard : public ClipboardAccess {
