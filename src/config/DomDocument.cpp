@@ -72,7 +72,8 @@ void DomDocument::Reset() {
 bool DomDocument::Load(const QString& path) {
     lastError_ = DomParseError();
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+    // Only regular files: opening a FIFO or a device would block or never end.
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         Reset();
         doc_ = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
         lastError_.reason = QStringLiteral("Can not open file");

@@ -1,5 +1,7 @@
 #include "document/XmlWriter.h"
 
+#include "document/XmlReader.h"
+
 #include <libxml/uri.h>
 
 #include <algorithm>
@@ -427,6 +429,9 @@ XmlStatus XmlWriter::WriteStartElement(QStringView prefix, QStringView localName
         return m_status;
     if (m_conformance == Conformance::Document && m_frames.empty() && m_rootWritten)
         return Fail(kInvalidDocument); // a second root element would not load
+    // Edits can nest deeper than the loader accepts; such a file would never open again.
+    if (m_frames.size() >= size_t(XmlReader::MaxElementDepth))
+        return Fail(XmlError::MaxElementDepth);
     BeforeMarkup();
     Append("<", 1);
     if (const XmlStatus status = AppendQualifiedName(prefix, localName, m_elementName))
