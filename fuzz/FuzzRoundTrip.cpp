@@ -1,0 +1,245 @@
+// Load, then edits chosen by the input, then save and load again: the saved text must load,
+// give the edited tree back (up to the forms the writer is known to settle), and save to the
+// very same bytes. Undoing every edit gives the loaded tree back, redoing them the edited one.
+//
+// Input layout: byte 0 is the length L of the edit script (mod 128), the last L bytes are the
+// script (three bytes per edit), the bytes between are the XML text.
+#include "FuzzCheck.h"
+
+#include "config/LoadText.h"
+#include "config/StringTable.h"
+
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+const QStringList kNames = {"n", "p:q", "xmlns", "xmlns:p", "a",  "x1",
+                            "_", "b.c", "1bad",  "",        "r:s"};
+const QStringList kValues = {
+    "",   "v", "a<b&c>d", "x\r\ny",       "]]>",        "--",    "-",    "\t",  "x\ry",
+    "\n", " ", "urn:p",   "\u00e9\u4e2d", "\U0001F600", "a\"'b", "\x01", "end-"};
+
+struct Script {
+    const uint8_t* data;
+    size_t size;
+    size_t at = 0;
+    bool Next(uint8_t& op, uint8_t& target, uint8_t& argument)
+    {
+        if (at + 3 > size)
+            return false;
+        op = data[at];
+        target = data[at + 1];
+        argument = data[at + 2];
+        at += 3;
+        return true;
+    }
+};
+
+std::vector<XmlNode*> Nodes(XmlDocument& document)
+{
+    std::vector<XmlNode*> nodes;
+    std::vector<XmlNode*> pending{document.Root()};
+    while (!pending.empty()) {
+        XmlNode* node = pending.back();
+        pending.pop_back();
+        for (XmlNode* child : *node) {
+            nodes.push_back(child);
+            pending.push_back(child);
+        }
+    }
+    return nodes;
+}
+
+void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argument)
+{
+    std::vector<XmlNode*> nodes = Nodes(document);
+    if (nodes.empty())
+        return;
+    XmlNode* node = nodes[target % nodes.size()];
+    XmlNode* other = nodes[argument % nodes.size()];
+    const int32_t id = node->Id();
+    const QString& name = kNames[argument % kNames.size()];
+    const QString& value = kValues[argument % kValues.size()];
+    switch (op % 12) {
+    case 0:
+        // An element's value is no cell a user can edit; the view never sets one.
+        if (node->Kind() != XmlNodeKind::Element)
+            document.SetNodeValue(id, value);
+        break;
+    case 1: {
+        const qsizetype colon = name.indexOf(u':');
+        document.RenameNode(id, colon < 0 ? QString() : name.left(colon),
+                            colon < 0 ? name : name.mid(colon + 1));
+        break;
+    }
+    case 2:
+        document.SetLocalName(id, name.contains(u':') ? name.mid(name.indexOf(u':') + 1) : name);
+        break;
+    case 3:
+        document.MoveNodeStep(id, argument & 1);
+        break;
+    case 4:
+        document.DeleteNode(id);
+        break;
+    case 5:
+        if (nodes.size() < 2000)
+            document.DuplicateNode(id);
+        break;
+    case 6: {
+        XmlNodeData record;
+        static const XmlNodeKind kinds[] = {XmlNodeKind::Element, XmlNodeKind::Attribute,
+                                            XmlNodeKind::Text, XmlNodeKind::Comment};
+        record.kind = kinds[argument & 3];
+        record.localName = record.kind == XmlNodeKind::Text      ? QStringLiteral("#Text")
+                           : record.kind == XmlNodeKind::Comment ? QStringLiteral("#Comment")
+                                                                 : QStringLiteral("New_Node");
+        record.value = record.kind == XmlNodeKind::Element ? QString() : value;
+        NodeIdPath path;
+        const bool asChild = argument & 4;
+        const int32_t parentId = asChild ? id : (node->Parent()->Id());
+        document.InsertNode(record, parentId, asChild ? -1 : id, path);
+        break;
+    }
+    case 7:
+        document.MoveNodeTo(id, other->Id());
+        break;
+    case 8:
+        if (nodes.size() < 2000)
+            document.CopyNodeTo(id, other->Id());
+        break;
+    case 9:
+    case 10:
+        document.History().Undo();
+        break;
+    case 11:
+        document.History().Redo();
+        break;
+    }
+}
+
+// The stored forms the writer cannot carry through a load as they are, in the form the load
+// gives back: a lone LF becomes CR LF in text and attributes; in comments every line end
+// becomes CR LF and "--" and a trailing "-" get a space.
+QString Settled(const XmlNode* node)
+{
+    const QStringView value = node->ValueView();
+    QString out;
+    out.reserve(value.size());
+    const bool comment = node->Kind() == XmlNodeKind::Comment;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == u'\n' && !(i > 0 && value[i - 1] == u'\r')) {
+            out += u"\r\n";
+        } else if (comment && c == u'\r' && !(i + 1 < value.size() && value[i + 1] == u'\n')) {
+            out += u"\r\n";
+        } else if (comment && c == u'-' && out.endsWith(u'-')) {
+            out += u" -";
+        } else {
+            out += c;
+        }
+    }
+    if (comment && out.endsWith(u'-'))
+        out += u' ';
+    return out;
+}
+
+// Attributes are written in the start tag wherever they stand among the children, so they
+// load back first, in their order.
+bool IsDeclaration(const XmlNode* node)
+{
+    return node->Kind() == XmlNodeKind::Attribute &&
+           (node->Prefix() == u"xmlns" ||
+            (node->Prefix().isEmpty() && node->LocalName() == u"xmlns"));
+}
+
+// The reader reports namespace declarations before the other attributes.
+int Group(const XmlNode* node)
+{
+    return IsDeclaration(node) ? 0 : node->Kind() == XmlNodeKind::Attribute ? 1 : 2;
+}
+
+void DumpSettled(const XmlNode* node, int depth, QString& out)
+{
+    for (int group : {0, 1, 2}) {
+        for (const XmlNode* child : *node) {
+            if (Group(child) != group)
+                continue;
+            // An empty text node leaves nothing in the text that a load could find.
+            if (child->Kind() == XmlNodeKind::Text && child->ValueView().isEmpty())
+                continue;
+            // Text and comment nodes keep no name of their own in XML text.
+            const XmlNodeKind kind = child->Kind();
+            const bool named = kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute;
+            const QString name = named ? child->Prefix() + u'|' + child->LocalName()
+                                 : kind == XmlNodeKind::Text
+                                     ? u'|' + LoadText(StringId::TextName)
+                                     : u'|' + LoadText(StringId::CommentName);
+            out += QString::number(depth) + u' ' + QString::number(int(kind)) + u' ' + name + u'=' +
+                   Settled(child) + u'\x1f';
+            DumpSettled(child, depth + 1, out);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const size_t scriptSize = std::min<size_t>(data[0] % 128, size - 1);
+    const QByteArray xml(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1 - scriptSize));
+    XmlDocument document;
+    if (document.LoadFromData(xml) != XE_OK)
+        return 0;
+    const QString loaded = fuzz::DumpTree(document);
+
+    Script script{data + size - scriptSize, scriptSize};
+    uint8_t op, target, argument;
+    while (script.Next(op, target, argument)) {
+        ApplyEdit(document, op, target, argument);
+        fuzz::CheckConsistent(document);
+    }
+    const QString edited = fuzz::DumpTree(document);
+
+    QByteArray saved;
+    const XmlStatus status = document.SerializeDocument(saved);
+    FUZZ_CHECK(fuzz::DumpTree(document) == edited, "serialising changed the tree");
+    if (status == XE_OK) {
+        XmlDocument back;
+        const XmlStatus reloaded = back.LoadFromData(saved);
+        if (reloaded != XE_OK)
+            std::fprintf(stderr, "saved text that does not load (status %08x):\n%s\n", reloaded,
+                         saved.constData());
+        FUZZ_CHECK(reloaded == XE_OK, "the saved text loads again");
+        QString settled;
+        DumpSettled(document.Root(), 0, settled);
+        if (fuzz::DumpTree(back) != settled)
+            std::fprintf(stderr, "expected:\n%s\nloaded:\n%s\nfrom:\n%s\n",
+                         qPrintable(QString(settled).replace(u'\x1f', u'\n')),
+                         qPrintable(fuzz::DumpTree(back).replace(u'\x1f', u'\n')),
+                         saved.constData());
+        FUZZ_CHECK(fuzz::DumpTree(back) == settled, "the tree survives save and load");
+        QByteArray again;
+        FUZZ_CHECK(back.SerializeDocument(again) == XE_OK, "the reloaded tree saves");
+        // A tree that came back as it was saves to the very same bytes.
+        if (fuzz::DumpTree(back) == edited)
+            FUZZ_CHECK(again == saved, "saving the reloaded tree gives the same bytes");
+    }
+
+    // Every recorded edit undoes to the loaded tree and redoes to the edited one.
+    UndoHistory& history = document.History();
+    const int32_t position = history.CurrentPosition();
+    while (history.CanUndo())
+        FUZZ_CHECK(history.Undo(), "undo of a recorded edit");
+    FUZZ_CHECK(fuzz::DumpTree(document) == loaded, "undoing everything gives the loaded tree");
+    FUZZ_CHECK(!document.IsModified(), "the loaded state counts as unmodified");
+    while (history.CurrentPosition() < position)
+        FUZZ_CHECK(history.Redo(), "redo of an undone edit");
+    FUZZ_CHECK(fuzz::DumpTree(document) == edited, "redoing gives the edited tree back");
+    fuzz::CheckConsistent(document);
+    return 0;
+}
