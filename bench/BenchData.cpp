@@ -7,9 +7,9 @@
 
 namespace {
 
-const char* const kWords[] = {"alpha", "beta",  "gamma", "delta", "epsilon", "zeta", "eta",
-                              "theta", "iota",  "kappa", "lambda", "mu",     "nu",   "xi",
-                              "omicron", "pi",  "rho",   "sigma", "tau",     "upsilon"};
+const char* const kWords[] = {"alpha",   "beta", "gamma", "delta",  "epsilon", "zeta",   "eta",
+                              "theta",   "iota", "kappa", "lambda", "mu",      "nu",     "xi",
+                              "omicron", "pi",   "rho",   "sigma",  "tau",     "upsilon"};
 constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
 // A fixed linear congruential generator keeps every run's input identical.

@@ -10,9 +10,9 @@
 #include <libxml/xmlreader.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -172,8 +172,8 @@ void PrintSummary()
 {
     std::printf("\nSummary (best thread CPU time of the iterations; ratios are against the same "
                 "run's floor)\n");
-    std::printf("%-10s %10s %10s %8s %10s %12s %12s %10s\n", "input", "floor s", "load s",
-                "ratio", "save MB/s", "model B/node", "RSS B/node", "B/in-byte");
+    std::printf("%-10s %10s %10s %8s %10s %12s %12s %10s\n", "input", "floor s", "load s", "ratio",
+                "save MB/s", "model B/node", "RSS B/node", "B/in-byte");
     for (const char* name : {"records", "prose"}) {
         const std::string n = name;
         if (!g_best.count("floor/" + n) || !g_best.count("load/" + n))
@@ -185,18 +185,27 @@ void PrintSummary()
         const double saveMBs = g_best.count("save/" + n)
                                    ? g_figure["saved-bytes/" + n] / g_best["save/" + n] / 1e6
                                    : 0.0;
-        std::printf("%-10s %10.3f %10.3f %8.2f %10.1f %12.1f %12.1f %10.2f\n", name, floor,
-                    load, load / floor, saveMBs, g_figure["model-bytes/" + n] / nodes,
-                    std::max(0.0, g_figure["rss-bytes/" + n]) / nodes, g_figure["model-bytes/" + n] / inputBytes);
+        std::printf("%-10s %10.3f %10.3f %8.2f %10.1f %12.1f %12.1f %10.2f\n", name, floor, load,
+                    load / floor, saveMBs, g_figure["model-bytes/" + n] / nodes,
+                    std::max(0.0, g_figure["rss-bytes/" + n]) / nodes,
+                    g_figure["model-bytes/" + n] / inputBytes);
     }
 }
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_BareReader, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Load, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_Save, records, &Records, "records")->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK_CAPTURE(BM_BareReader, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_CAPTURE(BM_BareReader, records, &Records, "records")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Load, records, &Records, "records")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_Save, records, &Records, "records")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_BareReader, prose, &Prose, "prose")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK_CAPTURE(BM_Load, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_CAPTURE(BM_Save, prose, &Prose, "prose")->Unit(benchmark::kMillisecond)->Iterations(3);
 

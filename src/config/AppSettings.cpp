@@ -37,26 +37,31 @@ const QString kItem = QStringLiteral("Item");
 constexpr char kTemplate[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Setting>\n</Setting>";
 constexpr int kMaxFolderChainLength = 248;
 
-int ReadInt(const DomElement& element, const QString& name, int missing) {
+int ReadInt(const DomElement& element, const QString& name, int missing)
+{
     const std::optional<QString> text = element.Attribute(name);
     return text ? DecimalText::ToInt(*text) : missing;
 }
 
-bool ReadFlag(const DomElement& element, const QString& name, bool missing) {
+bool ReadFlag(const DomElement& element, const QString& name, bool missing)
+{
     const std::optional<QString> text = element.Attribute(name);
     return text ? DecimalText::ToInt(*text) != 0 : missing;
 }
 
-void WriteFlag(DomElement element, const QString& name, bool value) {
+void WriteFlag(DomElement element, const QString& name, bool value)
+{
     element.SetAttribute(name, DecimalText::FromFlag(value));
 }
 
-QString& FolderOverride() {
+QString& FolderOverride()
+{
     static QString folder;
     return folder;
 }
 
-QString WithTrailingSeparator(const QString& folder) {
+QString WithTrailingSeparator(const QString& folder)
+{
     if (folder.endsWith(u'/') || folder.endsWith(u'\\'))
         return folder;
     return folder + u'/';
@@ -67,7 +72,8 @@ QString WithTrailingSeparator(const QString& folder) {
 AppSettings::AppSettings() = default;
 AppSettings::~AppSettings() = default;
 
-std::unique_ptr<DomDocument> AppSettings::LoadDocument(DomElement& setting) const {
+std::unique_ptr<DomDocument> AppSettings::LoadDocument(DomElement& setting) const
+{
     auto document = std::make_unique<DomDocument>();
     if (!document->Load(path_))
         return nullptr;
@@ -77,7 +83,8 @@ std::unique_ptr<DomDocument> AppSettings::LoadDocument(DomElement& setting) cons
     return document;
 }
 
-bool AppSettings::Open(const QString& path) {
+bool AppSettings::Open(const QString& path)
+{
     document_.reset();
     setting_ = DomElement();
     path_ = path;
@@ -102,7 +109,8 @@ bool AppSettings::Open(const QString& path) {
     return true;
 }
 
-void AppSettings::ReadMainWindow() {
+void AppSettings::ReadMainWindow()
+{
     const DomElement mainWindow = setting_.SelectSingleNode(kMainWindow);
     if (!mainWindow)
         return;
@@ -119,7 +127,8 @@ void AppSettings::ReadMainWindow() {
         bottomToolbarVisible = ReadFlag(bottom, QStringLiteral("Visible"), false);
 }
 
-void AppSettings::ReadRecentFiles() {
+void AppSettings::ReadRecentFiles()
+{
     const DomElement recent = setting_.SelectSingleNode(kRecentFiles);
     if (!recent)
         return;
@@ -129,7 +138,8 @@ void AppSettings::ReadRecentFiles() {
         recentFiles.append(file.AttributeOr(QStringLiteral("FilePath")));
 }
 
-void AppSettings::ReadGeneral() {
+void AppSettings::ReadGeneral()
+{
     const DomElement general = FindOrCreate(*document_, setting_, kGeneral);
     const DomElement languageElement = general.SelectSingleNode(kLanguage);
     language = languageElement.AttributeOr(QStringLiteral("ID"));
@@ -146,7 +156,8 @@ void AppSettings::ReadGeneral() {
     skinIndex = ReadInt(tabs, QStringLiteral("SkinIndex"), 0);
 }
 
-bool AppSettings::Save() {
+bool AppSettings::Save()
+{
     if (!document_) {
         DomElement setting;
         std::unique_ptr<DomDocument> document = LoadDocument(setting);
@@ -161,7 +172,8 @@ bool AppSettings::Save() {
     return document_->Save(path_, DomDocument::Format::Indented);
 }
 
-void AppSettings::WriteMainWindow() {
+void AppSettings::WriteMainWindow()
+{
     DomElement mainWindow = FindOrCreate(*document_, setting_, kMainWindow, true);
     WriteFlag(mainWindow, QStringLiteral("Maximized"), maximized);
     DomElement rect = mainWindow.AppendChild(document_->CreateElement(kRect));
@@ -175,7 +187,8 @@ void AppSettings::WriteMainWindow() {
     WriteFlag(bottom, QStringLiteral("Visible"), bottomToolbarVisible);
 }
 
-void AppSettings::WriteRecentFiles() {
+void AppSettings::WriteRecentFiles()
+{
     DomElement recent = FindOrCreate(*document_, setting_, kRecentFiles, true);
     for (const QString& path : std::as_const(recentFiles)) {
         DomElement file = recent.AppendChild(document_->CreateElement(kFile));
@@ -183,7 +196,8 @@ void AppSettings::WriteRecentFiles() {
     }
 }
 
-void AppSettings::WriteGeneral() {
+void AppSettings::WriteGeneral()
+{
     DomElement general = FindOrCreate(*document_, setting_, kGeneral);
     FindOrCreate(*document_, general, kLanguage).SetAttribute(QStringLiteral("ID"), language);
     FindOrCreate(*document_, general, kRecentFileList)
@@ -196,7 +210,8 @@ void AppSettings::WriteGeneral() {
 }
 
 DomElement AppSettings::FindOrCreate(DomDocument& document, DomElement parent, const QString& name,
-                                     bool clearChildren) {
+                                     bool clearChildren)
+{
     if (!parent)
         return DomElement();
     DomElement element = parent;
@@ -214,7 +229,8 @@ DomElement AppSettings::FindOrCreate(DomDocument& document, DomElement parent, c
     return element;
 }
 
-bool AppSettings::ReadFindDialog(FindDialogState& state, int historyLimit) const {
+bool AppSettings::ReadFindDialog(FindDialogState& state, int historyLimit) const
+{
     if (!document_)
         return false;
     const DomElement search = FindOrCreate(*document_, setting_, kSearchDialog);
@@ -233,7 +249,8 @@ bool AppSettings::ReadFindDialog(FindDialogState& state, int historyLimit) const
     return true;
 }
 
-bool AppSettings::WriteFindDialog(const FindDialogState& state, int historyLimit) const {
+bool AppSettings::WriteFindDialog(const FindDialogState& state, int historyLimit) const
+{
     if (!document_)
         return false;
     DomElement search = FindOrCreate(*document_, setting_, kSearchDialog);
@@ -252,7 +269,8 @@ bool AppSettings::WriteFindDialog(const FindDialogState& state, int historyLimit
     return true;
 }
 
-QString AppSettings::GetSettingsFolder() {
+QString AppSettings::GetSettingsFolder()
+{
     QString& folder = FolderOverride();
     if (!folder.isEmpty())
         return folder;
@@ -282,12 +300,14 @@ QString AppSettings::GetSettingsFolder() {
     return folder;
 }
 
-void AppSettings::SetSettingsFolder(const QString& folder) {
+void AppSettings::SetSettingsFolder(const QString& folder)
+{
     FolderOverride() = folder.isEmpty() ? QString() : WithTrailingSeparator(folder);
 }
 
 QString AppSettings::ChooseSettingsFolder(const QString& programFolder,
-                                          const QString& userDataFolder) {
+                                          const QString& userDataFolder)
+{
     const bool installed = !QFileInfo(programFolder).isWritable();
     if (!installed || userDataFolder.isEmpty())
         return WithTrailingSeparator(programFolder);
@@ -296,7 +316,8 @@ QString AppSettings::ChooseSettingsFolder(const QString& programFolder,
     return WithTrailingSeparator(userDataFolder);
 }
 
-bool AppSettings::CreateFolderChain(const QString& path) {
+bool AppSettings::CreateFolderChain(const QString& path)
+{
     if (path.isEmpty() || path.size() > kMaxFolderChainLength)
         return false;
     const QString normal = QDir::fromNativeSeparators(path);

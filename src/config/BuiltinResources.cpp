@@ -5,11 +5,13 @@
 #include <QFile>
 
 // The resource lives in a static library; nothing would pull it into the program otherwise.
-static void InitBuiltinResources() {
+static void InitBuiltinResources()
+{
     Q_INIT_RESOURCE(BuiltinResources);
 }
 
-const LanguageResource& BuiltinResources::Resource() {
+const LanguageResource& BuiltinResources::Resource()
+{
     static LanguageResource resource;
     static const bool loaded = [] {
         InitBuiltinResources();
@@ -21,16 +23,18 @@ const LanguageResource& BuiltinResources::Resource() {
     return resource;
 }
 
-std::optional<MenuDescription> BuiltinResources::Menu(int menuId) {
+std::optional<MenuDescription> BuiltinResources::Menu(int menuId)
+{
     return Resource().BuildMenu(menuId);
 }
 
-std::optional<DialogDescription> BuiltinResources::Dialog(int dialogId) {
+std::optional<DialogDescription> BuiltinResources::Dialog(int dialogId)
+{
     return Resource().BuildDialog(dialogId);
 }
 
-std::optional<MenuDescription> BuiltinResources::Menu(const LanguageResource* language,
-                                                      int menuId) {
+std::optional<MenuDescription> BuiltinResources::Menu(const LanguageResource* language, int menuId)
+{
     if (language) {
         if (std::optional<MenuDescription> menu = language->BuildMenu(menuId))
             return menu;
@@ -39,7 +43,8 @@ std::optional<MenuDescription> BuiltinResources::Menu(const LanguageResource* la
 }
 
 std::optional<DialogDescription> BuiltinResources::Dialog(const LanguageResource* language,
-                                                          int dialogId) {
+                                                          int dialogId)
+{
     if (language) {
         if (std::optional<DialogDescription> dialog = language->BuildDialog(dialogId))
             return dialog;

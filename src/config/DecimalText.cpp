@@ -4,7 +4,8 @@
 
 namespace {
 
-bool IsCSpace(QChar c) {
+bool IsCSpace(QChar c)
+{
     const char16_t u = c.unicode();
     return u == u' ' || u == u'\t' || u == u'\n' || u == u'\v' || u == u'\f' || u == u'\r';
 }
@@ -13,7 +14,8 @@ constexpr qint64 kSaturation = qint64(1) << 40;
 
 } // namespace
 
-qint64 DecimalText::Read(QStringView text, bool& overflow) {
+qint64 DecimalText::Read(QStringView text, bool& overflow)
+{
     overflow = false;
     qsizetype i = 0;
     while (i < text.size() && IsCSpace(text[i]))
@@ -36,7 +38,8 @@ qint64 DecimalText::Read(QStringView text, bool& overflow) {
     return negative ? -value : value;
 }
 
-qint32 DecimalText::ToInt(QStringView text) {
+qint32 DecimalText::ToInt(QStringView text)
+{
     bool overflow = false;
     const qint64 value = Read(text, overflow);
     if (value > std::numeric_limits<qint32>::max())
@@ -46,7 +49,8 @@ qint32 DecimalText::ToInt(QStringView text) {
     return qint32(value);
 }
 
-quint32 DecimalText::ToBits(QStringView text) {
+quint32 DecimalText::ToBits(QStringView text)
+{
     bool overflow = false;
     const qint64 value = Read(text, overflow);
     if (overflow)

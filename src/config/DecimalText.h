@@ -14,7 +14,8 @@ public:
     // a large unsigned number or as its negative signed form gives the same bits.
     static quint32 ToBits(QStringView text);
     static QString FromInt(qint32 value) { return QString::number(value); }
-    static QString FromFlag(bool value) {
+    static QString FromFlag(bool value)
+    {
         return value ? QStringLiteral("1") : QStringLiteral("0");
     }
 

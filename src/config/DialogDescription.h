@@ -45,7 +45,8 @@ struct DialogDescription {
     int fontWeight = 400;
     std::vector<Control> controls; // in tab order
 
-    const Control* FindControl(quint16 controlId) const {
+    const Control* FindControl(quint16 controlId) const
+    {
         for (const Control& control : controls) {
             if (control.id == controlId)
                 return &control;

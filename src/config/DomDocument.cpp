@@ -16,17 +16,20 @@
 
 namespace {
 
-const xmlChar* Utf8(const QByteArray& bytes) {
+const xmlChar* Utf8(const QByteArray& bytes)
+{
     return reinterpret_cast<const xmlChar*>(bytes.constData());
 }
 
-bool IsBlankText(xmlNodePtr node) {
+bool IsBlankText(xmlNodePtr node)
+{
     return node->type == XML_TEXT_NODE && xmlIsBlankNode(node);
 }
 
 // Indenting only works where an element holds no text, so layout white space is removed from
 // elements that also hold elements; text that carries content is left alone.
-void DropLayoutWhiteSpace(xmlNodePtr node) {
+void DropLayoutWhiteSpace(xmlNodePtr node)
+{
     bool hasElement = false;
     bool hasContentText = false;
     for (xmlNodePtr child = node->children; child; child = child->next) {
@@ -52,15 +55,18 @@ void DropLayoutWhiteSpace(xmlNodePtr node) {
 
 } // namespace
 
-DomDocument::DomDocument() {
+DomDocument::DomDocument()
+{
     doc_ = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
 }
 
-DomDocument::~DomDocument() {
+DomDocument::~DomDocument()
+{
     Reset();
 }
 
-void DomDocument::Reset() {
+void DomDocument::Reset()
+{
     if (unattached_)
         xmlFreeNode(unattached_);
     unattached_ = nullptr;
@@ -69,7 +75,8 @@ void DomDocument::Reset() {
     doc_ = nullptr;
 }
 
-bool DomDocument::Load(const QString& path) {
+bool DomDocument::Load(const QString& path)
+{
     lastError_ = DomParseError();
     QFile file(path);
     // Only regular files: opening a FIFO or a device would block or never end.
@@ -84,12 +91,14 @@ bool DomDocument::Load(const QString& path) {
     return Parse(data, QFile::encodeName(QDir::toNativeSeparators(absolute)));
 }
 
-bool DomDocument::LoadXml(const QByteArray& data, const QString& baseUrl) {
+bool DomDocument::LoadXml(const QByteArray& data, const QString& baseUrl)
+{
     lastError_ = DomParseError();
     return Parse(data, baseUrl.toUtf8());
 }
 
-bool DomDocument::Parse(const QByteArray& data, const QByteArray& url) {
+bool DomDocument::Parse(const QByteArray& data, const QByteArray& url)
+{
     Reset();
     SafeXmlParsing::Install();
     if (data.size() > std::numeric_limits<int>::max()) {
@@ -135,7 +144,8 @@ bool DomDocument::Parse(const QByteArray& data, const QByteArray& url) {
     return ok;
 }
 
-QByteArray DomDocument::ToXml(Format format) {
+QByteArray DomDocument::ToXml(Format format)
+{
     if (!doc_)
         return QByteArray();
     if (format == Format::Indented) {
@@ -150,7 +160,8 @@ QByteArray DomDocument::ToXml(Format format) {
     return bytes;
 }
 
-bool DomDocument::Save(const QString& path, Format format) {
+bool DomDocument::Save(const QString& path, Format format)
+{
     if (path.isEmpty() || !HasDocumentElement())
         return false;
     const QByteArray bytes = ToXml(format);
@@ -166,15 +177,18 @@ bool DomDocument::Save(const QString& path, Format format) {
     return file.commit();
 }
 
-bool DomDocument::HasDocumentElement() const {
+bool DomDocument::HasDocumentElement() const
+{
     return doc_ && xmlDocGetRootElement(doc_);
 }
 
-DomElement DomDocument::DocumentElement() const {
+DomElement DomDocument::DocumentElement() const
+{
     return DomElement(doc_ ? xmlDocGetRootElement(doc_) : nullptr);
 }
 
-void DomDocument::SetDocumentElement(DomElement element) {
+void DomDocument::SetDocumentElement(DomElement element)
+{
     if (!doc_ || !element || element.Raw()->doc != doc_)
         return;
     xmlNodePtr old = xmlDocGetRootElement(doc_);
@@ -186,30 +200,36 @@ void DomDocument::SetDocumentElement(DomElement element) {
         xmlFreeNode(old);
 }
 
-DomElement DomDocument::DocumentNode() const {
+DomElement DomDocument::DocumentNode() const
+{
     // The document node answers queries like an element whose only child is the root.
     return DomElement(reinterpret_cast<xmlNodePtr>(doc_));
 }
 
-DomElement DomDocument::SelectSingleNode(const QString& path) const {
+DomElement DomDocument::SelectSingleNode(const QString& path) const
+{
     return DocumentNode().SelectSingleNode(path);
 }
 
-QList<DomElement> DomDocument::SelectNodes(const QString& path) const {
+QList<DomElement> DomDocument::SelectNodes(const QString& path) const
+{
     return DocumentNode().SelectNodes(path);
 }
 
 DomElement DomDocument::SelectSingleNode(const QString& path, const QString& attribute,
-                                         const QString& value) const {
+                                         const QString& value) const
+{
     return DocumentNode().SelectSingleNode(path, attribute, value);
 }
 
 DomElement DomDocument::SelectSingleNode(const QString& path, const QString& attribute,
-                                         int value) const {
+                                         int value) const
+{
     return DocumentNode().SelectSingleNode(path, attribute, value);
 }
 
-DomElement DomDocument::CreateElement(const QString& name) {
+DomElement DomDocument::CreateElement(const QString& name)
+{
     if (!doc_)
         return DomElement();
     const QByteArray utf8 = name.toUtf8();

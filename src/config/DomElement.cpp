@@ -8,18 +8,21 @@
 
 namespace {
 
-QString FromXml(const xmlChar* text) {
+QString FromXml(const xmlChar* text)
+{
     return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
 }
 
-bool IsValidStep(const QString& step) {
+bool IsValidStep(const QString& step)
+{
     if (step.isEmpty())
         return false;
     const QByteArray utf8 = step.toUtf8();
     return xmlValidateQName(reinterpret_cast<const xmlChar*>(utf8.constData()), 0) == 0;
 }
 
-bool IsValidPath(const QString& path) {
+bool IsValidPath(const QString& path)
+{
     const QStringList steps = path.split(u'/');
     for (const QString& step : steps) {
         if (!IsValidStep(step))
@@ -36,7 +39,8 @@ struct XPathObjectFree {
 };
 
 // Prefixed names in a path resolve against the declarations in scope at the context node.
-void RegisterNamespaces(xmlXPathContextPtr context, xmlNodePtr node) {
+void RegisterNamespaces(xmlXPathContextPtr context, xmlNodePtr node)
+{
     if (node->type != XML_ELEMENT_NODE)
         return;
     xmlNsPtr* list = xmlGetNsList(node->doc, node);
@@ -51,7 +55,8 @@ void RegisterNamespaces(xmlXPathContextPtr context, xmlNodePtr node) {
 
 } // namespace
 
-QString DomElement::Name() const {
+QString DomElement::Name() const
+{
     if (!node_ || node_->type != XML_ELEMENT_NODE)
         return QString();
     const QString local = FromXml(node_->name);
@@ -60,7 +65,8 @@ QString DomElement::Name() const {
     return local;
 }
 
-QString DomElement::Text() const {
+QString DomElement::Text() const
+{
     if (!node_)
         return QString();
     xmlChar* content = xmlNodeGetContent(node_);
@@ -70,7 +76,8 @@ QString DomElement::Text() const {
 }
 
 QList<DomElement> DomElement::Select(const QString& path, const QString* attribute,
-                                     const QString* value, bool firstOnly) const {
+                                     const QString* value, bool firstOnly) const
+{
     if (!node_ || !node_->doc || !IsValidPath(path))
         return {};
     QString expression = path;
@@ -108,32 +115,38 @@ QList<DomElement> DomElement::Select(const QString& path, const QString* attribu
     return found;
 }
 
-DomElement DomElement::SelectSingleNode(const QString& path) const {
+DomElement DomElement::SelectSingleNode(const QString& path) const
+{
     const QList<DomElement> found = Select(path, nullptr, nullptr, true);
     return found.isEmpty() ? DomElement() : found.first();
 }
 
-QList<DomElement> DomElement::SelectNodes(const QString& path) const {
+QList<DomElement> DomElement::SelectNodes(const QString& path) const
+{
     return Select(path, nullptr, nullptr, false);
 }
 
 DomElement DomElement::SelectSingleNode(const QString& path, const QString& attribute,
-                                        const QString& value) const {
+                                        const QString& value) const
+{
     const QList<DomElement> found = Select(path, &attribute, &value, true);
     return found.isEmpty() ? DomElement() : found.first();
 }
 
 QList<DomElement> DomElement::SelectNodes(const QString& path, const QString& attribute,
-                                          const QString& value) const {
+                                          const QString& value) const
+{
     return Select(path, &attribute, &value, false);
 }
 
 DomElement DomElement::SelectSingleNode(const QString& path, const QString& attribute,
-                                        int value) const {
+                                        int value) const
+{
     return SelectSingleNode(path, attribute, QString::number(value));
 }
 
-QList<DomElement> DomElement::ChildElements() const {
+QList<DomElement> DomElement::ChildElements() const
+{
     QList<DomElement> children;
     if (!node_)
         return children;
@@ -144,7 +157,8 @@ QList<DomElement> DomElement::ChildElements() const {
     return children;
 }
 
-std::optional<QString> DomElement::Attribute(const QString& name) const {
+std::optional<QString> DomElement::Attribute(const QString& name) const
+{
     if (!node_ || node_->type != XML_ELEMENT_NODE)
         return std::nullopt;
     const QByteArray utf8 = name.toUtf8();
@@ -157,11 +171,13 @@ std::optional<QString> DomElement::Attribute(const QString& name) const {
     return value;
 }
 
-QString DomElement::AttributeOr(const QString& name, const QString& fallback) const {
+QString DomElement::AttributeOr(const QString& name, const QString& fallback) const
+{
     return Attribute(name).value_or(fallback);
 }
 
-void DomElement::SetAttribute(const QString& name, const QString& value) {
+void DomElement::SetAttribute(const QString& name, const QString& value)
+{
     if (!node_ || node_->type != XML_ELEMENT_NODE || !IsValidStep(name))
         return;
     const QByteArray key = name.toUtf8();
@@ -171,11 +187,13 @@ void DomElement::SetAttribute(const QString& name, const QString& value) {
                reinterpret_cast<const xmlChar*>(text.constData()));
 }
 
-void DomElement::SetAttribute(const QString& name, qint32 value) {
+void DomElement::SetAttribute(const QString& name, qint32 value)
+{
     SetAttribute(name, QString::number(value));
 }
 
-DomElement DomElement::AppendChild(DomElement child) {
+DomElement DomElement::AppendChild(DomElement child)
+{
     if (!node_ || !child.node_ || child.node_->doc != node_->doc || child.node_ == node_)
         return DomElement();
     for (xmlNodePtr up = node_->parent; up; up = up->parent) {
@@ -187,7 +205,8 @@ DomElement DomElement::AppendChild(DomElement child) {
     return child;
 }
 
-void DomElement::ClearChildren() {
+void DomElement::ClearChildren()
+{
     if (!node_ || node_->type != XML_ELEMENT_NODE)
         return;
     xmlNodePtr child = node_->children;

@@ -13,11 +13,13 @@ const QString kData = QStringLiteral("Data");
 // The resource whose lookup LoadText currently uses, so only that one uninstalls it.
 const LanguageResource* g_textSource = nullptr;
 
-int Number(const DomElement& element, const QString& name) {
+int Number(const DomElement& element, const QString& name)
+{
     return DecimalText::ToInt(element.AttributeOr(name));
 }
 
-quint32 Bits(const DomElement& element, const QString& name) {
+quint32 Bits(const DomElement& element, const QString& name)
+{
     return DecimalText::ToBits(element.AttributeOr(name));
 }
 
@@ -25,20 +27,23 @@ quint32 Bits(const DomElement& element, const QString& name) {
 
 LanguageResource::LanguageResource() = default;
 
-LanguageResource::~LanguageResource() {
+LanguageResource::~LanguageResource()
+{
     if (g_textSource == this) {
         SetTextOverride({});
         g_textSource = nullptr;
     }
 }
 
-void LanguageResource::Clear() {
+void LanguageResource::Clear()
+{
     strings_.clear();
     selected_ = DomElement();
     currentId_.clear();
 }
 
-bool LanguageResource::Load(const QString& path) {
+bool LanguageResource::Load(const QString& path)
+{
     Clear();
     languages_.clear();
     document_ = std::make_unique<DomDocument>();
@@ -49,7 +54,8 @@ bool LanguageResource::Load(const QString& path) {
     return ReadLanguages();
 }
 
-bool LanguageResource::LoadXml(const QByteArray& data) {
+bool LanguageResource::LoadXml(const QByteArray& data)
+{
     Clear();
     languages_.clear();
     document_ = std::make_unique<DomDocument>();
@@ -60,7 +66,8 @@ bool LanguageResource::LoadXml(const QByteArray& data) {
     return ReadLanguages();
 }
 
-bool LanguageResource::ReadLanguages() {
+bool LanguageResource::ReadLanguages()
+{
     const QList<DomElement> languages = document_->SelectNodes(kLanguages + u'/' + kLanguage);
     for (const DomElement& language : languages)
         languages_.append(
@@ -68,7 +75,8 @@ bool LanguageResource::ReadLanguages() {
     return true;
 }
 
-bool LanguageResource::SelectLanguage(const QString& id) {
+bool LanguageResource::SelectLanguage(const QString& id)
+{
     Clear();
     currentId_ = id;
     if (!document_)
@@ -82,14 +90,16 @@ bool LanguageResource::SelectLanguage(const QString& id) {
     return true;
 }
 
-std::optional<QString> LanguageResource::FindString(int id) const {
+std::optional<QString> LanguageResource::FindString(int id) const
+{
     const auto it = strings_.constFind(id);
     if (it == strings_.constEnd())
         return std::nullopt;
     return *it;
 }
 
-void LanguageResource::InstallAsTextSource() {
+void LanguageResource::InstallAsTextSource()
+{
     g_textSource = this;
     SetTextOverride([this](int id, QString& text) {
         const std::optional<QString> found = FindString(id);
@@ -100,7 +110,8 @@ void LanguageResource::InstallAsTextSource() {
     });
 }
 
-QString LanguageResource::ReplaceEscapes(QString text) {
+QString LanguageResource::ReplaceEscapes(QString text)
+{
     text.replace(QStringLiteral("\\r"), QStringLiteral("\r"));
     text.replace(QStringLiteral("\\n"), QStringLiteral("\n"));
     text.replace(QStringLiteral("\\t"), QStringLiteral("\t"));
@@ -108,7 +119,8 @@ QString LanguageResource::ReplaceEscapes(QString text) {
 }
 
 void LanguageResource::AddMenuItems(const DomElement& parent,
-                                    std::vector<MenuDescription::Item>& items) {
+                                    std::vector<MenuDescription::Item>& items)
+{
     for (const DomElement& element : parent.SelectNodes(QStringLiteral("MenuItem"))) {
         MenuDescription::Item item;
         item.id = Number(element, kId);
@@ -125,7 +137,8 @@ void LanguageResource::AddMenuItems(const DomElement& parent,
     }
 }
 
-std::optional<MenuDescription> LanguageResource::BuildMenu(int menuId) const {
+std::optional<MenuDescription> LanguageResource::BuildMenu(int menuId) const
+{
     if (!selected_)
         return std::nullopt;
     const DomElement menu = selected_.SelectSingleNode(QStringLiteral("Menus/Menu"), kId, menuId);
@@ -137,7 +150,8 @@ std::optional<MenuDescription> LanguageResource::BuildMenu(int menuId) const {
     return description;
 }
 
-std::optional<DialogDescription> LanguageResource::BuildDialog(int dialogId) const {
+std::optional<DialogDescription> LanguageResource::BuildDialog(int dialogId) const
+{
     if (!selected_)
         return std::nullopt;
     const DomElement dialog =

@@ -20,7 +20,8 @@ struct MenuDescription {
     std::vector<Item> items;
 
     // The first pop-up item (tab and context menus are shown as their first pop-up), or null.
-    const Item* FirstPopup() const {
+    const Item* FirstPopup() const
+    {
         for (const Item& item : items) {
             if (item.kind == Item::Kind::Popup)
                 return &item;

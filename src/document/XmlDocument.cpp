@@ -301,8 +301,8 @@ bool XmlDocument::MoveNodeTo(int32_t id, int32_t targetParentId)
     const int32_t formerParentId = formerParent == &m_root ? -1 : formerParent->m_id;
     if (targetParentId == formerParentId)
         return false;
-    auto action = std::make_unique<NodeMoveAction>(*this, formerParentId, formerPosition,
-                                                   targetParentId, id);
+    auto action =
+        std::make_unique<NodeMoveAction>(*this, formerParentId, formerPosition, targetParentId, id);
     if (!action->Redo())
         return false;
     m_history.Push(std::move(action));

@@ -9,13 +9,15 @@ namespace {
 
 constexpr qint64 kCountSize = 4;
 
-bool IsStorableKind(uint8_t kind) {
+bool IsStorableKind(uint8_t kind)
+{
     return kind == uint8_t(XmlNodeKind::Element) || kind == uint8_t(XmlNodeKind::Attribute) ||
            kind == uint8_t(XmlNodeKind::Text) || kind == uint8_t(XmlNodeKind::Comment);
 }
 
 // Bytes of one string field (count plus units with the NUL); -1 when it does not fit a count.
-qint64 StringFieldSize(QStringView text) {
+qint64 StringFieldSize(QStringView text)
+{
     if (quint64(text.size()) + 1 > std::numeric_limits<uint32_t>::max())
         return -1;
     return kCountSize + 2 * (qint64(text.size()) + 1);
@@ -25,11 +27,13 @@ class Writer {
 public:
     explicit Writer(char* out) : m_out(out) {}
     void Byte(uint8_t value) { *m_out++ = char(value); }
-    void Count(uint32_t value) {
+    void Count(uint32_t value)
+    {
         qToLittleEndian<uint32_t>(value, m_out);
         m_out += 4;
     }
-    void String(QStringView text) {
+    void String(QStringView text)
+    {
         Count(uint32_t(text.size() + 1));
         for (QChar unit : text) {
             qToLittleEndian<uint16_t>(unit.unicode(), m_out);
@@ -48,13 +52,15 @@ class Reader {
 public:
     explicit Reader(QByteArrayView block) : m_data(block.data()), m_size(block.size()) {}
     qsizetype Remaining() const { return m_size - m_pos; }
-    bool Byte(uint8_t& value) {
+    bool Byte(uint8_t& value)
+    {
         if (Remaining() < 1)
             return false;
         value = uint8_t(m_data[m_pos++]);
         return true;
     }
-    bool Count(uint32_t& value) {
+    bool Count(uint32_t& value)
+    {
         if (Remaining() < 4)
             return false;
         value = qFromLittleEndian<uint32_t>(m_data + m_pos);
@@ -63,7 +69,8 @@ public:
     }
     // A counted string: the units must lie in the block and the last one must be NUL; the
     // text ends at the first NUL. The count is checked against the bytes left before use.
-    bool String(QString& text) {
+    bool String(QString& text)
+    {
         uint32_t count = 0;
         if (!Count(count))
             return false;
@@ -90,7 +97,8 @@ private:
 
 } // namespace
 
-qint64 ClipboardRecord::RecordSize(const XmlNode& node) {
+qint64 ClipboardRecord::RecordSize(const XmlNode& node)
+{
     qint64 total = 0;
     std::vector<const XmlNode*> pending{&node};
     while (!pending.empty()) {
@@ -108,7 +116,8 @@ qint64 ClipboardRecord::RecordSize(const XmlNode& node) {
     return total;
 }
 
-QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node) {
+QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node)
+{
     const qint64 size = RecordSize(node);
     if (size < 0)
         return {};
@@ -131,7 +140,8 @@ QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node) {
     return block;
 }
 
-bool ClipboardRecord::Decode(QByteArrayView block, Parsed& out) {
+bool ClipboardRecord::Decode(QByteArrayView block, Parsed& out)
+{
     out.clear();
     Reader reader(block);
     // Children still to read at each open level; the first record is the only one at level 0.
@@ -167,7 +177,8 @@ bool ClipboardRecord::Decode(QByteArrayView block, Parsed& out) {
     return true;
 }
 
-XmlNode* ClipboardRecord::Build(XmlDocument& document, XmlNode* parent, const Parsed& parsed) {
+XmlNode* ClipboardRecord::Build(XmlDocument& document, XmlNode* parent, const Parsed& parsed)
+{
     if (parsed.empty())
         return nullptr;
     struct Open {

@@ -34,7 +34,8 @@ constexpr InsertCommand kInsertCommands[] = {
     {CommandId::InsertTextAsChild, XmlNodeKind::Text, Placement::AsChild},
 };
 
-const InsertCommand* FindInsertCommand(uint16_t id) {
+const InsertCommand* FindInsertCommand(uint16_t id)
+{
     for (const InsertCommand& command : kInsertCommands) {
         if (command.id == id)
             return &command;
@@ -42,7 +43,8 @@ const InsertCommand* FindInsertCommand(uint16_t id) {
     return nullptr;
 }
 
-int DefaultNameString(XmlNodeKind kind) {
+int DefaultNameString(XmlNodeKind kind)
+{
     switch (kind) {
     case XmlNodeKind::Element:
         return StringId::NewElement;
@@ -65,23 +67,27 @@ constexpr uint16_t kSimpleCommands[] = {
 } // namespace
 
 EditCommandHandler::EditCommandHandler(XmlDocument& document, ClipboardAccess& clipboard)
-    : m_document(document), m_clipboard(clipboard) {}
+    : m_document(document), m_clipboard(clipboard)
+{
+}
 
-bool EditCommandHandler::IsViewCommand(uint16_t commandId) {
+bool EditCommandHandler::IsViewCommand(uint16_t commandId)
+{
     return FindInsertCommand(commandId) ||
            std::find(std::begin(kSimpleCommands), std::end(kSimpleCommands), commandId) !=
                std::end(kSimpleCommands);
 }
 
-QString EditCommandHandler::NameCellText(const XmlDocument& document, int32_t id,
-                                         bool showPrefixes) {
+QString EditCommandHandler::NameCellText(const XmlDocument& document, int32_t id, bool showPrefixes)
+{
     const XmlNode* node = document.FindNode(id);
     if (!node)
         return QString();
     return showPrefixes ? node->QualifiedName() : node->LocalName();
 }
 
-EditCommandState EditCommandHandler::State(const EditContext& context) const {
+EditCommandState EditCommandHandler::State(const EditContext& context) const
+{
     EditSelectionState state;
     if (const XmlNode* selected = m_document.FindNode(context.selectedId)) {
         state.selectedKind = selected->Kind();
@@ -96,13 +102,15 @@ EditCommandState EditCommandHandler::State(const EditContext& context) const {
     return EditCommandState::Compute(state);
 }
 
-void EditCommandHandler::PutText(EditCommandOutcome& outcome, const QString& text) {
+void EditCommandHandler::PutText(EditCommandOutcome& outcome, const QString& text)
+{
     NodeClipboard::PutClipboardText(m_clipboard, text);
     outcome.clipboardText = text;
     outcome.changed = true;
 }
 
-EditCommandOutcome EditCommandHandler::Execute(uint16_t commandId, const EditContext& context) {
+EditCommandOutcome EditCommandHandler::Execute(uint16_t commandId, const EditContext& context)
+{
     EditCommandOutcome outcome;
     if (!IsViewCommand(commandId))
         return outcome;
@@ -182,7 +190,8 @@ EditCommandOutcome EditCommandHandler::Execute(uint16_t commandId, const EditCon
     return outcome;
 }
 
-EditCommandOutcome EditCommandHandler::Insert(uint16_t commandId, const EditContext& context) {
+EditCommandOutcome EditCommandHandler::Insert(uint16_t commandId, const EditContext& context)
+{
     EditCommandOutcome outcome;
     outcome.handled = true;
     const InsertCommand& command = *FindInsertCommand(commandId);

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-const std::vector<uint16_t>& EditCommandState::Commands() {
+const std::vector<uint16_t>& EditCommandState::Commands()
+{
     using namespace CommandId;
     static const std::vector<uint16_t> commands{Copy,
                                                 CopyName,
@@ -37,7 +38,8 @@ const std::vector<uint16_t>& EditCommandState::Commands() {
     return commands;
 }
 
-EditCommandState EditCommandState::Compute(const EditSelectionState& state) {
+EditCommandState EditCommandState::Compute(const EditSelectionState& state)
+{
     using namespace CommandId;
     EditCommandState result;
     const std::optional<XmlNodeKind> s = state.selectedKind;
@@ -74,11 +76,13 @@ EditCommandState EditCommandState::Compute(const EditSelectionState& state) {
     return result;
 }
 
-void EditCommandState::Set(uint16_t commandId, bool enabled, bool checked) {
+void EditCommandState::Set(uint16_t commandId, bool enabled, bool checked)
+{
     m_states.push_back({commandId, Flags{enabled, checked}});
 }
 
-EditCommandState::Flags EditCommandState::State(uint16_t commandId) const {
+EditCommandState::Flags EditCommandState::State(uint16_t commandId) const
+{
     auto it = std::find_if(m_states.begin(), m_states.end(),
                            [commandId](const auto& entry) { return entry.first == commandId; });
     return it == m_states.end() ? Flags{} : it->second;

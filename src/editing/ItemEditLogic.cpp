@@ -5,7 +5,8 @@
 #include "document/XmlDocument.h"
 #include "editing/XmlNameRules.h"
 
-QString ItemEditLogic::InvalidNameMessage(const QString& name) {
+QString ItemEditLogic::InvalidNameMessage(const QString& name)
+{
     // Substitute once by position, so a "%s" typed into the name is shown as typed.
     QString message = LoadText(StringId::InvalidName);
     const qsizetype at = message.indexOf(QStringLiteral("%s"));
@@ -16,7 +17,8 @@ QString ItemEditLogic::InvalidNameMessage(const QString& name) {
 
 ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_t nodeId,
                                                    int column, const QString& text,
-                                                   bool showPrefixes) {
+                                                   bool showPrefixes)
+{
     const XmlNode* node = document.FindNode(nodeId);
     if (!node)
         return {};

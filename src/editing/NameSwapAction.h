@@ -13,8 +13,7 @@ class NameSwapAction : public UndoAction {
 public:
     enum class Field { QualifiedName, LocalName, Value };
 
-    NameSwapAction(XmlDocument& document, int32_t id, Field field, QString prefix,
-                   QString text);
+    NameSwapAction(XmlDocument& document, int32_t id, Field field, QString prefix, QString text);
     bool Undo() override { return Swap(); }
     bool Redo() override { return Swap(); }
 

@@ -7,16 +7,19 @@
 
 #include <memory>
 
-QString NodeClipboard::FormatName() {
+QString NodeClipboard::FormatName()
+{
     return QStringLiteral("TOVIXMLDocumentClipboardFormat");
 }
 
-bool NodeClipboard::HasPrivateClipboardData(const ClipboardAccess& clipboard) {
+bool NodeClipboard::HasPrivateClipboardData(const ClipboardAccess& clipboard)
+{
     return clipboard.HasFormat(FormatName());
 }
 
 bool NodeClipboard::CopyNodeToClipboard(ClipboardAccess& clipboard, const XmlDocument& document,
-                                        int32_t id) {
+                                        int32_t id)
+{
     const XmlNode* node = document.FindNode(id);
     if (!node)
         return false;
@@ -27,7 +30,8 @@ bool NodeClipboard::CopyNodeToClipboard(ClipboardAccess& clipboard, const XmlDoc
 }
 
 bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& document,
-                                       int32_t targetId) {
+                                       int32_t targetId)
+{
     if (!HasPrivateClipboardData(clipboard))
         return false;
     XmlNode* target = document.FindNode(targetId);
@@ -57,6 +61,7 @@ bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& 
     return true;
 }
 
-void NodeClipboard::PutClipboardText(ClipboardAccess& clipboard, const QString& text) {
+void NodeClipboard::PutClipboardText(ClipboardAccess& clipboard, const QString& text)
+{
     clipboard.SetText(text);
 }

@@ -11,8 +11,8 @@ class NodeMoveAction : public UndoAction {
 public:
     NodeMoveAction(XmlDocument& document, int32_t formerParentId, int formerPosition,
                    int32_t targetParentId, int32_t id)
-        : m_document(document), m_formerParentId(formerParentId),
-          m_formerPosition(formerPosition), m_targetParentId(targetParentId), m_id(id)
+        : m_document(document), m_formerParentId(formerParentId), m_formerPosition(formerPosition),
+          m_targetParentId(targetParentId), m_id(id)
     {
     }
     bool Redo() override { return MoveTo(m_targetParentId, m_newPosition); }

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-QString GetNodePathText(const XmlDocument& document, int32_t id) {
+QString GetNodePathText(const XmlDocument& document, int32_t id)
+{
     const XmlNode* node = document.FindNode(id);
     if (!node)
         return QString();

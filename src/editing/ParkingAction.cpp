@@ -32,8 +32,8 @@ bool ParkingAction::PutBack()
     XmlNode* parent = m_document.FindParent(m_parentId);
     if (!parent || m_node->Parent() == parent)
         return false;
-    const int position = std::min(m_position < 0 ? parent->ChildCount() : m_position,
-                                  parent->ChildCount());
+    const int position =
+        std::min(m_position < 0 ? parent->ChildCount() : m_position, parent->ChildCount());
     if (XmlNode::Reparent(m_node, parent, position) < 0)
         return false;
     m_document.NotifyNodeInserted(m_node->Id(), m_node);

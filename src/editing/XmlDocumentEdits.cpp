@@ -10,18 +10,21 @@
 
 namespace {
 
-bool IsDocumentElement(const XmlNode* node, const XmlNode* root) {
+bool IsDocumentElement(const XmlNode* node, const XmlNode* root)
+{
     return node->Kind() == XmlNodeKind::Element && node->Parent() == root;
 }
 
-bool IsTreeKind(XmlNodeKind kind) {
+bool IsTreeKind(XmlNodeKind kind)
+{
     return kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute ||
            kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment;
 }
 
 } // namespace
 
-bool XmlDocument::RenameNode(int32_t id, const QString& prefix, const QString& localName) {
+bool XmlDocument::RenameNode(int32_t id, const QString& prefix, const QString& localName)
+{
     XmlNode* node = FindNode(id);
     if (!node)
         return false;
@@ -35,7 +38,8 @@ bool XmlDocument::RenameNode(int32_t id, const QString& prefix, const QString& l
     return true;
 }
 
-bool XmlDocument::SetLocalName(int32_t id, const QString& localName) {
+bool XmlDocument::SetLocalName(int32_t id, const QString& localName)
+{
     XmlNode* node = FindNode(id);
     if (!node)
         return false;
@@ -49,7 +53,8 @@ bool XmlDocument::SetLocalName(int32_t id, const QString& localName) {
     return true;
 }
 
-bool XmlDocument::SetNodeValue(int32_t id, const QString& value) {
+bool XmlDocument::SetNodeValue(int32_t id, const QString& value)
+{
     XmlNode* node = FindNode(id);
     if (!node)
         return false;
@@ -63,7 +68,8 @@ bool XmlDocument::SetNodeValue(int32_t id, const QString& value) {
     return true;
 }
 
-bool XmlDocument::MoveNodeStep(int32_t id, bool up) {
+bool XmlDocument::MoveNodeStep(int32_t id, bool up)
+{
     XmlNode* node = FindNode(id);
     if (!node || !node->Parent())
         return false;
@@ -81,7 +87,8 @@ bool XmlDocument::MoveNodeStep(int32_t id, bool up) {
     return true;
 }
 
-bool XmlDocument::DeleteNode(int32_t id) {
+bool XmlDocument::DeleteNode(int32_t id)
+{
     XmlNode* node = FindNode(id);
     if (!node || !node->Parent() || IsDocumentElement(node, &m_root))
         return false;
@@ -93,7 +100,8 @@ bool XmlDocument::DeleteNode(int32_t id) {
     return true;
 }
 
-bool XmlDocument::DuplicateNode(int32_t id) {
+bool XmlDocument::DuplicateNode(int32_t id)
+{
     XmlNode* node = FindNode(id);
     if (!node || !node->Parent() || IsDocumentElement(node, &m_root))
         return false;
@@ -121,7 +129,8 @@ bool XmlDocument::DuplicateNode(int32_t id) {
 }
 
 bool XmlDocument::InsertNode(const XmlNodeData& record, int32_t parentId, int32_t afterId,
-                             NodeIdPath& pathOut) {
+                             NodeIdPath& pathOut)
+{
     pathOut.clear();
     // Only the four kinds a view can show and the writer can write may enter the tree, and a
     // named kind needs a name.

@@ -7,7 +7,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-LibxmlErrorCapture::LibxmlErrorCapture() {
+LibxmlErrorCapture::LibxmlErrorCapture()
+{
     m_previousStructured = reinterpret_cast<void*>(xmlStructuredError);
     m_previousStructuredContext = xmlStructuredErrorContext;
     m_previousGeneric = reinterpret_cast<void*>(xmlGenericError);
@@ -20,7 +21,8 @@ LibxmlErrorCapture::LibxmlErrorCapture() {
     xsltSetGenericErrorFunc(this, &LibxmlErrorCapture::OnGenericError);
 }
 
-LibxmlErrorCapture::~LibxmlErrorCapture() {
+LibxmlErrorCapture::~LibxmlErrorCapture()
+{
     xmlSetStructuredErrorFunc(m_previousStructuredContext,
                               reinterpret_cast<xmlStructuredErrorFunc>(m_previousStructured));
     xmlSetGenericErrorFunc(m_previousGenericContext,
@@ -29,7 +31,8 @@ LibxmlErrorCapture::~LibxmlErrorCapture() {
                             reinterpret_cast<xmlGenericErrorFunc>(m_previousXsltGeneric));
 }
 
-void LibxmlErrorCapture::OnStructuredError(void* self, _xmlError* error) {
+void LibxmlErrorCapture::OnStructuredError(void* self, _xmlError* error)
+{
     if (!self || !error)
         return;
     const bool isError = error->level == XML_ERR_ERROR || error->level == XML_ERR_FATAL;
@@ -40,7 +43,8 @@ void LibxmlErrorCapture::OnStructuredError(void* self, _xmlError* error) {
                                                    column, error->node);
 }
 
-void LibxmlErrorCapture::OnGenericError(void* self, const char* format, ...) {
+void LibxmlErrorCapture::OnGenericError(void* self, const char* format, ...)
+{
     if (!self || !format)
         return;
     char buffer[2048];
@@ -60,7 +64,8 @@ void LibxmlErrorCapture::OnGenericError(void* self, const char* format, ...) {
 }
 
 void LibxmlErrorCapture::Record(const QString& message, bool isError, int line, int column,
-                                const void* node) {
+                                const void* node)
+{
     QString text = message;
     while (text.endsWith(u'\n') || text.endsWith(u'\r'))
         text.chop(1);

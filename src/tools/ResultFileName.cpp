@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-QString ResultFileName::Propose(const QString& documentPath) {
+QString ResultFileName::Propose(const QString& documentPath)
+{
     qsizetype separator = documentPath.lastIndexOf(u'/');
 #ifdef Q_OS_WIN
     separator = std::max(separator, documentPath.lastIndexOf(u'\\'));

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QSaveFile>
 
-bool ResultFileWriter::Write(const QString& path, const QString& resultText) {
+bool ResultFileWriter::Write(const QString& path, const QString& resultText)
+{
     if (path.isEmpty())
         return false;
     const QByteArray bytes = resultText.toUtf8();

@@ -32,7 +32,8 @@ using SchemaHandle = std::unique_ptr<xmlSchema, SchemaDeleter>;
 
 // Reads and compiles the schema; includes and imports resolve relative to its file and
 // open from local disk only (the process-wide entity loader refuses the network).
-SchemaHandle LoadSchema(const QString& schemaPath) {
+SchemaHandle LoadSchema(const QString& schemaPath)
+{
     if (schemaPath.isEmpty())
         return nullptr;
     LibxmlErrorCapture quiet;
@@ -54,7 +55,8 @@ SchemaHandle LoadSchema(const QString& schemaPath) {
 }
 
 // The element an error names: attributes and text stand for their element.
-const xmlNode* ElementOf(const void* errorNode) {
+const xmlNode* ElementOf(const void* errorNode)
+{
     auto* node = static_cast<const xmlNode*>(errorNode);
     while (node && node->type != XML_ELEMENT_NODE) {
         if (node->type != XML_ATTRIBUTE_NODE && node->type != XML_TEXT_NODE &&
@@ -66,7 +68,8 @@ const xmlNode* ElementOf(const void* errorNode) {
 }
 
 // The element's index among all elements in document order (the order of their start tags).
-int32_t ElementOrdinal(const xmlDoc* doc, const xmlNode* target) {
+int32_t ElementOrdinal(const xmlDoc* doc, const xmlNode* target)
+{
     int32_t ordinal = 0;
     const xmlNode* current = doc->children;
     while (current) {
@@ -91,7 +94,8 @@ int32_t ElementOrdinal(const xmlDoc* doc, const xmlNode* target) {
 }
 
 // libxml2 names an attribute only in its message: "Element 'e', attribute '{uri}name': ...".
-void ParseAttributeName(const QString& message, ValidationErrorPlace& place) {
+void ParseAttributeName(const QString& message, ValidationErrorPlace& place)
+{
     static const QString marker = QStringLiteral("', attribute '");
     if (!message.startsWith(QLatin1String("Element '")))
         return;
@@ -117,13 +121,15 @@ void ParseAttributeName(const QString& message, ValidationErrorPlace& place) {
 
 } // namespace
 
-void SchemaValidator::Clear() {
+void SchemaValidator::Clear()
+{
     m_errorText.clear();
     m_place = ValidationErrorPlace();
     m_errorNodePath.clear();
 }
 
-XmlStatus SchemaValidator::RunValidation(const XmlDocument& document, const QString& schemaPath) {
+XmlStatus SchemaValidator::RunValidation(const XmlDocument& document, const QString& schemaPath)
+{
     Clear();
     QByteArray text;
     const XmlStatus status = document.SerializeDocument(text);
@@ -133,7 +139,8 @@ XmlStatus SchemaValidator::RunValidation(const XmlDocument& document, const QStr
 }
 
 XmlStatus SchemaValidator::RunValidationOnText(const XmlDocument& document, const QByteArray& text,
-                                               const QString& schemaPath) {
+                                               const QString& schemaPath)
+{
     Clear();
     SafeXmlParsing::Install();
     SchemaHandle schema = LoadSchema(schemaPath);

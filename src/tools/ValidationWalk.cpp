@@ -16,19 +16,22 @@ struct ReaderDeleter {
     void operator()(xmlTextReader* reader) const { xmlFreeTextReader(reader); }
 };
 
-QString Utf8(const xmlChar* text) {
+QString Utf8(const xmlChar* text)
+{
     return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
 }
 
 // Line of the node the reader stands on. The parser runs ahead of the reader, so the parser's
 // own line would overshoot; the node keeps the line where libxml2 created it.
-long NodeLine(xmlTextReader* reader) {
+long NodeLine(xmlTextReader* reader)
+{
     xmlNode* node = xmlTextReaderCurrentNode(reader);
     return node ? xmlGetLineNo(node) : -1;
 }
 
 // The qualified name, as written, of the attribute the place names, or an empty string.
-QString NamedAttribute(xmlTextReader* reader, const ValidationErrorPlace& place) {
+QString NamedAttribute(xmlTextReader* reader, const ValidationErrorPlace& place)
+{
     if (place.attributeLocalName.isEmpty())
         return QString();
     QString name;
@@ -50,7 +53,8 @@ QString NamedAttribute(xmlTextReader* reader, const ValidationErrorPlace& place)
 
 std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
                                                 const ValidationErrorPlace& place,
-                                                QString* attributeName) {
+                                                QString* attributeName)
+{
     std::vector<int> path;
     if (attributeName)
         attributeName->clear();
@@ -127,7 +131,8 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
 
 NodeIdPath ValidationWalk::ToNodeIdPath(const XmlDocument& document,
                                         const std::vector<int>& indices,
-                                        const QString& attributeName) {
+                                        const QString& attributeName)
+{
     NodeIdPath ids;
     const XmlNode* current = document.Root();
     for (int index : indices) {

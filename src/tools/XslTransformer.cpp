@@ -27,30 +27,35 @@ namespace {
 thread_local bool* t_refused = nullptr;
 
 // Every external load refused so far by the process-wide loader.
-int Refusals() {
+int Refusals()
+{
     return SafeXmlParsing::RefusedCount();
 }
 
-void NoteRefusal() {
+void NoteRefusal()
+{
     if (t_refused)
         *t_refused = true;
 }
 
-int ForbidAndNote(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*) {
+int ForbidAndNote(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char*)
+{
     NoteRefusal();
     return 0;
 }
 
 // Style sheets are parsed as libxslt parses them (CDATA merged into text), but without DTD
 // loading or attribute defaulting.
-int StyleSheetParseOptions() {
+int StyleSheetParseOptions()
+{
     return SafeXmlParsing::ParseOptions() | XML_PARSE_NOCDATA;
 }
 
 // Replaces libxslt's loader for xsl:include, xsl:import and document(): the same steps, but
 // always the safe options, and a refused external entity fails the load instead of leaving a
 // hole in the document.
-xmlDocPtr SafeDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type) {
+xmlDocPtr SafeDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type)
+{
     xmlParserCtxtPtr parser = xmlNewParserCtxt();
     if (!parser)
         return nullptr;
@@ -89,7 +94,8 @@ xmlDocPtr SafeDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xs
     return doc;
 }
 
-void InitializeOnce() {
+void InitializeOnce()
+{
     static std::once_flag once;
     std::call_once(once, [] {
         SafeXmlParsing::Install();
@@ -113,7 +119,8 @@ struct SecurityDeleter {
 
 using StyleSheetHandle = std::unique_ptr<xsltStylesheet, StyleSheetDeleter>;
 
-StyleSheetHandle LoadStyleSheet(const QString& path, const bool& refused) {
+StyleSheetHandle LoadStyleSheet(const QString& path, const bool& refused)
+{
     if (path.isEmpty())
         return nullptr;
     const int refusedBefore = Refusals();
@@ -142,7 +149,8 @@ StyleSheetHandle LoadStyleSheet(const QString& path, const bool& refused) {
     return style;
 }
 
-std::unique_ptr<xsltSecurityPrefs, SecurityDeleter> LockedDownPrefs() {
+std::unique_ptr<xsltSecurityPrefs, SecurityDeleter> LockedDownPrefs()
+{
     std::unique_ptr<xsltSecurityPrefs, SecurityDeleter> prefs(xsltNewSecurityPrefs());
     if (!prefs)
         return nullptr;
@@ -156,14 +164,16 @@ std::unique_ptr<xsltSecurityPrefs, SecurityDeleter> LockedDownPrefs() {
 
 } // namespace
 
-void XslTransformer::Clear() {
+void XslTransformer::Clear()
+{
     m_resultText.clear();
     m_diagnostics.clear();
     m_securityRefused = false;
 }
 
 XmlStatus XslTransformer::RunTransformation(const XmlDocument& document,
-                                            const QString& styleSheetPath) {
+                                            const QString& styleSheetPath)
+{
     Clear();
     QByteArray text;
     const XmlStatus status = document.SerializeDocument(text);
@@ -173,7 +183,8 @@ XmlStatus XslTransformer::RunTransformation(const XmlDocument& document,
 }
 
 XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
-                                                  const QString& styleSheetPath) {
+                                                  const QString& styleSheetPath)
+{
     Clear();
     InitializeOnce();
     LibxmlErrorCapture capture;
@@ -181,9 +192,7 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
     bool refused = false;
     t_refused = &refused;
     struct ResetRun {
-        ~ResetRun() {
-            t_refused = nullptr;
-        }
+        ~ResetRun() { t_refused = nullptr; }
     } resetRun;
     const auto finish = [&](XmlStatus status) {
         m_diagnostics = capture.Messages();
@@ -211,7 +220,8 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
         style.get(), input.get(), nullptr, nullptr, nullptr, context.get()));
     // libxslt goes on after a refused write or load and after most errors; the result of
     // such a run is not what the style sheet meant, so it is not handed out.
-    if (!result || refused || SafeXmlParsing::RefusedCount() != refusedBefore || context->state != XSLT_STATE_OK)
+    if (!result || refused || SafeXmlParsing::RefusedCount() != refusedBefore ||
+        context->state != XSLT_STATE_OK)
         return finish(XE_XSLT_TRANSFORM_FAILED);
 
     xmlChar* bytes = nullptr;

@@ -49,14 +49,16 @@ enum ButtonType : quint32 {
     AutoRadioButton = 9,
 };
 
-int MulDiv(int value, int numerator, int denominator) {
+int MulDiv(int value, int numerator, int denominator)
+{
     const qint64 product = qint64(value) * numerator;
     // Rounds half away from zero, as the dialog manager does.
     return int((product >= 0 ? product + denominator / 2 : product - denominator / 2) /
                denominator);
 }
 
-int ClassOf(const DialogDescription::Control& control) {
+int ClassOf(const DialogDescription::Control& control)
+{
     if (control.systemClass != 0)
         return control.systemClass;
     const QString name = control.className.toLower();
@@ -75,12 +77,14 @@ int ClassOf(const DialogDescription::Control& control) {
     return 0;
 }
 
-bool IsShellDialogFont(const QString& name) {
+bool IsShellDialogFont(const QString& name)
+{
     return name.isEmpty() || name.compare(u"MS Shell Dlg", Qt::CaseInsensitive) == 0 ||
            name.compare(u"MS Shell Dlg 2", Qt::CaseInsensitive) == 0;
 }
 
-QWidget* CreateButton(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* CreateButton(const DialogDescription::Control& control, QWidget* parent)
+{
     switch (control.style & kButtonTypeMask) {
     case CheckBox:
     case AutoCheckBox:
@@ -109,7 +113,8 @@ QWidget* CreateButton(const DialogDescription::Control& control, QWidget* parent
     }
 }
 
-QWidget* CreateStatic(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* CreateStatic(const DialogDescription::Control& control, QWidget* parent)
+{
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setText(control.caption);
@@ -133,7 +138,8 @@ QWidget* CreateStatic(const DialogDescription::Control& control, QWidget* parent
     return label;
 }
 
-QWidget* CreateEdit(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* CreateEdit(const DialogDescription::Control& control, QWidget* parent)
+{
     if (control.style & kEditMultiline) {
         auto* edit = new QPlainTextEdit(control.caption, parent);
         edit->setReadOnly(control.style & kEditReadOnly);
@@ -146,7 +152,8 @@ QWidget* CreateEdit(const DialogDescription::Control& control, QWidget* parent) 
     return edit;
 }
 
-QWidget* CreateCombo(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* CreateCombo(const DialogDescription::Control& control, QWidget* parent)
+{
     auto* combo = new QComboBox(parent);
     // Simple (1) and drop-down (2) combo boxes have an edit field; a drop-down list (3) not.
     const quint32 type = control.style & kComboTypeMask;
@@ -158,7 +165,8 @@ QWidget* CreateCombo(const DialogDescription::Control& control, QWidget* parent)
     return combo;
 }
 
-QWidget* CreateList(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* CreateList(const DialogDescription::Control& control, QWidget* parent)
+{
     auto* list = new QListWidget(parent);
     if (control.style & kListExtendedSel)
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -169,7 +177,8 @@ QWidget* CreateList(const DialogDescription::Control& control, QWidget* parent) 
 
 } // namespace
 
-QFont DialogBuilder::DialogFont(const DialogDescription& description) {
+QFont DialogBuilder::DialogFont(const DialogDescription& description)
+{
     QFont font = QApplication::font();
     // The shell dialog face stands for the desktop's dialog font.
     if (!IsShellDialogFont(description.fontName))
@@ -181,19 +190,22 @@ QFont DialogBuilder::DialogFont(const DialogDescription& description) {
     return font;
 }
 
-QSize DialogBuilder::BaseUnits(const QFont& font) {
+QSize DialogBuilder::BaseUnits(const QFont& font)
+{
     const QFontMetrics metrics(font);
     const int alphabet = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return QSize(std::max(1, (alphabet / 26 + 1) / 2), std::max(1, metrics.height()));
 }
 
-QRect DialogBuilder::ToPixels(const QRect& units, const QSize& base) {
+QRect DialogBuilder::ToPixels(const QRect& units, const QSize& base)
+{
     return QRect(MulDiv(units.x(), base.width(), 4), MulDiv(units.y(), base.height(), 8),
                  MulDiv(units.width(), base.width(), 4), MulDiv(units.height(), base.height(), 8));
 }
 
-QWidget* DialogBuilder::CreateControl(const DialogDescription::Control& control, QWidget* parent) {
+QWidget* DialogBuilder::CreateControl(const DialogDescription::Control& control, QWidget* parent)
+{
     switch (ClassOf(control)) {
     case DialogDescription::kButton:
         return CreateButton(control, parent);
@@ -213,7 +225,8 @@ QWidget* DialogBuilder::CreateControl(const DialogDescription::Control& control,
     }
 }
 
-void DialogBuilder::Populate(QDialog* dialog, const DialogDescription& description) {
+void DialogBuilder::Populate(QDialog* dialog, const DialogDescription& description)
+{
     const QFont font = DialogFont(description);
     dialog->setFont(font);
     dialog->setWindowTitle(description.caption);
@@ -270,13 +283,15 @@ void DialogBuilder::Populate(QDialog* dialog, const DialogDescription& descripti
         QWidget::setTabOrder(focusChain[i - 1], focusChain[i]);
 }
 
-QDialog* DialogBuilder::Build(const DialogDescription& description, QWidget* parent) {
+QDialog* DialogBuilder::Build(const DialogDescription& description, QWidget* parent)
+{
     auto* dialog = new QDialog(parent);
     Populate(dialog, description);
     return dialog;
 }
 
-QWidget* DialogBuilder::FindControl(const QWidget* dialog, quint16 id) {
+QWidget* DialogBuilder::FindControl(const QWidget* dialog, quint16 id)
+{
     if (!dialog)
         return nullptr;
     const QList<QWidget*> children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -287,7 +302,8 @@ QWidget* DialogBuilder::FindControl(const QWidget* dialog, quint16 id) {
     return nullptr;
 }
 
-int DialogBuilder::ControlId(const QWidget* control) {
+int DialogBuilder::ControlId(const QWidget* control)
+{
     if (!control)
         return -1;
     const QVariant id = control->property(kControlIdProperty);

@@ -22,7 +22,8 @@ public:
 
     // The first control with this ID (in description order), or null.
     static QWidget* FindControl(const QWidget* dialog, quint16 id);
-    template <class T> static T* FindControlAs(const QWidget* dialog, quint16 id) {
+    template <class T> static T* FindControlAs(const QWidget* dialog, quint16 id)
+    {
         return qobject_cast<T*>(FindControl(dialog, id));
     }
     // The ID a control was made with; -1 for any other widget.

@@ -8,14 +8,16 @@ namespace {
 
 const char* const kCommandIdProperty = "toviCommandId";
 
-QList<QAction*> ActionsOf(const QWidget* widget) {
+QList<QAction*> ActionsOf(const QWidget* widget)
+{
     return widget ? widget->actions() : QList<QAction*>();
 }
 
 } // namespace
 
 QAction* MenuBuilder::AddItem(QWidget* owner, QMenu* menu, QMenuBar* bar,
-                              const MenuDescription::Item& item) {
+                              const MenuDescription::Item& item)
+{
     using Kind = MenuDescription::Item::Kind;
     QAction* action = nullptr;
     switch (item.kind) {
@@ -43,12 +45,14 @@ QAction* MenuBuilder::AddItem(QWidget* owner, QMenu* menu, QMenuBar* bar,
     return action;
 }
 
-void MenuBuilder::AddItems(QMenu* menu, const std::vector<MenuDescription::Item>& items) {
+void MenuBuilder::AddItems(QMenu* menu, const std::vector<MenuDescription::Item>& items)
+{
     for (const MenuDescription::Item& item : items)
         AddItem(menu, menu, nullptr, item);
 }
 
-QMenu* MenuBuilder::BuildPopup(const MenuDescription::Item& popup, QWidget* parent) {
+QMenu* MenuBuilder::BuildPopup(const MenuDescription::Item& popup, QWidget* parent)
+{
     auto* menu = new QMenu(popup.text, parent);
     AddItems(menu, popup.children);
     if (popup.grayed)
@@ -56,20 +60,23 @@ QMenu* MenuBuilder::BuildPopup(const MenuDescription::Item& popup, QWidget* pare
     return menu;
 }
 
-QMenu* MenuBuilder::BuildMenu(const MenuDescription& description, QWidget* parent) {
+QMenu* MenuBuilder::BuildMenu(const MenuDescription& description, QWidget* parent)
+{
     auto* menu = new QMenu(parent);
     AddItems(menu, description.items);
     return menu;
 }
 
-QMenuBar* MenuBuilder::BuildMenuBar(const MenuDescription& description, QWidget* parent) {
+QMenuBar* MenuBuilder::BuildMenuBar(const MenuDescription& description, QWidget* parent)
+{
     auto* bar = new QMenuBar(parent);
     for (const MenuDescription::Item& item : description.items)
         AddItem(bar, nullptr, bar, item);
     return bar;
 }
 
-std::optional<int> MenuBuilder::CommandId(const QAction* action) {
+std::optional<int> MenuBuilder::CommandId(const QAction* action)
+{
     if (!action)
         return std::nullopt;
     const QVariant id = action->property(kCommandIdProperty);
@@ -78,7 +85,8 @@ std::optional<int> MenuBuilder::CommandId(const QAction* action) {
     return id.toInt();
 }
 
-QAction* MenuBuilder::FindCommand(const QWidget* menuOrBar, int commandId) {
+QAction* MenuBuilder::FindCommand(const QWidget* menuOrBar, int commandId)
+{
     for (QAction* action : ActionsOf(menuOrBar)) {
         if (CommandId(action) == commandId)
             return action;
@@ -90,7 +98,8 @@ QAction* MenuBuilder::FindCommand(const QWidget* menuOrBar, int commandId) {
     return nullptr;
 }
 
-QString MenuBuilder::ShortcutText(const QAction* action) {
+QString MenuBuilder::ShortcutText(const QAction* action)
+{
     if (!action)
         return QString();
     const QString text = action->text();

@@ -12,12 +12,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -27,7 +29,8 @@ class AppSettingsTest : public ::testing::Test {
 protected:
     QString Path() const { return dir.filePath(AppSettings::FileName()); }
     void Write(const QByteArray& xml) { WriteAll(Path(), xml); }
-    QStringList RootChildNames() {
+    QStringList RootChildNames()
+    {
         DomDocument doc;
         EXPECT_TRUE(doc.Load(Path()));
         QStringList names;
@@ -40,7 +43,8 @@ protected:
 
 } // namespace
 
-TEST(DecimalTextTest, ReadsLikeCDecimalConversion) {
+TEST(DecimalTextTest, ReadsLikeCDecimalConversion)
+{
     EXPECT_EQ(DecimalText::ToInt(u"25"), 25);
     EXPECT_EQ(DecimalText::ToInt(u"  \t-3"), -3);
     EXPECT_EQ(DecimalText::ToInt(u"+7x9"), 7);
@@ -56,7 +60,8 @@ TEST(DecimalTextTest, ReadsLikeCDecimalConversion) {
     EXPECT_EQ(DecimalText::ToBits(u"-2134376256"), 0x80C800C0u);
 }
 
-TEST_F(AppSettingsTest, FirstStartCreatesTheFileAndWritesGeneralFirst) {
+TEST_F(AppSettingsTest, FirstStartCreatesTheFileAndWritesGeneralFirst)
+{
     AppSettings settings;
     ASSERT_TRUE(settings.Open(Path()));
     EXPECT_TRUE(settings.maximized);
@@ -83,7 +88,8 @@ TEST_F(AppSettingsTest, FirstStartCreatesTheFileAndWritesGeneralFirst) {
     EXPECT_FALSE(again.tabsBottom);
 }
 
-TEST_F(AppSettingsTest, NumbersAreClampedAndReadCStyle) {
+TEST_F(AppSettingsTest, NumbersAreClampedAndReadCStyle)
+{
     const auto maxCount = [this](const QByteArray& general) {
         Write("<Setting><General>" + general + "</General></Setting>");
         AppSettings settings;
@@ -109,7 +115,8 @@ TEST_F(AppSettingsTest, NumbersAreClampedAndReadCStyle) {
     EXPECT_FALSE(maximized("")); // element present, attribute missing
 }
 
-TEST_F(AppSettingsTest, MissingElementsKeepInitialValuesMissingAttributesReadDefaults) {
+TEST_F(AppSettingsTest, MissingElementsKeepInitialValuesMissingAttributesReadDefaults)
+{
     Write("<Setting><MainWindow Maximized=\"1\"><Rect Left=\"10\" Right=\"500\"/>"
           "<TopToolbar/></MainWindow>"
           "<RecentFiles><File FilePath=\"/a.xml\"/><File/><File FilePath=\"/c.xml\"/>"
@@ -138,7 +145,8 @@ TEST_F(AppSettingsTest, MissingElementsKeepInitialValuesMissingAttributesReadDef
     EXPECT_EQ(settings.recentFiles.size(), 3);
 }
 
-TEST_F(AppSettingsTest, SaveKeepsUnknownContentAndSkinIndex) {
+TEST_F(AppSettingsTest, SaveKeepsUnknownContentAndSkinIndex)
+{
     Write("<?xml version=\"1.0\"?>\n<Setting Owner=\"me\">\n"
           "  <Plugin Name=\"x\"><Opt V=\"1\"/></Plugin>\n"
           "  <MainWindow Maximized=\"0\" Extra=\"keep\"><Old/></MainWindow>\n"
@@ -172,7 +180,8 @@ TEST_F(AppSettingsTest, SaveKeepsUnknownContentAndSkinIndex) {
     EXPECT_TRUE(ReadAll(Path()).contains("<!-- a comment -->"));
 }
 
-TEST_F(AppSettingsTest, UnusableFilesAreNeitherReadNorOverwritten) {
+TEST_F(AppSettingsTest, UnusableFilesAreNeitherReadNorOverwritten)
+{
     const QList<QByteArray> bad = {
         "<?xml version=\"1.0\"?>\n<Options><General><RecentFileList MaxCount=\"2\"/>"
         "</General></Options>",
@@ -196,7 +205,8 @@ TEST_F(AppSettingsTest, UnusableFilesAreNeitherReadNorOverwritten) {
     }
 }
 
-TEST_F(AppSettingsTest, SaveWithoutOpenLoadsTheFileFirst) {
+TEST_F(AppSettingsTest, SaveWithoutOpenLoadsTheFileFirst)
+{
     AppSettings settings;
     EXPECT_FALSE(settings.Save()); // no path, nothing to load
     Write("<Setting><Mine/></Setting>");
@@ -209,7 +219,8 @@ TEST_F(AppSettingsTest, SaveWithoutOpenLoadsTheFileFirst) {
     EXPECT_TRUE(RootChildNames().contains(u"Mine"_s));
 }
 
-TEST_F(AppSettingsTest, FailedWriteIsReported) {
+TEST_F(AppSettingsTest, FailedWriteIsReported)
+{
     const QString folder = dir.filePath(u"gone"_s);
     ASSERT_TRUE(QDir().mkdir(folder));
     const QString path = folder + u"/"_s + AppSettings::FileName();
@@ -219,7 +230,8 @@ TEST_F(AppSettingsTest, FailedWriteIsReported) {
     EXPECT_FALSE(settings.Save());
 }
 
-TEST_F(AppSettingsTest, FindDialogHistoryAndNegativeFlagsRoundTrip) {
+TEST_F(AppSettingsTest, FindDialogHistoryAndNegativeFlagsRoundTrip)
+{
     AppSettings settings;
     ASSERT_TRUE(settings.Open(Path()));
     AppSettings::FindDialogState state;
@@ -253,7 +265,8 @@ TEST_F(AppSettingsTest, FindDialogHistoryAndNegativeFlagsRoundTrip) {
     EXPECT_EQ(read.flags, 1u);
 }
 
-TEST_F(AppSettingsTest, FindDialogReadSkipsEmptyTextsAndHonoursTheLimit) {
+TEST_F(AppSettingsTest, FindDialogReadSkipsEmptyTextsAndHonoursTheLimit)
+{
     Write("<Setting><SearchDialog Flags=\"junk\"/><TextComboHistory><Item Text=\"a\"/>"
           "<Item/><Item Text=\"\"/><Item Text=\"b\"/><Item Text=\"c\"/></TextComboHistory>"
           "</Setting>");
@@ -266,7 +279,8 @@ TEST_F(AppSettingsTest, FindDialogReadSkipsEmptyTextsAndHonoursTheLimit) {
     EXPECT_EQ(state.flags, 0u);
 }
 
-TEST_F(AppSettingsTest, FindOrCreateMakesEveryMissingStep) {
+TEST_F(AppSettingsTest, FindOrCreateMakesEveryMissingStep)
+{
     Write("<Setting><A keep=\"1\"><X/></A></Setting>");
     AppSettings settings;
     ASSERT_TRUE(settings.Open(Path()));
@@ -283,7 +297,8 @@ TEST_F(AppSettingsTest, FindOrCreateMakesEveryMissingStep) {
     EXPECT_TRUE(AppSettings::FindOrCreate(doc, DomElement(), u"A"_s).IsNull());
 }
 
-TEST(SettingsFolderTest, InstalledProgramUsesThePerUserFolder) {
+TEST(SettingsFolderTest, InstalledProgramUsesThePerUserFolder)
+{
     QTemporaryDir dir;
     const QString program = dir.filePath(u"bin"_s);
     ASSERT_TRUE(QDir().mkdir(program));
@@ -309,7 +324,8 @@ TEST(SettingsFolderTest, InstalledProgramUsesThePerUserFolder) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST(SettingsFolderTest, FolderCanBeSetAndNamesTheFile) {
+TEST(SettingsFolderTest, FolderCanBeSetAndNamesTheFile)
+{
     QTemporaryDir dir;
     AppSettings::SetSettingsFolder(dir.path());
     EXPECT_EQ(AppSettings::GetSettingsFolder(), dir.path() + u"/"_s);
@@ -317,7 +333,8 @@ TEST(SettingsFolderTest, FolderCanBeSetAndNamesTheFile) {
     AppSettings::SetSettingsFolder(QString());
 }
 
-TEST(CreateFolderChainTest, CreatesEveryLevelAndRejectsBadPaths) {
+TEST(CreateFolderChainTest, CreatesEveryLevelAndRejectsBadPaths)
+{
     QTemporaryDir dir;
     const QString deep = dir.filePath(u"a/b/c/"_s);
     EXPECT_TRUE(AppSettings::CreateFolderChain(deep));

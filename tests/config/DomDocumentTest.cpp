@@ -11,12 +11,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
+QByteArray ReadAll(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void WriteAll(const QString& path, const QByteArray& bytes) {
+void WriteAll(const QString& path, const QByteArray& bytes)
+{
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
@@ -33,7 +35,8 @@ const QByteArray kLanguages = R"(<?xml version="1.0"?>
 
 } // namespace
 
-TEST(DomDocumentTest, QueriesByNameAndExactAttributeValue) {
+TEST(DomDocumentTest, QueriesByNameAndExactAttributeValue)
+{
     DomDocument doc;
     ASSERT_TRUE(doc.LoadXml(kLanguages));
     EXPECT_EQ(doc.DocumentElement().Name(), u"Languages");
@@ -54,7 +57,8 @@ TEST(DomDocumentTest, QueriesByNameAndExactAttributeValue) {
     EXPECT_TRUE(de.SelectSingleNode(u"Strings/S"_s, u"ID"_s, 2).IsNull());
 }
 
-TEST(DomDocumentTest, UserTextNeverBecomesQuerySyntax) {
+TEST(DomDocumentTest, UserTextNeverBecomesQuerySyntax)
+{
     DomDocument doc;
     ASSERT_TRUE(doc.LoadXml(kLanguages));
     const QString path = u"Languages/Language"_s;
@@ -69,7 +73,8 @@ TEST(DomDocumentTest, UserTextNeverBecomesQuerySyntax) {
     EXPECT_TRUE(doc.SelectSingleNode(u"Languages/Language[1]"_s).IsNull());
 }
 
-TEST(DomDocumentTest, AttributesChildrenAndClearing) {
+TEST(DomDocumentTest, AttributesChildrenAndClearing)
+{
     DomDocument doc;
     ASSERT_TRUE(doc.LoadXml("<r><a k=\"\">t<!--c--><b/>x<c/></a></r>"));
     DomElement a = doc.SelectSingleNode(u"r/a"_s);
@@ -103,7 +108,8 @@ TEST(DomDocumentTest, AttributesChildrenAndClearing) {
     EXPECT_EQ(ra.ChildElements().size(), 1);
 }
 
-TEST(DomDocumentTest, AppendRefusesCyclesAndForeignNodes) {
+TEST(DomDocumentTest, AppendRefusesCyclesAndForeignNodes)
+{
     DomDocument doc;
     ASSERT_TRUE(doc.LoadXml("<r><a><b/></a></r>"));
     DomElement a = doc.SelectSingleNode(u"r/a"_s);
@@ -118,7 +124,8 @@ TEST(DomDocumentTest, AppendRefusesCyclesAndForeignNodes) {
     EXPECT_EQ(doc.SelectSingleNode(u"r"_s).ChildElements().size(), 1);
 }
 
-TEST(DomDocumentTest, LoadFailuresLeaveAnEmptyDocument) {
+TEST(DomDocumentTest, LoadFailuresLeaveAnEmptyDocument)
+{
     QTemporaryDir dir;
     DomDocument doc;
     EXPECT_FALSE(doc.Load(dir.filePath(u"missing.xml"_s)));
@@ -133,7 +140,8 @@ TEST(DomDocumentTest, LoadFailuresLeaveAnEmptyDocument) {
     EXPECT_FALSE(doc.LoadXml(QByteArray()));
 }
 
-TEST(DomDocumentTest, ExternalEntitiesAreNeverLoaded) {
+TEST(DomDocumentTest, ExternalEntitiesAreNeverLoaded)
+{
     QTemporaryDir dir;
     const QString secret = dir.filePath(u"secret.txt"_s);
     WriteAll(secret, "TOPSECRET");
@@ -158,7 +166,8 @@ TEST(DomDocumentTest, ExternalEntitiesAreNeverLoaded) {
     }
 }
 
-TEST(DomDocumentTest, SaveReplacesTheFileWholeOrNotAtAll) {
+TEST(DomDocumentTest, SaveReplacesTheFileWholeOrNotAtAll)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(u"out.xml"_s);
     DomDocument doc;

@@ -20,7 +20,8 @@ const QString kSample =
 
 using Item = MenuDescription::Item;
 
-void CollectIds(const std::vector<Item>& items, QSet<int>& ids) {
+void CollectIds(const std::vector<Item>& items, QSet<int>& ids)
+{
     for (const Item& item : items) {
         if (item.kind == Item::Kind::Command)
             ids.insert(item.id);
@@ -30,7 +31,8 @@ void CollectIds(const std::vector<Item>& items, QSet<int>& ids) {
 
 } // namespace
 
-TEST(LanguageResourceTest, ListsEveryLanguageAndSelectsTheFirstMatch) {
+TEST(LanguageResourceTest, ListsEveryLanguageAndSelectsTheFirstMatch)
+{
     LanguageResource resource;
     ASSERT_TRUE(resource.Load(kSample));
     ASSERT_EQ(resource.Languages().size(), 4);
@@ -61,7 +63,8 @@ TEST(LanguageResourceTest, ListsEveryLanguageAndSelectsTheFirstMatch) {
     EXPECT_FALSE(resource.BuildDialog(214).has_value());
 }
 
-TEST(LanguageResourceTest, TranslatedStringsReachLoadTextUntilTheResourceGoes) {
+TEST(LanguageResourceTest, TranslatedStringsReachLoadTextUntilTheResourceGoes)
+{
     EXPECT_EQ(LoadText(225), u"#Text");
     {
         LanguageResource resource;
@@ -81,7 +84,8 @@ TEST(LanguageResourceTest, TranslatedStringsReachLoadTextUntilTheResourceGoes) {
     EXPECT_EQ(LoadText(225), u"#Text");
 }
 
-TEST(LanguageResourceTest, BrokenFilesOfferNothing) {
+TEST(LanguageResourceTest, BrokenFilesOfferNothing)
+{
     QTemporaryDir dir;
     const QString path = dir.filePath(LanguageResource::FileName());
     LanguageResource resource;
@@ -105,7 +109,8 @@ TEST(LanguageResourceTest, BrokenFilesOfferNothing) {
     EXPECT_FALSE(resource.SelectLanguage(u"de"_s));
 }
 
-TEST(LanguageResourceTest, BuildsMenusWithShortcutsSeparatorsAndNesting) {
+TEST(LanguageResourceTest, BuildsMenusWithShortcutsSeparatorsAndNesting)
+{
     LanguageResource resource;
     ASSERT_TRUE(resource.Load(kSample));
     ASSERT_TRUE(resource.SelectLanguage(u"de"_s));
@@ -134,7 +139,8 @@ TEST(LanguageResourceTest, BuildsMenusWithShortcutsSeparatorsAndNesting) {
     EXPECT_TRUE(file.children[5].children.empty());
 }
 
-TEST(LanguageResourceTest, BuildsDialogDescriptions) {
+TEST(LanguageResourceTest, BuildsDialogDescriptions)
+{
     LanguageResource resource;
     ASSERT_TRUE(resource.Load(kSample));
     ASSERT_TRUE(resource.SelectLanguage(u"de"_s));
@@ -166,7 +172,8 @@ TEST(LanguageResourceTest, BuildsDialogDescriptions) {
     EXPECT_TRUE(plain->controls.empty());
 }
 
-TEST(BuiltinResourcesTest, DescribeTheProgramsMenusAndFindDialog) {
+TEST(BuiltinResourcesTest, DescribeTheProgramsMenusAndFindDialog)
+{
     const std::optional<MenuDescription> bar = BuiltinResources::Menu(128);
     ASSERT_TRUE(bar.has_value());
     QStringList titles;
@@ -210,7 +217,8 @@ TEST(BuiltinResourcesTest, DescribeTheProgramsMenusAndFindDialog) {
     EXPECT_FALSE(BuiltinResources::Menu(999).has_value());
 }
 
-TEST(BuiltinResourcesTest, LanguageVersionWinsWhenItHasOne) {
+TEST(BuiltinResourcesTest, LanguageVersionWinsWhenItHasOne)
+{
     LanguageResource resource;
     ASSERT_TRUE(resource.Load(kSample));
     ASSERT_TRUE(resource.SelectLanguage(u"de"_s));

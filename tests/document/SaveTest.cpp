@@ -1,11 +1,11 @@
 #include "document/SaveFileSystem.h"
 #include "document/XmlDocument.h"
 
+#include "NodeRecords.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include "NodeRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "document/DocumentObserver.h"
 #include "document/XmlDocument.h"
+#include "document/DocumentObserver.h"
 #include "document/XmlException.h"
 
 #include "NodeRecords.h"

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "NodeRecords.h"
 #include "document/DocumentObserver.h"
 #include "document/XmlDocument.h"
-#include "NodeRecords.h"
 #include "editing/ClipboardAccess.h"
 
 #include <QHash>
@@ -33,7 +33,6 @@ inline std::string Dump(const XmlNode* node)
     }
     return text;
 }
-
 
 // A clipboard held in memory, shared like the system one; `refuse` makes it unopenable.
 class MemoryClipboard : public ClipboardAccess {

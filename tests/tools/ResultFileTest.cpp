@@ -9,7 +9,8 @@
 
 using namespace ToolsTestData;
 
-TEST(ResultFileNameTest, ProposesFileNameWithoutFolderAndExtension) {
+TEST(ResultFileNameTest, ProposesFileNameWithoutFolderAndExtension)
+{
     EXPECT_EQ(ResultFileName::Propose(QStringLiteral("/home/user/orders/march.xml")),
               QStringLiteral("march"));
     EXPECT_EQ(ResultFileName::Propose(QStringLiteral("/data/archive.tar.xml")),
@@ -17,7 +18,8 @@ TEST(ResultFileNameTest, ProposesFileNameWithoutFolderAndExtension) {
     EXPECT_EQ(ResultFileName::Propose(QStringLiteral("/d/Grüße.xml")), QStringLiteral("Grüße"));
 }
 
-TEST(ResultFileNameTest, NoProposalWithoutFolderOrExtension) {
+TEST(ResultFileNameTest, NoProposalWithoutFolderOrExtension)
+{
     EXPECT_TRUE(ResultFileName::Propose(QString()).isEmpty()); // untitled document
     EXPECT_TRUE(ResultFileName::Propose(QStringLiteral("/home/user/README")).isEmpty());
     EXPECT_TRUE(ResultFileName::Propose(QStringLiteral("/home/my.folder/README")).isEmpty());
@@ -34,7 +36,8 @@ TEST(ResultFileNameTest, NoProposalWithoutFolderOrExtension) {
 #endif
 }
 
-TEST(ResultFileWriterTest, WritesUtf8WithoutByteOrderMarkAndReplacesOldContent) {
+TEST(ResultFileWriterTest, WritesUtf8WithoutByteOrderMarkAndReplacesOldContent)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("out.txt"));
@@ -50,7 +53,8 @@ TEST(ResultFileWriterTest, WritesUtf8WithoutByteOrderMarkAndReplacesOldContent) 
     EXPECT_EQ(QFileInfo(path).size(), 0);
 }
 
-TEST(ResultFileWriterTest, FailureLeavesNoFileBehind) {
+TEST(ResultFileWriterTest, FailureLeavesNoFileBehind)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString missingFolder = dir.filePath(QStringLiteral("missing/out.txt"));

@@ -13,7 +13,8 @@ namespace {
 
 const QString kOrderSchema = DataPath(QStringLiteral("order.xsd"));
 
-NodeIdPath PathOf(const XmlDocument& doc, const XmlNode* node) {
+NodeIdPath PathOf(const XmlDocument& doc, const XmlNode* node)
+{
     NodeIdPath path;
     doc.GetIdPath(node->Id(), path);
     return path;
@@ -28,7 +29,8 @@ struct TwoItemOrder {
     XmlNode* secondQty = nullptr;
     XmlNode* secondPrice = nullptr;
 
-    TwoItemOrder() {
+    TwoItemOrder()
+    {
         order = Element(doc, doc.Root(), QStringLiteral("order"));
         first = Element(doc, order, QStringLiteral("item"));
         Attribute(doc, first, QStringLiteral("sku"), QStringLiteral("A-1"));
@@ -52,7 +54,8 @@ struct TwoItemOrder {
 
 } // namespace
 
-TEST(SchemaValidatorTest, ValidDocumentSucceedsAndStaysUnmodified) {
+TEST(SchemaValidatorTest, ValidDocumentSucceedsAndStaysUnmodified)
+{
     TwoItemOrder fixture;
     SchemaValidator validator;
     EXPECT_EQ(validator.RunValidation(fixture.doc, kOrderSchema), XE_OK);
@@ -63,7 +66,8 @@ TEST(SchemaValidatorTest, ValidDocumentSucceedsAndStaysUnmodified) {
     EXPECT_EQ(fixture.order->ChildCount(), 4);
 }
 
-TEST(SchemaValidatorTest, InvalidAttributeOnSecondChildSelectsThatAttribute) {
+TEST(SchemaValidatorTest, InvalidAttributeOnSecondChildSelectsThatAttribute)
+{
     TwoItemOrder fixture;
     // An unsaved edit: validation must see the tree, not a file.
     ASSERT_TRUE(fixture.doc.SetNodeValue(fixture.secondQty->Id(), QStringLiteral("zero")));
@@ -86,7 +90,8 @@ TEST(SchemaValidatorTest, InvalidAttributeOnSecondChildSelectsThatAttribute) {
     EXPECT_TRUE(validator.ErrorNodePath().empty());
 }
 
-TEST(SchemaValidatorTest, InvalidContentSelectsTheElementAfterEmptyElements) {
+TEST(SchemaValidatorTest, InvalidContentSelectsTheElementAfterEmptyElements)
+{
     TwoItemOrder fixture;
     XmlNode* priceText = fixture.secondPrice->ChildAt(0);
     ASSERT_TRUE(fixture.doc.SetNodeValue(priceText->Id(), QStringLiteral("cheap")));
@@ -103,7 +108,8 @@ TEST(SchemaValidatorTest, InvalidContentSelectsTheElementAfterEmptyElements) {
 }
 
 // Without a column, two elements on the error line would be confused by position alone.
-TEST(SchemaValidatorTest, LineWithoutColumnStillSelectsTheRightElement) {
+TEST(SchemaValidatorTest, LineWithoutColumnStillSelectsTheRightElement)
+{
     XmlDocument doc;
     XmlNode* order = BuildOrder(doc, {{"a", "1"}, {"b", "-4"}, {"c", "3"}});
     const QByteArray oneLine =
@@ -115,7 +121,8 @@ TEST(SchemaValidatorTest, LineWithoutColumnStillSelectsTheRightElement) {
     EXPECT_EQ(validator.ErrorNodePath(), PathOf(doc, order->ChildAt(1)->ChildAt(1)));
 }
 
-TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadScheme) {
+TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadScheme)
+{
     TwoItemOrder fixture;
     SchemaValidator validator;
     for (const QString& name : {QStringLiteral("broken.xsd"), QStringLiteral("not-compilable.xsd"),
@@ -131,7 +138,8 @@ TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadScheme) {
     EXPECT_FALSE(fixture.doc.IsModified());
 }
 
-TEST(SchemaValidatorTest, SchemaEntityReachingAnotherFileIsRefused) {
+TEST(SchemaValidatorTest, SchemaEntityReachingAnotherFileIsRefused)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(WriteFile(dir.filePath(QStringLiteral("secret.txt")), "1"));
@@ -149,7 +157,8 @@ TEST(SchemaValidatorTest, SchemaEntityReachingAnotherFileIsRefused) {
     EXPECT_EQ(validator.RunValidation(doc, schema), XE_SCHEMA_LOAD_FAILED);
 }
 
-TEST(SchemaValidatorTest, IncludesResolveFromTheSchemaFolderAndCyclesEnd) {
+TEST(SchemaValidatorTest, IncludesResolveFromTheSchemaFolderAndCyclesEnd)
+{
     // Relative to the schema file, not to the working folder.
     QTemporaryDir elsewhere;
     ASSERT_TRUE(elsewhere.isValid());
@@ -179,7 +188,8 @@ TEST(SchemaValidatorTest, IncludesResolveFromTheSchemaFolderAndCyclesEnd) {
     QDir::setCurrent(previous);
 }
 
-TEST(SchemaValidatorTest, DocumentThatCannotBeSerialisedReportsTheWriterStatus) {
+TEST(SchemaValidatorTest, DocumentThatCannotBeSerialisedReportsTheWriterStatus)
+{
     XmlDocument empty;
     SchemaValidator validator;
     EXPECT_EQ(validator.RunValidation(empty, kOrderSchema), XE_INTERNAL);

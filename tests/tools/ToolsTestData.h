@@ -10,22 +10,26 @@
 // Helpers shared by the XML tool tests: sample files and hand-built trees.
 namespace ToolsTestData {
 
-inline QString DataPath(const QString& name) {
+inline QString DataPath(const QString& name)
+{
     return QStringLiteral(TOVI_SOURCE_DIR "/tests/tools/data/") + name;
 }
 
-inline bool WriteFile(const QString& path, const QByteArray& content) {
+inline bool WriteFile(const QString& path, const QByteArray& content)
+{
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-inline QByteArray ReadFile(const QString& path) {
+inline QByteArray ReadFile(const QString& path)
+{
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline XmlNode* Add(XmlDocument& doc, XmlNode* parent, XmlNodeKind kind, const QString& name,
-                    const QString& value = {}) {
+                    const QString& value = {})
+{
     XmlNodeData record;
     record.kind = kind;
     record.localName = name;
@@ -33,26 +37,31 @@ inline XmlNode* Add(XmlDocument& doc, XmlNode* parent, XmlNodeKind kind, const Q
     return doc.AppendChild(parent, record);
 }
 
-inline XmlNode* Element(XmlDocument& doc, XmlNode* parent, const QString& name) {
+inline XmlNode* Element(XmlDocument& doc, XmlNode* parent, const QString& name)
+{
     return Add(doc, parent, XmlNodeKind::Element, name);
 }
 
 inline XmlNode* Attribute(XmlDocument& doc, XmlNode* parent, const QString& name,
-                          const QString& value) {
+                          const QString& value)
+{
     return Add(doc, parent, XmlNodeKind::Attribute, name, value);
 }
 
-inline XmlNode* Text(XmlDocument& doc, XmlNode* parent, const QString& value) {
+inline XmlNode* Text(XmlDocument& doc, XmlNode* parent, const QString& value)
+{
     return Add(doc, parent, XmlNodeKind::Text, QStringLiteral("#Text"), value);
 }
 
-inline XmlNode* Comment(XmlDocument& doc, XmlNode* parent, const QString& value) {
+inline XmlNode* Comment(XmlDocument& doc, XmlNode* parent, const QString& value)
+{
     return Add(doc, parent, XmlNodeKind::Comment, QStringLiteral("#Comment"), value);
 }
 
 // <order> with one <item sku=".." qty=".."/> per pair.
 inline XmlNode* BuildOrder(XmlDocument& doc,
-                           std::initializer_list<std::pair<const char*, const char*>> items) {
+                           std::initializer_list<std::pair<const char*, const char*>> items)
+{
     XmlNode* order = Element(doc, doc.Root(), QStringLiteral("order"));
     for (const auto& [sku, qty] : items) {
         XmlNode* item = Element(doc, order, QStringLiteral("item"));

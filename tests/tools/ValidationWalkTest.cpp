@@ -8,7 +8,8 @@ using namespace ToolsTestData;
 namespace {
 
 ValidationErrorPlace AtElement(int ordinal, const QString& attribute = {},
-                               const QString& attributeNamespace = {}) {
+                               const QString& attributeNamespace = {})
+{
     ValidationErrorPlace place;
     place.line = 1;
     place.elementOrdinal = ordinal;
@@ -18,14 +19,16 @@ ValidationErrorPlace AtElement(int ordinal, const QString& attribute = {},
 }
 
 std::vector<int> Walk(const char* text, const ValidationErrorPlace& place,
-                      QString* attribute = nullptr) {
+                      QString* attribute = nullptr)
+{
     return ValidationWalk::ChildIndexPath(QByteArray(text), place, attribute);
 }
 
 } // namespace
 
 // libxml2 gives only a line; several elements on that line must still be told apart.
-TEST(ValidationWalkTest, ElementsOnOneLineAreToldApartWithoutColumn) {
+TEST(ValidationWalkTest, ElementsOnOneLineAreToldApartWithoutColumn)
+{
     const char* text = R"(<r><a/><b x="1" y="2"/><c><d/></c></r>)";
     EXPECT_EQ(Walk(text, AtElement(0)), (std::vector<int>{0}));
     EXPECT_EQ(Walk(text, AtElement(1)), (std::vector<int>{0, 0}));
@@ -41,7 +44,8 @@ TEST(ValidationWalkTest, ElementsOnOneLineAreToldApartWithoutColumn) {
     EXPECT_TRUE(attribute.isEmpty());
 }
 
-TEST(ValidationWalkTest, CountsNodesAsTheLoaderKeepsThem) {
+TEST(ValidationWalkTest, CountsNodesAsTheLoaderKeepsThem)
+{
     // Skipped: declaration, document type, processing instructions, whitespace-only text.
     // Counted: comments, CDATA text, other text, attributes (declarations included) first.
     const char* text = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"ent\">]>\n<?pi x?>\n"
@@ -66,7 +70,8 @@ TEST(ValidationWalkTest, CountsNodesAsTheLoaderKeepsThem) {
     EXPECT_TRUE(attribute.isEmpty());
 }
 
-TEST(ValidationWalkTest, LineOnlyPlaceStopsAtFirstNodeOnThatLine) {
+TEST(ValidationWalkTest, LineOnlyPlaceStopsAtFirstNodeOnThatLine)
+{
     const char* text = "<r>\n  <a/>\n  <b>\n    <c/>\n  </b>\n</r>";
     ValidationErrorPlace place;
     place.line = 4;
@@ -78,14 +83,16 @@ TEST(ValidationWalkTest, LineOnlyPlaceStopsAtFirstNodeOnThatLine) {
     EXPECT_TRUE(Walk(text, place).empty());
 }
 
-TEST(ValidationWalkTest, UnknownOrUnreachablePlaceGivesEmptyPath) {
+TEST(ValidationWalkTest, UnknownOrUnreachablePlaceGivesEmptyPath)
+{
     EXPECT_TRUE(Walk("<r/>", ValidationErrorPlace()).empty());
     EXPECT_TRUE(Walk("<r/>", AtElement(3)).empty());
     EXPECT_TRUE(Walk("<r><unclosed></r>", AtElement(5)).empty());
     EXPECT_TRUE(ValidationWalk::ChildIndexPath(QByteArray(), AtElement(0)).empty());
 }
 
-TEST(ValidationWalkTest, NodeIdPathFollowsIndicesAndStopsOutsideTheTree) {
+TEST(ValidationWalkTest, NodeIdPathFollowsIndicesAndStopsOutsideTheTree)
+{
     XmlDocument doc;
     XmlNode* order = BuildOrder(doc, {{"a", "1"}, {"b", "2"}});
     const XmlNode* second = order->ChildAt(1);

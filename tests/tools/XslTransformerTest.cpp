@@ -20,7 +20,8 @@ const char* kStyleSheetStart =
     R"(xmlns:exsl="http://exslt.org/common" xmlns:saxon="http://icl.com/saxon" )"
     R"(extension-element-prefixes="exsl saxon">)";
 
-QByteArray StyleSheet(const QByteArray& templateBody, const QByteArray& prolog = {}) {
+QByteArray StyleSheet(const QByteArray& templateBody, const QByteArray& prolog = {})
+{
     return prolog + kStyleSheetStart + "<xsl:output method=\"text\"/><xsl:template match=\"/\">" +
            templateBody + "</xsl:template></xsl:stylesheet>";
 }
@@ -28,14 +29,16 @@ QByteArray StyleSheet(const QByteArray& templateBody, const QByteArray& prolog =
 // A folder with a secret file and a hostile style sheet aimed at it.
 class HostileStyleSheetTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(WriteFile(Path("secret.txt"), "TOP-SECRET"));
         BuildOrder(m_doc, {{"a", "1"}});
     }
     QString Path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
     QByteArray Url(const char* name) const { return Path(name).toUtf8(); }
-    XmlStatus Run(const QByteArray& styleSheet) {
+    XmlStatus Run(const QByteArray& styleSheet)
+    {
         const QString path = Path("hostile.xslt");
         EXPECT_TRUE(WriteFile(path, styleSheet));
         return m_transformer.RunTransformation(m_doc, path);
@@ -48,7 +51,8 @@ protected:
 
 } // namespace
 
-TEST(XslTransformerTest, TransformsTheTreeWithUnsavedEdits) {
+TEST(XslTransformerTest, TransformsTheTreeWithUnsavedEdits)
+{
     XmlDocument doc;
     XmlNode* order = BuildOrder(doc, {{"a", "1"}, {"b", "2"}});
     doc.OnLoaded(XE_OK);
@@ -65,7 +69,8 @@ TEST(XslTransformerTest, TransformsTheTreeWithUnsavedEdits) {
     EXPECT_TRUE(doc.IsModified());
 }
 
-TEST(XslTransformerTest, Latin1OutputBecomesAConsistentUtf8File) {
+TEST(XslTransformerTest, Latin1OutputBecomesAConsistentUtf8File)
+{
     XmlDocument doc;
     BuildOrder(doc, {{"Ärger", "1"}});
     XslTransformer transformer;
@@ -96,7 +101,8 @@ TEST(XslTransformerTest, Latin1OutputBecomesAConsistentUtf8File) {
     xmlFreeDoc(reread);
 }
 
-TEST(XslTransformerTest, HtmlOutputNamesUtf8AndEmptyOutputIsEmpty) {
+TEST(XslTransformerTest, HtmlOutputNamesUtf8AndEmptyOutputIsEmpty)
+{
     XmlDocument doc;
     BuildOrder(doc, {{"a", "1"}});
     XslTransformer transformer;
@@ -113,7 +119,8 @@ TEST(XslTransformerTest, HtmlOutputNamesUtf8AndEmptyOutputIsEmpty) {
     EXPECT_TRUE(transformer.ResultUtf8().isEmpty());
 }
 
-TEST(XslTransformerTest, LocalIncludesImportsAndDocumentCallsWork) {
+TEST(XslTransformerTest, LocalIncludesImportsAndDocumentCallsWork)
+{
     QTemporaryDir elsewhere;
     ASSERT_TRUE(elsewhere.isValid());
     const QString previous = QDir::currentPath();
@@ -128,7 +135,8 @@ TEST(XslTransformerTest, LocalIncludesImportsAndDocumentCallsWork) {
     QDir::setCurrent(previous);
 }
 
-TEST(XslTransformerTest, StyleSheetThatCannotLoadReportsLoadFailure) {
+TEST(XslTransformerTest, StyleSheetThatCannotLoadReportsLoadFailure)
+{
     XmlDocument doc;
     BuildOrder(doc, {{"a", "1"}});
     XslTransformer transformer;
@@ -141,7 +149,8 @@ TEST(XslTransformerTest, StyleSheetThatCannotLoadReportsLoadFailure) {
     EXPECT_EQ(transformer.RunTransformation(doc, QString()), XE_XSLT_LOAD_FAILED);
 }
 
-TEST(XslTransformerTest, RunawayStyleSheetsFailInsteadOfCrashing) {
+TEST(XslTransformerTest, RunawayStyleSheetsFailInsteadOfCrashing)
+{
     XmlDocument doc;
     BuildOrder(doc, {{"a", "1"}});
     XslTransformer transformer;
@@ -154,14 +163,16 @@ TEST(XslTransformerTest, RunawayStyleSheetsFailInsteadOfCrashing) {
     EXPECT_TRUE(transformer.Diagnostics().join(u'\n').contains(QStringLiteral("on purpose")));
 }
 
-TEST(XslTransformerTest, DocumentThatCannotBeSerialisedReportsItsStatus) {
+TEST(XslTransformerTest, DocumentThatCannotBeSerialisedReportsItsStatus)
+{
     XmlDocument empty;
     XslTransformer transformer;
     EXPECT_EQ(transformer.RunTransformation(empty, DataPath(QStringLiteral("items.xslt"))),
               XE_INTERNAL);
 }
 
-TEST_F(HostileStyleSheetTest, CannotWriteFilesOrCreateFolders) {
+TEST_F(HostileStyleSheetTest, CannotWriteFilesOrCreateFolders)
+{
     const QByteArray targets[] = {
         "<exsl:document href=\"" + Url("exsl.txt") + "\" method=\"text\">x</exsl:document>",
         "<exsl:document href=\"" + Url("new/dir/deep.txt") + "\">x</exsl:document>",
@@ -182,7 +193,8 @@ TEST_F(HostileStyleSheetTest, CannotWriteFilesOrCreateFolders) {
     EXPECT_FALSE(QFileInfo::exists(Path("xsl.txt")));
 }
 
-TEST_F(HostileStyleSheetTest, CannotReadFilesThroughExternalEntities) {
+TEST_F(HostileStyleSheetTest, CannotReadFilesThroughExternalEntities)
+{
     // Through a document read by document().
     ASSERT_TRUE(WriteFile(Path("evil.xml"), "<!DOCTYPE r [<!ENTITY s SYSTEM \"secret.txt\">]>"
                                             "<r>&s;</r>"));
@@ -218,7 +230,8 @@ TEST_F(HostileStyleSheetTest, CannotReadFilesThroughExternalEntities) {
     EXPECT_EQ(m_transformer.ResultText(), QStringLiteral("visible"));
 }
 
-TEST_F(HostileStyleSheetTest, CannotReachTheNetwork) {
+TEST_F(HostileStyleSheetTest, CannotReachTheNetwork)
+{
     EXPECT_EQ(Run(StyleSheet("<xsl:value-of select=\"document('http://127.0.0.1:9/x.xml')\"/>")),
               XE_XSLT_TRANSFORM_FAILED);
     EXPECT_TRUE(m_transformer.SecurityRefused());

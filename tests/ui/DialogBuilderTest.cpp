@@ -52,7 +52,8 @@ const QByteArray kTranslated = R"(<Languages><Language ID="de" Name="Deutsch"><D
   </Dialog>
 </Dialogs></Language></Languages>)";
 
-std::optional<DialogDescription> Translated(LanguageResource& resource) {
+std::optional<DialogDescription> Translated(LanguageResource& resource)
+{
     if (!resource.LoadXml(kTranslated) || !resource.SelectLanguage(u"de"_s))
         return std::nullopt;
     return BuiltinResources::Dialog(&resource, 214);
@@ -60,7 +61,8 @@ std::optional<DialogDescription> Translated(LanguageResource& resource) {
 
 } // namespace
 
-TEST(DialogBuilderTest, DialogUnitsFollowTheDialogFont) {
+TEST(DialogBuilderTest, DialogUnitsFollowTheDialogFont)
+{
     DialogDescription small;
     small.fontSize = 8;
     DialogDescription large;
@@ -73,7 +75,8 @@ TEST(DialogBuilderTest, DialogUnitsFollowTheDialogFont) {
     EXPECT_EQ(DialogBuilder::ToPixels(QRect(1, 1, 2, 3), QSize(6, 12)), QRect(2, 2, 3, 5));
 }
 
-TEST(DialogBuilderTest, BuiltInFindDialogHasEveryControlTheDialogUses) {
+TEST(DialogBuilderTest, BuiltInFindDialogHasEveryControlTheDialogUses)
+{
     const std::optional<DialogDescription> description = BuiltinResources::Dialog(214);
     ASSERT_TRUE(description.has_value());
     std::unique_ptr<QDialog> dialog(DialogBuilder::Build(*description, nullptr));
@@ -111,7 +114,8 @@ TEST(DialogBuilderTest, BuiltInFindDialogHasEveryControlTheDialogUses) {
     EXPECT_EQ(next, everywhere);
 }
 
-TEST(DialogBuilderTest, TranslatedDescriptionDrivesTheControlsByTheirIds) {
+TEST(DialogBuilderTest, TranslatedDescriptionDrivesTheControlsByTheirIds)
+{
     LanguageResource resource;
     const std::optional<DialogDescription> description = Translated(resource);
     ASSERT_TRUE(description.has_value());
@@ -151,7 +155,8 @@ TEST(DialogBuilderTest, TranslatedDescriptionDrivesTheControlsByTheirIds) {
     EXPECT_EQ(dialog.findChildren<QGroupBox*>().size(), 0);
 }
 
-TEST(DialogBuilderTest, ButtonsReachTheDialogsCode) {
+TEST(DialogBuilderTest, ButtonsReachTheDialogsCode)
+{
     LanguageResource resource;
     const std::optional<DialogDescription> description = Translated(resource);
     ASSERT_TRUE(description.has_value());

@@ -30,13 +30,15 @@ const QByteArray kTranslated = R"(<Languages><Language ID="de" Name="Deutsch"><M
   </Menu>
 </Menus></Language></Languages>)";
 
-QList<QAction*> Items(QMenu* menu) {
+QList<QAction*> Items(QMenu* menu)
+{
     return menu->actions();
 }
 
 } // namespace
 
-TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts) {
+TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts)
+{
     QWidget window;
     const std::optional<MenuDescription> description = BuiltinResources::Menu(128);
     ASSERT_TRUE(description.has_value());
@@ -75,7 +77,8 @@ TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts) {
     EXPECT_EQ(MenuBuilder::CommandId(triggered[0][0].value<QAction*>()), 57600);
 }
 
-TEST(MenuBuilderTest, TranslatedTabMenuKeepsSeparatorsDisabledItemsAndNesting) {
+TEST(MenuBuilderTest, TranslatedTabMenuKeepsSeparatorsDisabledItemsAndNesting)
+{
     LanguageResource resource;
     ASSERT_TRUE(resource.LoadXml(kTranslated));
     ASSERT_TRUE(resource.SelectLanguage(u"de"_s));

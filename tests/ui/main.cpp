@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // Test discovery runs the program without the environment ctest gives it.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
