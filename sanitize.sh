@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and
-# runs the whole test suite under them (the fuzz targets' seed runs included).
+# runs the whole test suite under them (the fuzz targets' starting input runs included).
 #
 #   ./sanitize.sh [-jN] [ctest arguments...]      (default -j2)
 set -euo pipefail

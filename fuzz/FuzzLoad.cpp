@@ -10,7 +10,7 @@
 
 namespace {
 
-// The file the seeds reference through external entities and DTDs.
+// The file the inputs reference through external entities and DTDs.
 constexpr char kSecretPath[] = "/tmp/tovi-fuzz-secret.txt";
 constexpr char16_t kSecret[] = u"TOVI-FUZZ-SECRET-CANARY";
 

@@ -4,7 +4,7 @@
 #
 #   fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]     (default 60 seconds, every target)
 #
-# Corpora grow in fuzz/corpus-<target>/ (seeded from fuzz/seeds/<target>/, the Load and round
+# Corpora grow in fuzz/corpus-<target>/ (started from fuzz/inputs/<target>/, the Load and round
 # trip targets also from the XML conformance suite when it is there); crashes, leaks and
 # timeouts are written to fuzz/artifacts/. Both folders stay out of git.
 set -euo pipefail
@@ -30,8 +30,8 @@ mkdir -p fuzz/artifacts
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 for target in "${targets[@]}"; do
-    seeds="fuzz/seeds/$target"
-    [ "$target" = clipboard_record ] && seeds=fuzz/seeds/clipboard
+    inputs="fuzz/inputs/$target"
+    [ "$target" = clipboard_record ] && inputs=fuzz/inputs/clipboard
     corpus="fuzz/corpus-$target"
     mkdir -p "$corpus"
     extra=()
@@ -41,7 +41,7 @@ for target in "${targets[@]}"; do
     max_len=65536
     [ "$target" = settings ] || [ "$target" = language ] && max_len=16384
     echo "=== $target: $seconds s"
-    "$build/bin/fuzz_$target" "$corpus" "$seeds" "${extra[@]}" \
+    "$build/bin/fuzz_$target" "$corpus" "$inputs" "${extra[@]}" \
         -max_total_time="$seconds" -timeout=20 -rss_limit_mb=3072 \
         -max_len="$max_len" -artifact_prefix="fuzz/artifacts/$target-" \
         -print_final_stats=1 2>&1 | tee "fuzz/artifacts/$target.log" |

@@ -57,12 +57,12 @@ constexpr int kCommands[] = {
 TEST(TreeListViewMirrorTest, ItemsMirrorTheNodesThroughRandomEditsUndoAndRedo)
 {
     SampleFile file(kSample);
-    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+    for (unsigned variant : {1u, 2u, 3u, 4u}) {
         TreeListView view;
         ASSERT_TRUE(view.OpenFile(file.Path()));
         QAbstractItemModelTester tester(view.ItemModel(),
                                         QAbstractItemModelTester::FailureReportingMode::Warning);
-        std::mt19937 random(seed);
+        std::mt19937 random(variant);
         for (int step = 0; step < 300; ++step) {
             const std::vector<TreeListItem*> items = AllItems(view);
             TreeListItem* selected = items.empty() ? nullptr : items[random() % items.size()];
@@ -86,10 +86,10 @@ TEST(TreeListViewMirrorTest, ItemsMirrorTheNodesThroughRandomEditsUndoAndRedo)
                 view.DropItem(selected, target, copy);
             }
             ASSERT_EQ(MirrorDifference(view), "")
-                << "seed " << seed << " step " << step << " after " << action;
+                << "variant " << variant << " step " << step << " after " << action;
             // Every notified insertion leaves its node selected, so a selection always exists.
             if (!items.empty()) {
-                ASSERT_NE(view.SelectedItem(), nullptr) << "seed " << seed << " step " << step;
+                ASSERT_NE(view.SelectedItem(), nullptr) << "variant " << variant << " step " << step;
             }
         }
         // Undo everything: back to the file as loaded, item for item.
