@@ -24,15 +24,7 @@ struct DraggedView {
     SampleFile file{kSample};
     TreeListView view;
 
-    DraggedView()
-    {
-        EXPECT_TRUE(view.OpenFile(file.Path()));
-        view.resize(700, 400);
-        view.show();
-        view.expandAll();
-        QApplication::setActiveWindow(&view);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
-    }
+    DraggedView() { OpenShownAndActive(view, file.Path()); }
     ~DraggedView()
     {
         // Leave no key held for the next test.

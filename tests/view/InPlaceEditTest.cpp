@@ -29,12 +29,7 @@ struct EditedView {
 
     EditedView()
     {
-        EXPECT_TRUE(view.OpenFile(file.Path()));
-        view.resize(700, 400);
-        view.show();
-        view.expandAll();
-        QApplication::setActiveWindow(&view);
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
+        OpenShownAndActive(view, file.Path());
         view.setFocus();
     }
     TreeListItem* Item(const QString& name) const { return ItemNamed(view, name); }

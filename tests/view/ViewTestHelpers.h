@@ -3,8 +3,10 @@
 #include "document/XmlNode.h"
 #include "view/TreeListView.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -79,6 +81,17 @@ inline TreeListItem* ItemNamed(const TreeListView& view, const QString& name,
             return inner;
     }
     return nullptr;
+}
+
+// Opens the file in a shown, active view with every item expanded, as mouse and key tests need.
+inline void OpenShownAndActive(TreeListView& view, const QString& path)
+{
+    EXPECT_TRUE(view.OpenFile(path));
+    view.resize(700, 400);
+    view.show();
+    view.expandAll();
+    QApplication::setActiveWindow(&view);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
 }
 
 } // namespace view_test
