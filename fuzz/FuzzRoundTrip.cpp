@@ -8,6 +8,7 @@
 
 #include "config/LoadText.h"
 #include "config/StringTable.h"
+#include "document/XmlWriter.h"
 
 #include <QStringList>
 
@@ -123,12 +124,10 @@ void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argume
 // The stored forms the writer cannot carry through a load as they are, in the form the load
 // gives back: a lone LF becomes CR LF in text and attributes; in comments every line end
 // becomes CR LF and "--" and a trailing "-" get a space.
-QString Settled(const XmlNode* node)
+QString Settled(QStringView value, bool comment)
 {
-    const QStringView value = node->ValueView();
     QString out;
     out.reserve(value.size());
-    const bool comment = node->Kind() == XmlNodeKind::Comment;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         if (c == u'\n' && !(i > 0 && value[i - 1] == u'\r')) {
@@ -161,27 +160,76 @@ int Group(const XmlNode* node)
     return IsDeclaration(node) ? 0 : node->Kind() == XmlNodeKind::Attribute ? 1 : 2;
 }
 
+bool IsWhitespace(QStringView text)
+{
+    for (QChar c : text) {
+        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+            return false;
+    }
+    return true;
+}
+
+// What XML text can keep of adjacent text nodes: plain text joins plain text and a CDATA
+// section joins a section, so they come back apart only when plain text (which drops
+// whitespace-only text) and CDATA (which cannot carry a lone CR) can take turns; otherwise
+// they come back as one text holding all of it, or nothing if that is whitespace.
+QStringList SettledRun(const QList<QStringView>& run)
+{
+    bool plainFirst = true;
+    bool cdataFirst = true;
+    QString joined;
+    for (qsizetype i = 0; i < run.size(); ++i) {
+        const bool plain = !IsWhitespace(run[i]);
+        const bool cdata = XmlWriter::CanWriteAsCData(run[i]);
+        plainFirst = plainFirst && (i % 2 == 0 ? plain : cdata);
+        cdataFirst = cdataFirst && (i % 2 == 0 ? cdata : plain);
+        joined += run[i];
+    }
+    QStringList out;
+    if (plainFirst || cdataFirst) {
+        for (QStringView text : run)
+            out << Settled(text, false);
+    } else if (!IsWhitespace(joined)) {
+        out << Settled(joined, false);
+    }
+    return out;
+}
+
 void DumpSettled(const XmlNode* node, int depth, QString& out)
 {
+    auto line = [&](XmlNodeKind kind, const QString& name, const QString& value) {
+        out += QString::number(depth) + u' ' + QString::number(int(kind)) + u' ' + name + u'=' +
+               value + u'\x1f';
+    };
+    const QString textName = u'|' + LoadText(StringId::TextName);
+    QList<QStringView> run;
+    auto endRun = [&] {
+        for (const QString& text : SettledRun(run))
+            line(XmlNodeKind::Text, textName, text);
+        run.clear();
+    };
     for (int group : {0, 1, 2}) {
         for (const XmlNode* child : *node) {
             if (Group(child) != group)
                 continue;
-            // An empty text node leaves nothing in the text that a load could find.
-            if (child->Kind() == XmlNodeKind::Text && child->ValueView().isEmpty())
-                continue;
-            // Text and comment nodes keep no name of their own in XML text.
             const XmlNodeKind kind = child->Kind();
+            // An empty text leaves nothing in the text; its neighbours stay one run.
+            if (kind == XmlNodeKind::Text) {
+                if (!child->ValueView().isEmpty())
+                    run << child->ValueView();
+                continue;
+            }
+            endRun();
+            // Comment nodes keep no name of their own in XML text.
             const bool named = kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute;
-            const QString name = named ? child->Prefix() + u'|' + child->LocalName()
-                                 : kind == XmlNodeKind::Text
-                                     ? u'|' + LoadText(StringId::TextName)
-                                     : u'|' + LoadText(StringId::CommentName);
-            out += QString::number(depth) + u' ' + QString::number(int(kind)) + u' ' + name + u'=' +
-                   Settled(child) + u'\x1f';
+            line(kind,
+                 named ? child->Prefix() + u'|' + child->LocalName()
+                       : u'|' + LoadText(StringId::CommentName),
+                 Settled(child->ValueView(), kind == XmlNodeKind::Comment));
             DumpSettled(child, depth + 1, out);
         }
     }
+    endRun();
 }
 
 } // namespace

@@ -41,31 +41,70 @@ XmlStatus DocumentWriter::StartElement(const XmlNode* element)
     return XE_OK;
 }
 
-XmlStatus DocumentWriter::WriteText(QStringView text, TextForm previous, TextForm& form,
-                                    bool isNode)
+DocumentWriter::TextForm DocumentWriter::FirstFormOfRun(QStringView first, const XmlNode* element,
+                                                        int next)
 {
-    form = previous;
-    if (text.isEmpty() && !isNode)
-        return XE_OK;
-    // Plain text would not come back as the same node when it directly follows other plain
-    // text (the two merge), is whitespace only (dropped like indentation) or empty. A CDATA
-    // section loads as a text node of its own, even an empty one, and keeps whitespace; it
-    // merges with a CDATA section right before it, so a text after one is written plain.
-    if (previous != TextForm::CData && (previous == TextForm::Plain || IsXmlWhitespace(text)) &&
-        XmlWriter::CanWriteAsCData(text)) {
-        form = TextForm::CData;
-        return m_writer.WriteCData(text);
+    // Plain text joins plain text right before it, a CDATA section joins a section right
+    // before it, and a plain text with nothing but whitespace is dropped like indentation,
+    // while CDATA cannot carry a lone CR. So the texts of a run come back as separate nodes
+    // only if their forms alternate, starting with one form or the other.
+    bool plainFirst = true;
+    bool cdataFirst = true;
+    bool even = true;
+    auto take = [&](QStringView text) {
+        if (text.isEmpty())
+            return;
+        const bool plain = !IsXmlWhitespace(text);
+        const bool cdata = XmlWriter::CanWriteAsCData(text);
+        plainFirst = plainFirst && (even ? plain : cdata);
+        cdataFirst = cdataFirst && (even ? cdata : plain);
+        even = !even;
+    };
+    take(first);
+    if (element) {
+        const int count = element->ChildCount();
+        int i = next;
+        for (; i < count && (plainFirst || cdataFirst); ++i) {
+            const XmlNode* child = element->begin()[i];
+            if (child->Kind() == XmlNodeKind::Attribute)
+                continue;
+            if (child->Kind() != XmlNodeKind::Text)
+                break;
+            take(child->ValueView());
+        }
+        if (i == count)
+            take(element->ValueView());
     }
-    form = TextForm::Plain;
-    return m_writer.WriteString(text);
+    return plainFirst ? TextForm::Plain : cdataFirst ? TextForm::CData : TextForm::None;
+}
+
+XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNode* element,
+                                    int next)
+{
+    // An empty text leaves nothing a load could find, and writing nothing keeps its
+    // neighbours one run.
+    if (text.isEmpty())
+        return XE_OK;
+    TextForm form;
+    if (run.last == TextForm::None) {
+        const TextForm first = FirstFormOfRun(text, element, next);
+        // No alternation keeps every text apart: all of it is written plain and comes back
+        // as one text holding the whole of it, so no character is lost.
+        run.joined = first == TextForm::None;
+        form = run.joined ? TextForm::Plain : first;
+    } else {
+        form = run.joined || run.last == TextForm::CData ? TextForm::Plain : TextForm::CData;
+    }
+    run.last = form;
+    return form == TextForm::CData ? m_writer.WriteCData(text) : m_writer.WriteString(text);
 }
 
 XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
 {
     switch (node->Kind()) {
     case XmlNodeKind::Text: {
-        TextForm form;
-        return WriteText(node->ValueView(), TextForm::None, form, true);
+        TextRun run;
+        return WriteText(node->ValueView(), run, nullptr, 0);
     }
     case XmlNodeKind::Comment:
         return m_writer.WriteComment(node->ValueView());
@@ -80,12 +119,12 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
     struct Level {
         const XmlNode* element;
         int next;
-        TextForm text;
+        TextRun text;
     };
     std::vector<Level> levels;
     if (const XmlStatus status = StartElement(node))
         return status;
-    levels.push_back({node, 0, TextForm::None});
+    levels.push_back({node, 0, {}});
     while (!levels.empty()) {
         Level& level = levels.back();
         XmlStatus status = XE_OK;
@@ -93,16 +132,16 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
             const XmlNode* child = level.element->begin()[level.next++];
             switch (child->Kind()) {
             case XmlNodeKind::Element:
-                level.text = TextForm::None;
+                level.text = {};
                 status = StartElement(child);
                 if (status == XE_OK)
-                    levels.push_back({child, 0, TextForm::None});
+                    levels.push_back({child, 0, {}});
                 break;
             case XmlNodeKind::Text:
-                status = WriteText(child->ValueView(), level.text, level.text, true);
+                status = WriteText(child->ValueView(), level.text, level.element, level.next);
                 break;
             case XmlNodeKind::Comment:
-                level.text = TextForm::None;
+                level.text = {};
                 status = m_writer.WriteComment(child->ValueView());
                 break;
             default:
@@ -110,8 +149,7 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
             }
         } else {
             // A value of the element itself is text content after its children.
-            TextForm form;
-            status = WriteText(level.element->ValueView(), level.text, form, false);
+            status = WriteText(level.element->ValueView(), level.text, nullptr, 0);
             if (status == XE_OK)
                 status = m_writer.WriteEndElement();
             levels.pop_back();

@@ -16,15 +16,24 @@ public:
 
     XmlStatus WriteNode(const XmlNode* node);
 
-    // How the last text of an element was written, if the content written since is text.
+    // How a text was written; None before the first text of a run of adjacent texts.
     enum class TextForm { None, Plain, CData };
 
 private:
+    // The texts written one after the other in an element, with nothing but attributes (which
+    // go into the start tag) and empty texts between.
+    struct TextRun {
+        TextForm last = TextForm::None;
+        bool joined = false; // written all plain: the run loads back as one text
+    };
+
     XmlStatus StartElement(const XmlNode* element);
-    // `previous`: the form of the text written just before in the same element; `form`
-    // receives the form used for this one. `isNode`: the text of a Text node, which is kept
-    // even when empty (an element's own value is not).
-    XmlStatus WriteText(QStringView text, TextForm previous, TextForm& form, bool isNode);
+    // The form for `first`, the first text of a run whose other texts are the children of
+    // `element` from index `next` on and then the element's own value; None if no choice keeps
+    // the texts apart. `element` null: `first` is the whole run.
+    static TextForm FirstFormOfRun(QStringView first, const XmlNode* element, int next);
+    // `element`/`next` as for FirstFormOfRun, for when the text starts a run.
+    XmlStatus WriteText(QStringView text, TextRun& run, const XmlNode* element, int next);
 
     XmlWriter& m_writer;
 };

@@ -348,11 +348,14 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                         *out++ = ' ';
                     break;
                 case ']':
+                    // "]]>" would end the section: it is split over two sections, which a
+                    // parser joins into one text again.
                     if (end - p >= 3 && p[1] == ']' && p[2] == '>') {
-                        Commit(out);
-                        return kInvalidDocument;
+                        out = PutLiteral(out, "]]]]><![CDATA[>", 15);
+                        p += 2;
+                    } else {
+                        *out++ = ']';
                     }
-                    *out++ = ']';
                     break;
                 case '\r':
                     if (mode == Escape::Attribute) {
@@ -401,8 +404,6 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
 
 bool XmlWriter::CanWriteAsCData(QStringView text)
 {
-    if (text.contains(u"]]>"))
-        return false;
     for (qsizetype i = text.indexOf(u'\r'); i >= 0; i = text.indexOf(u'\r', i + 1)) {
         if (i + 1 >= text.size() || text[i + 1] != u'\n')
             return false;

@@ -37,7 +37,8 @@ public:
     XmlStatus WriteStartElement(QStringView prefix, QStringView localName);
     XmlStatus WriteAttributeString(QStringView prefix, QStringView localName, QStringView value);
     XmlStatus WriteString(QStringView text);
-    // Text as a CDATA section; refused for text CanWriteAsCData rejects.
+    // Text as a CDATA section, split into two where it holds "]]>"; refused for a lone CR
+    // (see CanWriteAsCData).
     XmlStatus WriteCData(QStringView text);
     XmlStatus WriteComment(QStringView text);
     XmlStatus WriteEndElement();
@@ -47,8 +48,8 @@ public:
 
     XmlStatus Status() const { return m_status; }
 
-    // Whether a CDATA section can carry the text unchanged through a load: no "]]>" and no CR
-    // that is not part of a CR LF pair (line ends inside CDATA are normalised by the parser).
+    // Whether CDATA can carry the text unchanged through a load: no CR that is not part of a
+    // CR LF pair (line ends inside CDATA are normalised by the parser).
     static bool CanWriteAsCData(QStringView text);
 
 private:

@@ -332,10 +332,10 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
          },
          kInvalidDocument},
         {"end without element", [](XmlWriter& w) { return w.WriteEndElement(); }, kInvalidDocument},
-        {"CDATA holding ]]>",
+        {"CDATA holding a lone CR",
          [](XmlWriter& w) {
              w.WriteStartElement(u"", u"e");
-             return w.WriteCData(u"a]]>b");
+             return w.WriteCData(u"a\rb");
          },
          kInvalidDocument},
     };
@@ -398,24 +398,41 @@ TEST(WriterTest, DocumentConformanceNeedsExactlyOneRootAndNoTopLevelText)
     EXPECT_EQ(Write(text, C::Fragment).bytes, "t");
 }
 
-TEST(WriterTest, TextThatWouldMergeOrVanishIsWrittenAsCData)
+TEST(WriterTest, AdjacentTextsAlternatePlainAndCDataSoTheyLoadBackApart)
 {
     XmlDocument doc;
     XmlNode* a = Element(doc, doc.Root(), "a");
     Text(doc, a, "x");
     Text(doc, a, "y<");   // after plain text: CDATA
-    Text(doc, a, "z");    // after CDATA (which would merge with CDATA): plain
-    Text(doc, a, "]]>w"); // CDATA cannot hold it: plain after all
+    Text(doc, a, "");     // writes nothing, the run goes on
+    Text(doc, a, "z");    // after CDATA (which would join CDATA): plain
+    Text(doc, a, "]]>w"); // CDATA split where it holds "]]>"
     Element(doc, a, "b");
-    Text(doc, a, " \r\n "); // whitespace only
+    Text(doc, a, " \r\n "); // whitespace only: plain would be dropped
+    Text(doc, a, "v\r");    // a lone CR cannot be CDATA: the run starts with CDATA for it
     XmlNode* c = Element(doc, a, "c");
-    Text(doc, c, "\r"); // a lone CR cannot be CDATA
+    Text(doc, c, "p\r"); // two texts that only plain text can carry: written as one
+    Text(doc, c, "q\r");
     XmlNode* d = Element(doc, a, "d");
-    Text(doc, d, ""); // an empty text node is a node all the same
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<a>x<![CDATA[y<]]>z]]&gt;w<b/><![CDATA[ \n ]]>"
-                                             "<c>&#13;</c><d><![CDATA[]]></d></a>");
+    Text(doc, d, "");
+    const QByteArray saved = Serialize(doc);
+    EXPECT_EQ(saved, kDeclaration + "\n<a>x<![CDATA[y<]]>z<![CDATA[]]]]><![CDATA[>w]]><b/>"
+                                    "<![CDATA[ \n ]]>v&#13;<c>p&#13;q&#13;</c><d/></a>");
+
+    XmlDocument back;
+    ASSERT_EQ(back.LoadFromData(saved), XE_OK);
+    auto texts = [](const XmlNode* element) {
+        QStringList values;
+        for (const XmlNode* child : *element)
+            values << (child->Kind() == XmlNodeKind::Text ? child->Value() : QStringLiteral("<>"));
+        return values;
+    };
+    const XmlNode* loaded = back.Root()->begin()[0];
+    EXPECT_EQ(texts(loaded),
+              QStringList({"x", "y<", "z", "]]>w", "<>", " \r\n ", "v\r", "<>", "<>"}));
+    EXPECT_EQ(texts(loaded->begin()[7]), QStringList({"p\rq\r"}));
+    EXPECT_TRUE(XmlWriter::CanWriteAsCData(u"a\r\nb]]>"));
     EXPECT_FALSE(XmlWriter::CanWriteAsCData(u"a\rb"));
-    EXPECT_TRUE(XmlWriter::CanWriteAsCData(u"a\r\nb]]"));
 }
 
 TEST(WriterTest, SerializeRefusesEmptyAndInvalidDocuments)
