@@ -12,6 +12,7 @@
 #include "tools/ResultFileWriter.h"
 #include "tools/SchemaValidator.h"
 #include "tools/XslTransformer.h"
+#include "view/BusyCursor.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
@@ -50,7 +51,7 @@ bool DocumentFrame::NewFile(const QString& name)
 bool DocumentFrame::Save()
 {
     const QString path = m_view->FilePath();
-    const XmlStatus status = m_view->Document().Save(path);
+    const XmlStatus status = SaveDocument(path);
     if (status != XE_OK) {
         ShellMessages::ShowError(m_view, SaveErrorText(path, status));
         return false;
@@ -61,7 +62,7 @@ bool DocumentFrame::Save()
 bool DocumentFrame::SaveAs(const QString& path)
 {
     // The view keeps its old path when the save fails.
-    const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : m_view->Document().Save(path);
+    const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : SaveDocument(path);
     if (status != XE_OK) {
         ShellMessages::ShowError(m_view, SaveErrorText(path, status));
         return false;
@@ -69,6 +70,12 @@ bool DocumentFrame::SaveAs(const QString& path)
     m_view->SetFilePath(path);
     m_untitled = false;
     return true;
+}
+
+XmlStatus DocumentFrame::SaveDocument(const QString& path)
+{
+    BusyCursor busy;
+    return m_view->Document().Save(path);
 }
 
 QString DocumentFrame::Path() const
@@ -109,7 +116,11 @@ void DocumentFrame::FindRequest(const QString& text, uint32_t flags)
 void DocumentFrame::ValidateBySchema(const QString& schemaPath)
 {
     SchemaValidator validator;
-    const XmlStatus status = validator.RunValidation(m_view->Document(), schemaPath);
+    XmlStatus status;
+    {
+        BusyCursor busy;
+        status = validator.RunValidation(m_view->Document(), schemaPath);
+    }
     if (status == XE_OK) {
         ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
     } else if (status == XE_SCHEMA_LOAD_FAILED) {
@@ -133,7 +144,11 @@ void DocumentFrame::ValidateBySchema(const QString& schemaPath)
 void DocumentFrame::TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs)
 {
     XslTransformer transformer;
-    const XmlStatus status = transformer.RunTransformation(m_view->Document(), styleSheetPath);
+    XmlStatus status;
+    {
+        BusyCursor busy;
+        status = transformer.RunTransformation(m_view->Document(), styleSheetPath);
+    }
     if (status != XE_OK) {
         ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
         return;
@@ -143,7 +158,12 @@ void DocumentFrame::TransformByXsl(const QString& styleSheetPath, FileDialogs& f
         m_untitled ? QString() : ResultFileName::Propose(m_view->FilePath()), QString());
     if (target.isEmpty())
         return;
-    if (!ResultFileWriter::Write(target, transformer.ResultText()))
+    bool written;
+    {
+        BusyCursor busy;
+        written = ResultFileWriter::Write(target, transformer.ResultText());
+    }
+    if (!written)
         ShellMessages::ShowError(m_view, ShellText::Get(ResultFileFailedStringId));
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/XmlStatus.h"
+
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -55,6 +57,9 @@ public:
     XmlDocument* Document() const;
 
 private:
+    // The save itself, under the busy cursor.
+    XmlStatus SaveDocument(const QString& path);
+
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
     bool m_untitled = false;

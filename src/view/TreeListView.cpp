@@ -1,5 +1,7 @@
 #include "view/TreeListView.h"
 
+#include "view/BusyCursor.h"
+
 #include "config/BuiltinResources.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
@@ -140,7 +142,16 @@ bool TreeListView::OpenFile(const QString& path)
 {
     ResetForNewContent();
     m_filePath = path;
-    const XmlStatus status = m_document->Load(path);
+    XmlStatus status;
+    {
+        BusyCursor busy;
+        status = m_document->Load(path);
+        if (status == XE_OK) {
+            BeginBulkInsert();
+            BuildChildItems(m_document->Root(), nullptr);
+            EndBulkInsert();
+        }
+    }
     if (status != XE_OK) {
         MessageBoxes::Current().ShowError(
             this, LoadText(StringId::ProgramName),
@@ -148,9 +159,6 @@ bool TreeListView::OpenFile(const QString& path)
         // Whatever a failed load left behind is not shown.
         return false;
     }
-    BeginBulkInsert();
-    BuildChildItems(m_document->Root(), nullptr);
-    EndBulkInsert();
     return true;
 }
 
@@ -446,7 +454,13 @@ void TreeListView::FindRequest(const QString& text, FindFlags flags)
     if (!start)
         start = ChildItem(nullptr, 0);
     NodeIdPath found;
-    if (NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found)) {
+    bool hit;
+    {
+        // A search without a match walks the whole document.
+        BusyCursor busy;
+        hit = NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found);
+    }
+    if (hit) {
         if (TreeListItem* item = FindItemByPath(found)) {
             SelectItem(item);
             return;

@@ -1,5 +1,7 @@
 #include "ShellFixture.h"
 #include "app/FindDialog.h"
+#include "document/SaveFileSystem.h"
+#include "view/BusyCursor.h"
 #include "view/TreeListView.h"
 
 #include <QClipboard>
@@ -304,4 +306,72 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("name=changed"));
     EXPECT_EQ(boxes.shown.size(), 2u) << "no message after a successful transformation";
+}
+
+namespace {
+
+// The real file system, noting whether the busy cursor was up while the bytes were written.
+class BusyWatchingFileSystem : public SaveFileSystem {
+public:
+    bool busyWhileWriting = false;
+
+    std::unique_ptr<Target> CreateTarget(const QString& path) override
+    {
+        return std::make_unique<WatchedTarget>(SaveFileSystem::Real().CreateTarget(path), *this);
+    }
+
+private:
+    class WatchedTarget : public Target {
+    public:
+        WatchedTarget(std::unique_ptr<Target> real, BusyWatchingFileSystem& owner)
+            : m_real(std::move(real)), m_owner(owner)
+        {
+        }
+        bool Open() override { return m_real->Open(); }
+        bool Write(const char* data, qint64 size) override
+        {
+            m_owner.busyWhileWriting = m_owner.busyWhileWriting || BusyCursor::IsShown();
+            return m_real->Write(data, size);
+        }
+        bool Flush() override { return m_real->Flush(); }
+        bool Commit() override { return m_real->Commit(); }
+
+    private:
+        std::unique_ptr<Target> m_real;
+        BusyWatchingFileSystem& m_owner;
+    };
+};
+
+} // namespace
+
+TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
+{
+    BusyWatchingFileSystem watching;
+    SaveFileSystem::Override route(watching);
+    Open(QStringLiteral("doc.xml"));
+    Modify(0);
+    frame->HandleCommand(57603); // File Save
+    EXPECT_TRUE(watching.busyWhileWriting);
+    EXPECT_FALSE(Tabs().FrameAt(0)->IsModified());
+
+    // Every way the long commands end in a box or a dialog: a file that does not load, a
+    // save that fails, a failed validation, a transformation asking where to put its result,
+    // a search without a match.
+    EXPECT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("bad.xml"), "<a><b></a>")), -1);
+    fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("gone/doc.xml"))};
+    frame->HandleCommand(57604); // File Save As
+    fileDialogs.openAnswers = {{MakeFile(QStringLiteral("s.xsd"),
+                                         "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+                                         "<xs:element name=\"other\"/></xs:schema>")}};
+    frame->HandleCommand(32894);
+    fileDialogs.openAnswers = {{MakeFile(QStringLiteral("t.xslt"),
+                                         "<xsl:stylesheet version=\"1.0\" "
+                                         "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")}};
+    frame->HandleCommand(32895);
+    Tabs().FrameAt(0)->FindRequest(QStringLiteral("no such text"), 0);
+    EXPECT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(boxes.shownBusy, 0);
+    EXPECT_GE(fileDialogs.filters.size(), 4u);
+    EXPECT_EQ(fileDialogs.shownBusy, 0);
+    EXPECT_FALSE(BusyCursor::IsShown());
 }

@@ -2,6 +2,7 @@
 
 #include "app/DesktopServices.h"
 #include "app/FileDialogs.h"
+#include "view/BusyCursor.h"
 #include "view/MessageBoxes.h"
 
 #include <QString>
@@ -19,23 +20,31 @@ public:
     };
     std::vector<Shown> shown;
     std::deque<Answer> answers; // for AskYesNoCancel, in order; Cancel when none is left
+    int shownBusy = 0;          // boxes that came up under the busy cursor
 
     void ShowError(QWidget*, const QString& caption, const QString& text) override
     {
-        shown.push_back({QStringLiteral("error"), caption, text});
+        Record({QStringLiteral("error"), caption, text});
     }
     void ShowInformation(QWidget*, const QString& caption, const QString& text) override
     {
-        shown.push_back({QStringLiteral("information"), caption, text});
+        Record({QStringLiteral("information"), caption, text});
     }
     Answer AskYesNoCancel(QWidget*, const QString& caption, const QString& text) override
     {
-        shown.push_back({QStringLiteral("question"), caption, text});
+        Record({QStringLiteral("question"), caption, text});
         if (answers.empty())
             return Answer::Cancel;
         const Answer answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+
+private:
+    void Record(Shown box)
+    {
+        shown.push_back(std::move(box));
+        shownBusy += BusyCursor::IsShown();
     }
 };
 
@@ -51,10 +60,12 @@ public:
     std::deque<QString> saveAnswers;
     std::vector<SaveCall> saveCalls;
     std::vector<QString> filters;
+    int shownBusy = 0; // dialogs that came up under the busy cursor
 
     QStringList GetOpenFileNames(QWidget*, const QString& filter) override
     {
         filters.push_back(filter);
+        shownBusy += BusyCursor::IsShown();
         if (openAnswers.empty())
             return {};
         QStringList answer = openAnswers.front();
@@ -70,6 +81,7 @@ public:
                             const QString& initialName, const QString& defaultExtension) override
     {
         filters.push_back(filter);
+        shownBusy += BusyCursor::IsShown();
         saveCalls.push_back({folder, initialName, defaultExtension});
         if (saveAnswers.empty())
             return {};
