@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+static_assert(sizeof(void*) != 8 || sizeof(XmlNode) == 64, "a node is one 64-byte slot");
+
 QString XmlNode::QualifiedName() const
 {
     if (m_prefix->isEmpty())
@@ -32,12 +34,21 @@ XmlNode* XmlNode::ChildAt(int index) const
 
 int XmlNode::IndexOfChild(const XmlNode* child) const
 {
-    // The parent's last child is the common case for the loader and the view's inserts.
-    if (m_childCount && m_children[m_childCount - 1] == child)
-        return int(m_childCount - 1);
+    if (!child)
+        return -1;
+    // The child's own hint, or one off after a sibling before it came or went.
+    const uint32_t hint = child->m_position;
+    for (uint32_t candidate : {hint, hint + 1, hint - 1}) {
+        if (candidate < m_childCount && m_children[candidate] == child) {
+            child->m_position = candidate;
+            return int(candidate);
+        }
+    }
     for (uint32_t i = 0; i < m_childCount; ++i) {
-        if (m_children[i] == child)
+        if (m_children[i] == child) {
+            child->m_position = i;
             return int(i);
+        }
     }
     return -1;
 }
@@ -53,6 +64,7 @@ void XmlNode::MoveChild(int from, int to)
     else
         std::memmove(m_children + to + 1, m_children + to, sizeof(XmlNode*) * (from - to));
     m_children[to] = moving;
+    moving->m_position = uint32_t(to);
 }
 
 int XmlNode::Reparent(XmlNode* node, XmlNode* newParent, int index)
@@ -68,6 +80,14 @@ int XmlNode::Reparent(XmlNode* node, XmlNode* newParent, int index)
     oldParent->RemoveChildPointer(former);
     newParent->InsertChildPointer(index < 0 ? int(newParent->m_childCount) : index, node);
     node->m_parent = newParent;
+    return former;
+}
+
+int XmlNode::Park(XmlNode* node, XmlNode* holder)
+{
+    const int former = Reparent(node, holder, -1);
+    if (former >= 0)
+        node->m_position = uint32_t(former);
     return former;
 }
 
@@ -108,6 +128,7 @@ void XmlNode::InsertChildPointer(int index, XmlNode* child)
         std::memmove(m_children + index + 1, m_children + index,
                      sizeof(XmlNode*) * (m_childCount - index));
     m_children[index] = child;
+    child->m_position = uint32_t(index);
     ++m_childCount;
 }
 

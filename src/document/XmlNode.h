@@ -33,8 +33,13 @@ public:
     XmlNode* ChildAt(int index) const;
     XmlNode* FirstChild() const { return m_childCount ? m_children[0] : nullptr; }
     XmlNode* LastChild() const { return m_childCount ? m_children[m_childCount - 1] : nullptr; }
-    // Position of the first entry that is the child, or -1.
+    // Position of the first entry that is the child, or -1. O(1) right after the child was
+    // placed or looked up, and when one sibling before it came or went since.
     int IndexOfChild(const XmlNode* child) const;
+    // Where the node last stood among its parent's children as far as it knows: current
+    // unless siblings before it came or went since, and kept after it is taken out. A hint
+    // for finding what mirrors the node; check it before use.
+    int PositionHint() const { return int(m_position); }
     XmlNode* const* begin() const { return m_children; }
     XmlNode* const* end() const { return m_children + m_childCount; }
 
@@ -43,6 +48,10 @@ public:
     // Moves a node under a new parent at `index` (-1 appends); returns the former position,
     // or -1 changing nothing when the node has no parent or is not among its children.
     static int Reparent(XmlNode* node, XmlNode* newParent, int index);
+    // Takes a node out of the tree into a holder (XmlDocument::CreateHolderNode) the way
+    // Reparent does, but the node keeps its former position as its hint, so whatever mirrors
+    // it can still find its row.
+    static int Park(XmlNode* node, XmlNode* holder);
 
 private:
     friend class NodeStore;
@@ -60,6 +69,7 @@ private:
         m_valueLength = m_childCount = m_childCapacity = 0;
         m_kind = 0;
         m_valueOwned = false;
+        m_position = 0;
     }
     void InsertChildPointer(int index, XmlNode* child);
     void RemoveChildPointer(int index);
@@ -77,4 +87,6 @@ private:
     uint32_t m_childCapacity = 0;
     int8_t m_kind = 0;
     bool m_valueOwned = false; // value buffer allocated for this node (not in the load arena)
+    // Fits the slot's padding, so the hint costs no memory.
+    mutable uint32_t m_position = 0;
 };

@@ -19,7 +19,7 @@ bool ParkingAction::Park()
     m_document.GetIdPath(m_node->Id(), path);
     if (!m_holder)
         m_holder = m_document.CreateHolderNode();
-    const int former = XmlNode::Reparent(m_node, m_holder, -1);
+    const int former = XmlNode::Park(m_node, m_holder);
     if (former < 0)
         return false;
     m_position = former;

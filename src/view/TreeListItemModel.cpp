@@ -144,8 +144,17 @@ int TreeListItemModel::RowOf(const TreeListItem* item) const
     if (!parent)
         return -1;
     if (item->row >= parent->validRows) {
-        // Renumber the stale tail once; later lookups in it are then O(1).
         const int32_t count = int32_t(parent->children.size());
+        // One sibling before it came or went: the item moved by one, and so did every item
+        // after it, so a lookup after a single edit costs nothing.
+        for (int32_t candidate : {item->row, item->row + 1, item->row - 1}) {
+            if (candidate >= 0 && candidate < count &&
+                parent->children[size_t(candidate)] == item) {
+                const_cast<TreeListItem*>(item)->row = candidate;
+                return candidate;
+            }
+        }
+        // Otherwise renumber the stale tail once; later lookups in it are then O(1).
         for (int32_t i = parent->validRows; i < count; ++i)
             parent->children[size_t(i)]->row = i;
         parent->validRows = count;
@@ -207,7 +216,12 @@ int TreeListItemModel::columnCount(const QModelIndex&) const
 
 bool TreeListItemModel::hasChildren(const QModelIndex& parent) const
 {
-    return rowCount(parent) > 0;
+    // Asked for every visible row at each layout of the view, so kept to one load.
+    if (!parent.isValid())
+        return !m_root.children.empty();
+    if (parent.column() != 0 || parent.model() != this)
+        return false;
+    return !static_cast<const TreeListItem*>(parent.internalPointer())->children.empty();
 }
 
 QVariant TreeListItemModel::data(const QModelIndex& index, int role) const

@@ -175,14 +175,22 @@ bool TreeListView::NewFile(const QString& name)
 
 void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem)
 {
-    ItemModel()->ReserveChildren(parentItem ? parentItem : ItemModel()->RootItem(),
-                                 size_t(node->ChildCount()));
+    TreeListItem* const parent = parentItem ? parentItem : ItemModel()->RootItem();
+    ItemModel()->ReserveChildren(parent, size_t(node->ChildCount()));
+    // All the children first, then their subtrees: siblings then lie side by side in the item
+    // store, and the view's layout pass over a large expanded element reads them in order.
+    const size_t first = parent->children.size();
+    int shown = 0;
     for (const XmlNode* child : *node) {
         if (!IsShownKind(child->Kind()))
             break;
-        TreeListItem* item = AppendItem(parentItem, child->Id(), false);
+        AppendItem(parentItem, child->Id(), false);
+        ++shown;
+    }
+    for (int i = 0; i < shown; ++i) {
+        const XmlNode* child = node->begin()[i];
         if (child->Kind() == XmlNodeKind::Element && child->HasChildren())
-            BuildChildItems(child, item);
+            BuildChildItems(child, parent->children[first + size_t(i)]);
     }
 }
 
@@ -215,6 +223,13 @@ const XmlNode* TreeListView::NodeOf(const TreeListItem* item) const
 TreeListItem* TreeListView::FindChildItemById(const TreeListItem* parent, int32_t id) const
 {
     const int count = ChildItemCount(parent);
+    // Items mirror the nodes, so the node's place among its siblings is the item's row; a
+    // node just taken out still knows where it stood.
+    if (const XmlNode* node = m_document->FindNode(id)) {
+        const int row = node->PositionHint();
+        if (row < count && ChildItem(parent, row)->param == id)
+            return ChildItem(parent, row);
+    }
     for (int i = 0; i < count; ++i) {
         TreeListItem* child = ChildItem(parent, i);
         if (child->param == id)

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 TEST(XmlDocumentTest, NewDocumentHoldsRootNodeAndCountsAsModified)
 {
     XmlDocument doc;
@@ -144,4 +148,49 @@ TEST(XmlDocumentTest, CopyNodeToUndoRemovesAndRedoRestoresSameIds)
     ASSERT_TRUE(doc.MoveNodeTo(a->Id(), b->Id()));
     EXPECT_EQ(doc.FindNode(copyId), nullptr);
     EXPECT_EQ(doc.History().Count(), 1);
+}
+
+TEST(XmlDocumentTest, ChildPositionsStayRightThroughInsertionsRemovalsAndMoves)
+{
+    XmlDocument doc;
+    XmlNode* parent = doc.AppendChild(doc.Root(), Record(XmlNodeKind::Element, "p"));
+    std::vector<XmlNode*> children;
+    for (int i = 0; i < 200; ++i)
+        children.push_back(doc.AppendChild(parent, Record(XmlNodeKind::Element, "c")));
+    std::mt19937 random(11);
+    auto actual = [&](const XmlNode* child) {
+        return int(std::find(parent->begin(), parent->end(), child) - parent->begin());
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const int count = parent->ChildCount();
+        switch (random() % 4) {
+        case 0:
+            children.push_back(doc.InsertChild(parent, int(random() % unsigned(count + 1)),
+                                               Record(XmlNodeKind::Element, "n")));
+            break;
+        case 1:
+            if (count > 1) {
+                const int index = int(random() % unsigned(count));
+                XmlNode* removed = parent->ChildAt(index);
+                ASSERT_TRUE(doc.DeleteNode(removed->Id())); // parked in the history, alive
+                // It still knows where it stood, which is what finds its mirror.
+                ASSERT_EQ(removed->PositionHint(), index);
+                children.erase(std::find(children.begin(), children.end(), removed));
+            }
+            break;
+        case 2:
+            parent->MoveChild(int(random() % unsigned(count)), int(random() % unsigned(count)));
+            break;
+        default:
+            break;
+        }
+        // Lookups of any child, near the change or far from it, in any order.
+        for (int probe = 0; probe < 3; ++probe) {
+            const XmlNode* child = children[random() % children.size()];
+            ASSERT_EQ(parent->IndexOfChild(child), actual(child)) << "step " << step;
+        }
+    }
+    for (const XmlNode* child : children)
+        EXPECT_EQ(parent->IndexOfChild(child), actual(child));
+    EXPECT_EQ(parent->IndexOfChild(doc.Root()), -1);
 }

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -58,6 +59,14 @@ TEST(TreeListItemModelTest, RandomInsertionsAndRemovalsKeepRowsAndTheTesterSatis
             };
             collect(model.RootItem());
             items = alive;
+        }
+        // Rows asked for between the edits, of items near an edit or far from it.
+        for (int probe = 0; probe < 3 && !items.empty(); ++probe) {
+            const TreeListItem* item = items[random() % items.size()];
+            const auto& siblings = item->parent->children;
+            ASSERT_EQ(model.RowOf(item),
+                      int(std::find(siblings.begin(), siblings.end(), item) - siblings.begin()))
+                << "step " << step;
         }
     }
     EXPECT_EQ(model.ItemCount(), items.size());
