@@ -6,6 +6,7 @@
 #include "app/DocumentTabsListener.h"
 #include "app/FileDialogs.h"
 #include "app/FindDialog.h"
+#include "app/FreedMemory.h"
 #include "app/ShellMessages.h"
 #include "app/ShellServices.h"
 #include "app/ShellText.h"
@@ -199,6 +200,7 @@ bool DocumentTabs::CloseTab(int index)
     }
     frame->hide();
     delete frame;
+    FreedMemory::ReturnToSystem();
     if (activateAfter >= 0)
         Activate(activateAfter);
     update();
