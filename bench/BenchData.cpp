@@ -1,9 +1,16 @@
 #include "BenchData.h"
 
+#include "document/SafeXmlParsing.h"
+
 #include <QDir>
 #include <QFile>
+#include <libxml/xmlreader.h>
 
+#include <cstring>
 #include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -129,4 +136,49 @@ qint64 BenchData::ResidentBytes()
         return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields[1].toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+qint64 BenchData::HeapBytes()
+{
+#if defined(__GLIBC__)
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#else
+    return 0;
+#endif
+}
+
+namespace {
+
+size_t Length(const xmlChar* text)
+{
+    return text ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
+}
+
+} // namespace
+
+size_t BenchData::ReaderFloorPass(const QByteArray& bytes)
+{
+    SafeXmlParsing::Install();
+    xmlTextReaderPtr reader = xmlReaderForMemory(bytes.constData(), int(bytes.size()), nullptr,
+                                                 nullptr, SafeXmlParsing::ParseOptions());
+    size_t total = 0;
+    while (xmlTextReaderRead(reader) == 1) {
+        total += Length(xmlTextReaderConstPrefix(reader));
+        total += Length(xmlTextReaderConstLocalName(reader));
+        const int type = xmlTextReaderNodeType(reader);
+        if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_COMMENT ||
+            type == XML_READER_TYPE_CDATA)
+            total += Length(xmlTextReaderConstValue(reader));
+        if (type == XML_READER_TYPE_ELEMENT) {
+            total += size_t(xmlTextReaderIsEmptyElement(reader));
+            while (xmlTextReaderMoveToNextAttribute(reader) == 1) {
+                total += Length(xmlTextReaderConstPrefix(reader));
+                total += Length(xmlTextReaderConstLocalName(reader));
+                total += Length(xmlTextReaderConstValue(reader));
+            }
+        }
+    }
+    xmlFreeTextReader(reader);
+    return total;
 }

@@ -15,4 +15,10 @@ public:
     static QString WriteTemp(const QString& name, const QByteArray& bytes);
     // Resident set size of this process in bytes.
     static qint64 ResidentBytes();
+    // Bytes the C heap has handed out and not yet got back (0 where the C library cannot
+    // tell).
+    static qint64 HeapBytes();
+    // The floor every load is measured against: a bare xmlTextReader pass over the bytes that
+    // looks at every name and value and builds nothing. Returns a checksum of the lengths.
+    static size_t ReaderFloorPass(const QByteArray& bytes);
 };

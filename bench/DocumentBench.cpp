@@ -2,16 +2,13 @@
 // run: a bare xmlTextReader pass that reads every name and value and builds nothing.
 #include "BenchData.h"
 
-#include "document/SafeXmlParsing.h"
 #include "document/XmlDocument.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>
-#include <libxml/xmlreader.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <map>
 #include <memory>
@@ -75,44 +72,12 @@ void Record(const std::string& name, double seconds)
         it->second = std::min(it->second, seconds);
 }
 
-size_t Length(const xmlChar* text)
-{
-    return text ? std::strlen(reinterpret_cast<const char*>(text)) : 0;
-}
-
-// The floor: what libxml2's reader costs when every name and value is looked at.
-size_t BareReaderPass(const QByteArray& bytes)
-{
-    SafeXmlParsing::Install();
-    xmlTextReaderPtr reader = xmlReaderForMemory(bytes.constData(), int(bytes.size()), nullptr,
-                                                 nullptr, SafeXmlParsing::ParseOptions());
-    size_t total = 0;
-    while (xmlTextReaderRead(reader) == 1) {
-        total += Length(xmlTextReaderConstPrefix(reader));
-        total += Length(xmlTextReaderConstLocalName(reader));
-        const int type = xmlTextReaderNodeType(reader);
-        if (type == XML_READER_TYPE_TEXT || type == XML_READER_TYPE_COMMENT ||
-            type == XML_READER_TYPE_CDATA)
-            total += Length(xmlTextReaderConstValue(reader));
-        if (type == XML_READER_TYPE_ELEMENT) {
-            total += size_t(xmlTextReaderIsEmptyElement(reader));
-            while (xmlTextReaderMoveToNextAttribute(reader) == 1) {
-                total += Length(xmlTextReaderConstPrefix(reader));
-                total += Length(xmlTextReaderConstLocalName(reader));
-                total += Length(xmlTextReaderConstValue(reader));
-            }
-        }
-    }
-    xmlFreeTextReader(reader);
-    return total;
-}
-
 void BM_BareReader(benchmark::State& state, InputFn input, const char* name)
 {
     const QByteArray& bytes = input().bytes;
     for (auto _ : state) {
         Stopwatch watch;
-        benchmark::DoNotOptimize(BareReaderPass(bytes));
+        benchmark::DoNotOptimize(BenchData::ReaderFloorPass(bytes));
         Record(std::string("floor/") + name, watch.Seconds());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * bytes.size());
