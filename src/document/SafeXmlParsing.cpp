@@ -1,11 +1,16 @@
 #include "document/SafeXmlParsing.h"
 
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
 #include <libxml/parser.h>
 #include <libxml/xmlIO.h>
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 namespace {
 
@@ -22,6 +27,27 @@ bool IsNetworkUrl(const char* url)
     return std::strncmp(url, "file://", 7) != 0;
 }
 
+// A local file that exists but is no regular file (a FIFO, a device, a folder): opening it
+// would wait for a writer forever or read without end.
+bool IsUnreadableKind(const char* url)
+{
+    if (!url || !*url)
+        return false;
+    QString local;
+    if (std::strncmp(url, "file:", 5) == 0)
+        local = QUrl::fromEncoded(QByteArray(url)).toLocalFile();
+    else
+        local = QString::fromUtf8(url);
+    if (local.isEmpty())
+        return false;
+    std::error_code error;
+    const std::filesystem::file_status status =
+        std::filesystem::status(std::filesystem::path(local.toStdU16String()), error);
+    if (error)
+        return false; // missing or not reachable: the default loader reports it
+    return status.type() != std::filesystem::file_type::regular;
+}
+
 xmlParserInputPtr RefusingLoader(const char* url, const char* id, xmlParserCtxtPtr context)
 {
     // A context that already has input open is inside a document: this is an external
@@ -29,7 +55,7 @@ xmlParserInputPtr RefusingLoader(const char* url, const char* id, xmlParserCtxtP
     // which has no input yet but a higher input_id. Only a fresh top-level context is a
     // document opened on purpose.
     const bool insideDocument = context && (context->inputNr > 0 || context->input_id > 1);
-    if (insideDocument || IsNetworkUrl(url)) {
+    if (insideDocument || IsNetworkUrl(url) || IsUnreadableKind(url)) {
         // Callers compare RefusedCount before and after a parse to fail it, since libxml2
         // reports a missing entity only as a warning.
         ++g_refused;

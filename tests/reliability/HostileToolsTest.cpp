@@ -7,8 +7,17 @@
 #include "tools/XslTransformer.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace reliability;
 
@@ -102,5 +111,69 @@ TEST_F(HostileToolsTest, SchemasThatImportThemselvesLoadOnceAndValidate)
         // refused as unloadable; never a hang or a crash.
         EXPECT_TRUE(status == XE_OK || status == XE_SCHEMA_LOAD_FAILED) << std::hex << status;
         EXPECT_LT(timer.elapsed(), 10000);
+    }
+}
+
+namespace {
+
+// Runs `work` while a watchdog stands by: should the work open the FIFO and wait for a writer,
+// the watchdog becomes that writer after two seconds and ends the wait, so a fault fails the
+// test instead of hanging it. Returns whether the work needed the watchdog.
+template <typename Work> bool NeededTheWatchdog(const QString& fifo, Work work)
+{
+    std::atomic<bool> done{false};
+    std::atomic<bool> rescued{false};
+    std::thread watchdog([&] {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (timer.elapsed() < 2000)
+                continue;
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                rescued = true;
+                ::close(fd);
+            }
+        }
+    });
+    work();
+    done = true;
+    watchdog.join();
+    return rescued;
+}
+
+} // namespace
+
+TEST_F(HostileToolsTest, FifosAmongSchemasAndStyleSheetsAreRefusedWithoutWaiting)
+{
+    const QString fifo = dir.filePath(QStringLiteral("pipe.xml"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray fifoUrl = QUrl::fromLocalFile(fifo).toEncoded();
+
+    const QString includingSchema =
+        Write("include.xsd", "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
+                             "<xs:include schemaLocation=\"pipe.xml\"/></xs:schema>");
+    for (const QString& schema : {fifo, includingSchema}) {
+        SchemaValidator validator;
+        XmlStatus status = XE_OK;
+        EXPECT_FALSE(NeededTheWatchdog(fifo, [&] {
+            status = validator.RunValidation(document, schema);
+        })) << qPrintable(schema);
+        EXPECT_NE(status, XE_OK) << qPrintable(schema);
+    }
+
+    const QString importing = Write("import.xsl", QByteArray(kXsl) + "<xsl:import href=\"" +
+                                                      fifoUrl + "\"/></xsl:stylesheet>");
+    const QString reading = Write(
+        "document.xsl", QByteArray(kXsl) + "<xsl:template match=\"/\"><xsl:copy-of select=\"document('" +
+                            fifoUrl + "')\"/></xsl:template></xsl:stylesheet>");
+    for (const QString& sheet : {fifo, importing, reading}) {
+        XslTransformer transformer;
+        XmlStatus status = XE_OK;
+        EXPECT_FALSE(NeededTheWatchdog(fifo, [&] {
+            status = transformer.RunTransformation(document, sheet);
+        })) << qPrintable(sheet);
+        EXPECT_NE(status, XE_OK) << qPrintable(sheet);
     }
 }
