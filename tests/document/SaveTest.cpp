@@ -2,6 +2,7 @@
 #include "document/XmlDocument.h"
 
 #include "NodeRecords.h"
+#include "OrdinaryUser.h"
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,11 +35,6 @@ QStringList Entries(const QString& dir)
 {
     return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                QDir::NoDotAndDotDot);
-}
-
-bool RunningAsRoot()
-{
-    return geteuid() == 0; // permission bits do not stop root
 }
 
 class SaveTest : public ::testing::Test {
@@ -160,25 +156,32 @@ TEST_F(SaveTest, UnwritableTargetsAreReportedAndTouchNothing)
     EXPECT_EQ(doc.Save(dir.filePath("missing/doc.xml")), XE_CANNOT_OPEN_FILE);
     EXPECT_EQ(doc.Save(dir.path()), XE_CANNOT_OPEN_FILE); // a folder
     EXPECT_TRUE(doc.IsModified());
-    if (RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not stop root";
 
-    // A read-only file is not replaced even though its folder is writable.
+    // A read-only file is not replaced even though its folder is writable (for everyone, as
+    // the check may run as another, ordinary user); a read-only folder takes no temporary
+    // file, so nothing is written at all.
+    const QFileDevice::Permissions all = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                         QFileDevice::WriteOther | QFileDevice::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), all));
     WriteFile(path, kOldContent);
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    EXPECT_EQ(doc.Save(path), XE_CANNOT_OPEN_FILE);
-    EXPECT_EQ(ReadFile(path), kOldContent);
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-
-    // A read-only folder takes no temporary file, so nothing is written at all.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadOther);
     const QString folder = dir.filePath("locked");
     ASSERT_TRUE(QDir().mkdir(folder));
     const QString inside = folder + "/doc.xml";
     WriteFile(inside, kOldContent);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(doc.Save(inside), XE_CANNOT_OPEN_FILE);
+    QFile::setPermissions(inside, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                      QFileDevice::ReadOther | QFileDevice::WriteOther);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadOther | QFileDevice::ExeOther);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        return doc.Save(path) == XE_CANNOT_OPEN_FILE && doc.Save(inside) == XE_CANNOT_OPEN_FILE &&
+               doc.IsModified();
+    }));
+    EXPECT_EQ(ReadFile(path), kOldContent);
     EXPECT_EQ(ReadFile(inside), kOldContent);
     EXPECT_EQ(Entries(folder), QStringList{"doc.xml"});
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::setPermissions(folder,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(doc.IsModified());
