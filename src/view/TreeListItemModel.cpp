@@ -185,10 +185,15 @@ TreeListItem* TreeListItemModel::ParentOf(const QModelIndex& parent) const
 
 QModelIndex TreeListItemModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (column < 0 || column >= ColumnCount() || (parent.isValid() && parent.column() != 0))
-        return {};
-    TreeListItem* parentItem = ParentOf(parent);
-    if (!parentItem || row < 0 || row >= int(parentItem->children.size()))
+    // The view asks for every visible row at each layout, so this stays free of calls.
+    const TreeListItem* parentItem = &m_root;
+    if (parent.isValid()) {
+        if (parent.column() != 0 || parent.model() != this)
+            return {};
+        parentItem = static_cast<const TreeListItem*>(parent.internalPointer());
+    }
+    if (row < 0 || column < 0 || column >= int(m_titles.size()) ||
+        size_t(row) >= parentItem->children.size())
         return {};
     return createIndex(row, column, parentItem->children[size_t(row)]);
 }

@@ -224,11 +224,14 @@ TreeListItem* TreeListView::FindChildItemById(const TreeListItem* parent, int32_
 {
     const int count = ChildItemCount(parent);
     // Items mirror the nodes, so the node's place among its siblings is the item's row; a
-    // node just taken out still knows where it stood.
+    // node just taken out still knows where it stood, and a step move has changed the place
+    // by one before the view hears of it.
     if (const XmlNode* node = m_document->FindNode(id)) {
-        const int row = node->PositionHint();
-        if (row < count && ChildItem(parent, row)->param == id)
-            return ChildItem(parent, row);
+        const int hint = node->PositionHint();
+        for (int row : {hint, hint - 1, hint + 1}) {
+            if (row >= 0 && row < count && ChildItem(parent, row)->param == id)
+                return ChildItem(parent, row);
+        }
     }
     for (int i = 0; i < count; ++i) {
         TreeListItem* child = ChildItem(parent, i);
