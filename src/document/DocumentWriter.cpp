@@ -47,35 +47,35 @@ DocumentWriter::TextForm DocumentWriter::FirstFormOfRun(QStringView first, const
     // Plain text joins plain text right before it, a CDATA section joins a section right
     // before it, and a plain text with nothing but whitespace is dropped like indentation,
     // while CDATA cannot carry a lone CR. So the texts of a run come back as separate nodes
-    // only if their forms alternate, starting with one form or the other.
-    bool plainFirst = true;
-    bool cdataFirst = true;
-    bool even = true;
-    auto take = [&](QStringView text) {
-        if (text.isEmpty())
-            return;
-        const bool plain = !IsXmlWhitespace(text);
-        const bool cdata = XmlWriter::CanWriteAsCData(text);
-        plainFirst = plainFirst && (even ? plain : cdata);
-        cdataFirst = cdataFirst && (even ? cdata : plain);
-        even = !even;
-    };
-    take(first);
-    if (element) {
+    // only if their forms take turns, starting with one form or the other.
+    auto takeTurns = [&](bool plainTurn) {
+        auto fits = [&plainTurn](QStringView text) {
+            if (text.isEmpty())
+                return true;
+            const bool fit = plainTurn ? !IsXmlWhitespace(text) : XmlWriter::CanWriteAsCData(text);
+            plainTurn = !plainTurn;
+            return fit;
+        };
+        if (!fits(first))
+            return false;
+        if (!element)
+            return true;
         const int count = element->ChildCount();
-        int i = next;
-        for (; i < count && (plainFirst || cdataFirst); ++i) {
+        for (int i = next; i < count; ++i) {
             const XmlNode* child = element->begin()[i];
             if (child->Kind() == XmlNodeKind::Attribute)
                 continue;
             if (child->Kind() != XmlNodeKind::Text)
-                break;
-            take(child->ValueView());
+                return true;
+            if (!fits(child->ValueView()))
+                return false;
         }
-        if (i == count)
-            take(element->ValueView());
-    }
-    return plainFirst ? TextForm::Plain : cdataFirst ? TextForm::CData : TextForm::None;
+        return next > count || fits(element->ValueView());
+    };
+    // The common lone text costs one whitespace check.
+    if (takeTurns(true))
+        return TextForm::Plain;
+    return takeTurns(false) ? TextForm::CData : TextForm::None;
 }
 
 XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNode* element,
