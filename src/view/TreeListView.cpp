@@ -1,7 +1,5 @@
 #include "view/TreeListView.h"
 
-#include "view/BusyCursor.h"
-
 #include "config/BuiltinResources.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
@@ -12,6 +10,7 @@
 #include "editing/NodeFinder.h"
 #include "ui/MenuBuilder.h"
 #include "ui/QtClipboardAccess.h"
+#include "view/BusyCursor.h"
 #include "view/InPlaceEdit.h"
 #include "view/MessageBoxes.h"
 #include "view/NodeIcons.h"
