@@ -3,6 +3,8 @@
 // without a match, single edits, saving, Copy as XML and closing. Every figure is printed next
 // to its baseline from the same run: the bare xmlTextReader pass and the document's own load.
 #include "BenchData.h"
+#include "PaintCounter.h"
+#include "WallStopwatch.h"
 
 #include "app/DesktopServices.h"
 #include "app/DocumentFrame.h"
@@ -21,7 +23,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QScrollBar>
@@ -29,7 +30,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -104,40 +104,6 @@ double Worst(const std::string& name)
     return values.empty() ? -1 : *std::max_element(values.begin(), values.end());
 }
 
-class Stopwatch {
-public:
-    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double Seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
-
-// Counts the paint events of a widget, so a screen counts as shown only once it is painted.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// Turns the event loop until the counter has seen a paint (bounded).
-void WaitForPaint(PaintCounter& counter)
-{
-    QElapsedTimer limit;
-    limit.start();
-    counter.paints = 0;
-    while (counter.paints == 0 && limit.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 // Every message box is answered at once: No to the save prompt, OK to the rest.
 class AnsweringBoxes : public MessageBoxes {
 public:
@@ -210,13 +176,13 @@ Shell& TheShell()
 // Opens the file in a new tab and waits for its first screen; the seconds it took.
 double OpenAndPaint(Shell& shell, const Input& input)
 {
-    Stopwatch watch;
+    WallStopwatch watch;
     const int index = shell.Tabs().OpenDocument(input.path);
     if (index < 0)
         return -1;
     PaintCounter counter;
     shell.View().viewport()->installEventFilter(&counter);
-    WaitForPaint(counter);
+    counter.WaitForPaint();
     const double seconds = watch.Seconds();
     shell.View().viewport()->removeEventFilter(&counter);
     return seconds;
@@ -244,13 +210,13 @@ void BM_Open(benchmark::State& state, InputFn inputFn)
     }
     for (auto _ : state) {
         {
-            Stopwatch floor;
+            WallStopwatch floor;
             benchmark::DoNotOptimize(BenchData::ReaderFloorPass(bytes));
             Record("floor/" + name, floor.Seconds());
         }
         {
             XmlDocument document;
-            Stopwatch load;
+            WallStopwatch load;
             document.Load(input.path);
             Record("load/" + name, load.Seconds());
         }
@@ -295,10 +261,10 @@ template <typename Step> double Painted(TreeListView& view, Step step)
 {
     PaintCounter counter;
     view.viewport()->installEventFilter(&counter);
-    Stopwatch watch;
+    WallStopwatch watch;
     step();
     view.viewport()->update();
-    WaitForPaint(counter);
+    counter.WaitForPaint();
     const double seconds = watch.Seconds();
     view.viewport()->removeEventFilter(&counter);
     return seconds;
@@ -342,7 +308,7 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
     for (auto _ : state) {
         {
             XmlDocument document;
-            Stopwatch load;
+            WallStopwatch load;
             document.Load(input.path);
             Record("load/" + name, load.Seconds());
         }
@@ -358,7 +324,7 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
         view.SelectItem(top);
         const int boxesBefore = shell.boxes.shown;
         {
-            Stopwatch find;
+            WallStopwatch find;
             shell.Tabs().ActiveFrame()->FindRequest(QStringLiteral("no such text anywhere"),
                                                     FindFlag::AllKinds | FindFlag::MatchCase |
                                                         FindFlag::MatchWholeWord);
@@ -389,7 +355,7 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
 
         view.SelectItem(top);
         {
-            Stopwatch copy;
+            WallStopwatch copy;
             shell.frame->HandleCommand(CommandId::CopyAsXml);
             Record("copy-xml/" + name, copy.Seconds());
         }
@@ -399,7 +365,7 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
         const QString saved = input.path + QStringLiteral(".saved.xml");
         {
             // Save As's work without its dialog: the same frame call the command makes.
-            Stopwatch save;
+            WallStopwatch save;
             shell.Tabs().ActiveFrame()->SaveAs(saved);
             Record("save/" + name, save.Seconds());
         }

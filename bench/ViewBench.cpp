@@ -2,18 +2,17 @@
 // the same run: building one item per node, and the first screens painted on the offscreen
 // platform.
 #include "BenchData.h"
+#include "PaintCounter.h"
+#include "WallStopwatch.h"
 
 #include "document/XmlDocument.h"
 #include "view/TreeListView.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEvent>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -70,48 +69,11 @@ double CountItems(const TreeListView& view)
     return count;
 }
 
-class Stopwatch {
-public:
-    Stopwatch() : m_start(std::chrono::steady_clock::now()) {}
-    double Seconds() const
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count();
-    }
-
-private:
-    std::chrono::steady_clock::time_point m_start;
-};
-
 void Record(const std::string& name, double seconds)
 {
     auto [it, inserted] = g_best.emplace(name, seconds);
     if (!inserted)
         it->second = std::min(it->second, seconds);
-}
-
-// Counts the paint events of the view's viewport, so a screen counts as shown only once it
-// has really been painted.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
-// Turns the event loop until the viewport has painted (bounded); the seconds it took.
-double WaitForPaint(PaintCounter& counter)
-{
-    Stopwatch watch;
-    QElapsedTimer limit;
-    limit.start();
-    counter.paints = 0;
-    while (counter.paints == 0 && limit.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return counter.paints ? watch.Seconds() : -1.0;
 }
 
 TreeListItem* FirstElementItem(TreeListView& view)
@@ -130,7 +92,7 @@ void BM_LoadAndOpen(benchmark::State& state)
     for (auto _ : state) {
         {
             XmlDocument document;
-            Stopwatch watch;
+            WallStopwatch watch;
             if (document.Load(input.path) != XE_OK)
                 state.SkipWithError("load failed");
             Record("load", watch.Seconds());
@@ -138,7 +100,7 @@ void BM_LoadAndOpen(benchmark::State& state)
 
         auto view = std::make_unique<TreeListView>();
         view->resize(1000, 700);
-        Stopwatch open;
+        WallStopwatch open;
         if (!view->OpenFile(input.path))
             state.SkipWithError("open failed");
         const double openSeconds = open.Seconds();
@@ -147,25 +109,25 @@ void BM_LoadAndOpen(benchmark::State& state)
 
         PaintCounter counter;
         view->viewport()->installEventFilter(&counter);
-        Stopwatch shown;
+        WallStopwatch shown;
         view->show();
-        if (WaitForPaint(counter) >= 0)
+        if (counter.WaitForPaint() >= 0)
             Record("first-screen", shown.Seconds());
 
         // The big parent opened and then its far end: 190 000 rows under one element.
         if (TreeListItem* top = FirstElementItem(*view)) {
-            Stopwatch expanded;
+            WallStopwatch expanded;
             view->ExpandItem(top);
-            if (WaitForPaint(counter) >= 0)
+            if (counter.WaitForPaint() >= 0)
                 Record("expand-screen", expanded.Seconds());
-            Stopwatch scrolled;
+            WallStopwatch scrolled;
             view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
-            if (WaitForPaint(counter) >= 0)
+            if (counter.WaitForPaint() >= 0)
                 Record("scroll-end-screen", scrolled.Seconds());
         }
         view->viewport()->removeEventFilter(&counter);
         view->hide();
-        Stopwatch close;
+        WallStopwatch close;
         view.reset();
         Record("close", close.Seconds());
     }
@@ -180,7 +142,7 @@ void BM_BuildItems(benchmark::State& state)
         TreeListView view;
         if (view.Document().Load(input.path) != XE_OK)
             state.SkipWithError("load failed");
-        Stopwatch watch;
+        WallStopwatch watch;
         view.BeginBulkInsert();
         for (XmlNode* child : *view.Document().Root())
             view.InsertNodeItem(child, nullptr, nullptr, true);
