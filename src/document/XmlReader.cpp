@@ -5,14 +5,14 @@
 
 #include <QRegularExpression>
 
+#include <libxml/SAX2.h>
 #include <libxml/entities.h>
 #include <libxml/hash.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
-#include <libxml/xmlreader.h>
 
-#include <climits>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -105,39 +105,243 @@ bool HasCycle(const EntityGraph& graph)
 
 } // namespace
 
-// Hands a document larger than libxml2's int-sized memory input to the parser in pieces.
-struct XmlReaderFeeder {
-    static int Read(void* context, char* buffer, int length)
+// The SAX callbacks. libxml2 calls them with the parser context (for an entity's replacement
+// text, the context parsing that text), whose `_private` leads to the reader.
+struct XmlReaderCallbacks {
+    static XmlReader* Reader(void* context)
     {
-        auto* reader = static_cast<XmlReader*>(context);
-        const qint64 left = reader->m_data->size() - reader->m_fed;
-        const int count = int(std::min<qint64>(left, length));
-        std::memcpy(buffer, reader->m_data->constData() + reader->m_fed, size_t(count));
-        reader->m_fed += count;
-        return count;
+        return static_cast<XmlReader*>(static_cast<xmlParserCtxt*>(context)->_private);
     }
-    static int Close(void*) { return 0; }
+
+    static xmlSAXHandler Handler()
+    {
+        xmlSAXHandler handler;
+        std::memset(&handler, 0, sizeof handler);
+        // libxml2's own handling of the document type, entity declarations and lookups stays;
+        // only the content comes here, so no tree is built.
+        xmlSAXVersion(&handler, 2);
+        handler.startElementNs = &StartElement;
+        handler.endElementNs = &EndElement;
+        handler.characters = &Characters;
+        // The same function for both, so libxml2 never tells whitespace apart by the DTD.
+        handler.ignorableWhitespace = &Characters;
+        handler.cdataBlock = &CDataBlock;
+        handler.comment = &Comment;
+        handler.processingInstruction = &ProcessingInstruction;
+        handler.reference = &Reference;
+        handler.getEntity = &GetEntity;
+        handler.getParameterEntity = &GetParameterEntity;
+        handler.serror = &OnStructuredError;
+        return handler;
+    }
+
+    static void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                             const xmlChar*, int namespaceCount, const xmlChar** namespaces,
+                             int attributeCount, int defaultedCount, const xmlChar** attributes)
+    {
+        XmlReader* reader = Reader(context);
+        if (reader->m_pendingStatus)
+            return;
+        auto* parser = static_cast<xmlParserCtxt*>(context);
+        reader->CloseText();
+        xmlParserCtxt* main = reader->m_context;
+        if (reader->m_depth >= XmlReader::MaxElementDepth) {
+            reader->SetPending(XmlError::MaxElementDepth, main->input->line, main->input->col);
+            return;
+        }
+        XmlReader::Node node;
+        node.type = XmlReader::Element;
+        node.depth = reader->m_depth;
+        node.line = main->input->line;
+        node.prefix = Chars(prefix);
+        node.localName = Chars(localName);
+        node.firstAttribute = reader->m_attributes.size();
+        // The parser stands on "/>" when the start tag closes the element.
+        const xmlChar* at = parser->input ? parser->input->cur : nullptr;
+        node.empty = at && at[0] == '/' && at[1] == '>';
+        for (int i = 0; i < namespaceCount; ++i) {
+            const char* declared = Chars(namespaces[2 * i]);
+            const char* uri = Chars(namespaces[2 * i + 1]);
+            reader->m_attributes.push_back({declared ? reader->m_xmlnsName : nullptr,
+                                            declared ? declared : reader->m_xmlnsName,
+                                            reader->AppendValue(uri, uri ? std::strlen(uri) : 0)});
+        }
+        // Values from the DTD's attribute defaults are no part of the document's text.
+        if ((parser->loadsubset & XML_COMPLETE_ATTRS) == 0)
+            attributeCount -= defaultedCount;
+        for (int i = 0; i < attributeCount; ++i) {
+            const xmlChar* const* attribute = attributes + 5 * i;
+            reader->m_attributes.push_back(
+                {Chars(attribute[1]), Chars(attribute[0]),
+                 reader->AppendValue(Chars(attribute[3]), size_t(attribute[4] - attribute[3]))});
+        }
+        node.attributeCount = int(reader->m_attributes.size() - node.firstAttribute);
+        reader->Queue(node);
+        reader->m_sawRoot = true;
+        ++reader->m_depth;
+        reader->m_skipEnd = node.empty;
+    }
+
+    static void EndElement(void* context, const xmlChar* localName, const xmlChar* prefix,
+                           const xmlChar*)
+    {
+        XmlReader* reader = Reader(context);
+        if (reader->m_pendingStatus)
+            return;
+        reader->CloseText();
+        --reader->m_depth;
+        if (reader->m_skipEnd) {
+            reader->m_skipEnd = false;
+            return;
+        }
+        XmlReader::Node node;
+        node.type = XmlReader::EndElement;
+        node.depth = reader->m_depth;
+        node.prefix = Chars(prefix);
+        node.localName = Chars(localName);
+        node.line = reader->m_context->input->line;
+        reader->Queue(node);
+    }
+
+    static void Characters(void* context, const xmlChar* text, int length)
+    {
+        XmlReader* reader = Reader(context);
+        if (!reader->m_pendingStatus)
+            reader->GatherText(XmlReader::Text, Chars(text), length);
+    }
+
+    static void CDataBlock(void* context, const xmlChar* text, int length)
+    {
+        XmlReader* reader = Reader(context);
+        if (!reader->m_pendingStatus)
+            reader->GatherText(XmlReader::CData, Chars(text), length);
+    }
+
+    static void Comment(void* context, const xmlChar* text)
+    {
+        XmlReader* reader = Reader(context);
+        // A comment in the internal DTD subset belongs to the document type, not the tree.
+        if (reader->m_pendingStatus || static_cast<xmlParserCtxt*>(context)->inSubset)
+            return;
+        reader->CloseText();
+        XmlReader::Node node;
+        node.type = XmlReader::Comment;
+        node.depth = reader->m_depth;
+        node.line = reader->m_context->input->line;
+        node.localName = "#comment";
+        node.value = reader->AppendValue(Chars(text), text ? std::strlen(Chars(text)) : 0);
+        reader->Queue(node);
+    }
+
+    static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
+    {
+        XmlReader* reader = Reader(context);
+        if (reader->m_pendingStatus || static_cast<xmlParserCtxt*>(context)->inSubset)
+            return;
+        // No node for the caller, but it parts the texts on either side, as in a tree.
+        reader->CloseText();
+        XmlReader::Node node;
+        node.type = XmlReader::ProcessingInstruction;
+        node.depth = reader->m_depth;
+        node.line = reader->m_context->input->line;
+        node.localName = Chars(target);
+        node.value = reader->AppendValue(Chars(data), data ? std::strlen(Chars(data)) : 0);
+        reader->Queue(node);
+    }
+
+    // Every entity reference is looked up first; the place of the one whose external text the
+    // loader refused is where the load fails.
+    static xmlEntity* GetEntity(void* context, const xmlChar* name)
+    {
+        XmlReader* reader = Reader(context);
+        reader->NoteEntityReference();
+        // Once the load has failed nothing more is expanded, so a bomb ends at once.
+        if (reader->m_pendingStatus)
+            return nullptr;
+        xmlEntity* entity = xmlSAX2GetEntity(context, name);
+        if (entity && entity->etype == XML_INTERNAL_GENERAL_ENTITY)
+            reader->CountExpansion(entity->length);
+        return entity;
+    }
+
+    static xmlEntity* GetParameterEntity(void* context, const xmlChar* name)
+    {
+        Reader(context)->NoteEntityReference();
+        return xmlSAX2GetParameterEntity(context, name);
+    }
+
+    // libxml2 keeps a reference only to an entity it could not expand; never drop it.
+    static void Reference(void* context, const xmlChar*)
+    {
+        XmlReader* reader = Reader(context);
+        if (!static_cast<xmlParserCtxt*>(context)->inSubset)
+            reader->SetPending(XmlError::UndeclaredEntity, reader->m_context->input->line, -1);
+    }
+
+    static void OnStructuredError(void* context, xmlError* error)
+    {
+        XmlReader* reader = context ? Reader(context) : nullptr;
+        if (!reader || !error || (reader->m_pendingStatus && !reader->m_pendingVague))
+            return;
+        if (!LibxmlErrorMap::IsFatal(error->domain, error->code, error->level))
+            return;
+        XmlStatus status = LibxmlErrorMap::StatusOf(error->domain, error->code, error->message);
+        auto* parser = static_cast<xmlParserCtxt*>(error->ctxt);
+        if (error->domain == XML_FROM_PARSER && parser) {
+            if (error->code == XML_ERR_ENTITY_LOOP) {
+                // libxml2 says "loop" for true recursion and for an expansion blow-up alike.
+                status = reader->EntityGraphHasCycle(parser) ? XmlError::NoRecursion
+                                                             : XmlError::MaxEntityExpansion;
+            } else if (error->code == XML_ERR_DOCUMENT_END &&
+                       parser->instate == XML_PARSER_EPILOG) {
+                // Content after the document element: a second element or stray markup.
+                const xmlChar* at = parser->input ? parser->input->cur : nullptr;
+                const bool element = at && at[0] == '<' && IsNameStartByte(at[1]);
+                status = element || !at ? kOneRootElement : kIncorrectDocumentSyntax;
+            } else if (parser->depth > 0 &&
+                       (status == XmlError::UnexpectedEndOfInput || status == kElementTypeMatch ||
+                        status == kIncorrectDocumentSyntax)) {
+                // A syntax fault while expanding an entity: the entity's text is what is broken.
+                status = kEntityContentNotWellFormed;
+            }
+        }
+        reader->m_pendingStatus = status;
+        reader->m_pendingVague =
+            LibxmlErrorMap::IsVague(error->domain, error->code, error->message);
+        reader->m_pendingLine = error->line;
+        reader->m_pendingColumn = error->int2;
+    }
 };
 
 XmlReader::XmlReader() = default;
 
 XmlReader::~XmlReader()
 {
-    ReleaseOwnedValue();
-    if (m_reader)
-        xmlFreeTextReader(m_reader);
+    Release();
+}
+
+void XmlReader::Release()
+{
+    if (!m_context)
+        return;
+    if (m_context->myDoc)
+        xmlFreeDoc(m_context->myDoc);
+    m_context->myDoc = nullptr;
+    xmlFreeParserCtxt(m_context);
+    m_context = nullptr;
 }
 
 bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
 {
     SafeXmlParsing::Install();
-    ReleaseOwnedValue();
-    if (m_reader)
-        xmlFreeTextReader(m_reader);
-    m_reader = nullptr;
-    m_node = nullptr;
-    m_nsCursor = nullptr;
-    m_attrCursor = nullptr;
+    Release();
+    m_nodes.clear();
+    m_attributes.clear();
+    m_bytes.assign(1, '\0');
+    m_next = 0;
+    m_current = m_attributeCursor = SIZE_MAX;
+    m_textOpen = m_skipEnd = false;
+    m_depth = 0;
     m_nodeType = None;
     m_eof = false;
     m_status = 0;
@@ -145,22 +349,26 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_pendingStatus = 0;
     m_pendingVague = false;
     m_pendingLine = m_pendingColumn = -1;
-    m_rootClosed = m_sawRoot = false;
+    m_sawRoot = false;
+    m_referenceLine = m_referenceColumn = m_refusalLine = m_refusalColumn = -1;
+    m_expandedBytes = 0;
     m_data = &data;
-    m_fed = 0;
+    m_finished = false;
 
     const QByteArray url = baseUrl.toUtf8();
-    const char* urlChars = url.isEmpty() ? nullptr : url.constData();
-    if (data.size() <= INT_MAX)
-        m_reader = xmlReaderForMemory(data.constData(), int(data.size()), urlChars, nullptr,
-                                      SafeXmlParsing::ParseOptions());
-    else
-        m_reader = xmlReaderForIO(&XmlReaderFeeder::Read, &XmlReaderFeeder::Close, this, urlChars,
-                                  nullptr, SafeXmlParsing::ParseOptions());
-    if (!m_reader)
+    static xmlSAXHandler handler = XmlReaderCallbacks::Handler();
+    // The first four bytes let libxml2 detect the encoding; the rest follows slice by slice.
+    // A shorter text goes in as an ordinary slice: handed over at creation, libxml2 would
+    // parse it only together with the end of input and name a cut-off start tag wrongly.
+    const int first = data.size() >= 4 ? 4 : 0;
+    m_context = xmlCreatePushParserCtxt(&handler, nullptr, data.constData(), first,
+                                        url.isEmpty() ? nullptr : url.constData());
+    if (!m_context)
         return false;
-    xmlTextReaderSetStructuredErrorHandler(m_reader, &XmlReader::OnStructuredError, this);
-    m_xmlnsName = Chars(xmlTextReaderConstString(m_reader, BAD_CAST "xmlns"));
+    m_fed = first;
+    m_context->_private = this;
+    xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions());
+    m_xmlnsName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xmlns", 5));
     m_refusedAtStart = SafeXmlParsing::RefusedCount();
 
     int line = -1;
@@ -173,109 +381,206 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
 XmlStatus XmlReader::Fail(XmlStatus status, int line, int column)
 {
     m_status = status;
-    if (line <= 0 && m_reader) {
-        line = xmlTextReaderGetParserLineNumber(m_reader);
-        column = xmlTextReaderGetParserColumnNumber(m_reader);
+    if (line <= 0 && m_context && m_context->input) {
+        line = m_context->input->line;
+        column = m_context->input->col;
     }
     m_errorLine = line > 0 ? line : -1;
     m_errorColumn = line > 0 && column > 0 ? column : (line > 0 ? 1 : -1);
     m_nodeType = None;
+    m_current = m_attributeCursor = SIZE_MAX;
     return status;
+}
+
+void XmlReader::NoteEntityReference()
+{
+    NoteRefusal();
+    if (m_context->input) {
+        m_referenceLine = m_context->input->line;
+        m_referenceColumn = m_context->input->col;
+    }
+}
+
+bool XmlReader::NoteRefusal()
+{
+    if (SafeXmlParsing::RefusedCount() == m_refusedAtStart)
+        return false;
+    if (m_refusalLine < 0) {
+        m_refusalLine = m_referenceLine;
+        m_refusalColumn = m_referenceColumn;
+    }
+    return true;
+}
+
+void XmlReader::CountExpansion(int length)
+{
+    // libxml2 bounds the text copied from entities only while it builds a tree; without one
+    // a large entity referenced many times (a quadratic blow-up) would go on for minutes.
+    // The same bound: more than the large-text limit and ten times the text read.
+    m_expandedBytes += qint64(std::max(length, 0));
+    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * m_fed)
+        SetPending(XmlError::MaxEntityExpansion, m_context->input ? m_context->input->line : -1,
+                   m_context->input ? m_context->input->col : -1);
+}
+
+void XmlReader::SetPending(XmlStatus status, int line, int column)
+{
+    if (m_pendingStatus && !m_pendingVague)
+        return;
+    m_pendingStatus = status;
+    m_pendingVague = false;
+    m_pendingLine = line;
+    m_pendingColumn = column;
+}
+
+size_t XmlReader::AppendValue(const char* text, size_t length)
+{
+    if (!text || length == 0)
+        return 0;
+    const size_t offset = m_bytes.size();
+    m_bytes.insert(m_bytes.end(), text, text + length);
+    m_bytes.push_back('\0');
+    return offset;
+}
+
+void XmlReader::Queue(const Node& node)
+{
+    m_nodes.push_back(node);
+}
+
+void XmlReader::GatherText(int type, const char* text, int length)
+{
+    if (!m_textOpen || m_nodes.back().type != type) {
+        CloseText();
+        Node node;
+        node.type = type;
+        node.depth = m_depth;
+        node.line = m_context->input->line;
+        node.localName = type == CData ? "#cdata-section" : "#text";
+        node.value = m_bytes.size();
+        m_nodes.push_back(node);
+        m_textOpen = true;
+    }
+    if (text && length > 0)
+        m_bytes.insert(m_bytes.end(), text, text + length);
+}
+
+void XmlReader::CloseText()
+{
+    if (!m_textOpen)
+        return;
+    m_textOpen = false;
+    Node& node = m_nodes.back();
+    const char* text = m_bytes.data() + node.value;
+    const char* const end = m_bytes.data() + m_bytes.size();
+    if (node.type == Text && std::all_of(text, end, [](char c) {
+            return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        }))
+        node.type = Whitespace;
+    m_bytes.push_back('\0');
+}
+
+bool XmlReader::NodeReady() const
+{
+    // A text still being gathered may go on in the next slice.
+    return m_next < m_nodes.size() && !(m_textOpen && m_next + 1 == m_nodes.size());
+}
+
+void XmlReader::Compact()
+{
+    if (m_next == 0)
+        return;
+    m_attributes.clear();
+    if (m_textOpen) {
+        Node open = m_nodes.back();
+        const size_t length = m_bytes.size() - open.value;
+        std::memmove(m_bytes.data() + 1, m_bytes.data() + open.value, length);
+        m_bytes.resize(1 + length);
+        open.value = 1;
+        m_nodes.assign(1, open);
+    } else {
+        m_nodes.clear();
+        m_bytes.resize(1);
+    }
+    m_next = 0;
+}
+
+int XmlReader::Feed()
+{
+    // Small enough that the queued nodes stay in the cache, large enough that the parser's
+    // own per-call work does not count. Text in another encoding goes in small slices (and
+    // so does the first, which names the encoding): a byte sequence the converter refuses
+    // fails the whole slice, which then is all the failure can point at.
+    const bool converted =
+        m_context->input && m_context->input->buf && m_context->input->buf->encoder;
+    const qint64 slice = converted || m_fed <= 4 ? 512 : 64 * 1024;
+    const qint64 left = m_data->size() - m_fed;
+    if (left == 0) {
+        // The end of input on its own, after all the text: a slice carrying the end as well
+        // makes libxml2 give up on an internal DTD subset it has not seen the end of yet.
+        m_finished = true;
+        return xmlParseChunk(m_context, nullptr, 0, 1);
+    }
+    const int count = int(std::min(left, slice));
+    const int result = xmlParseChunk(m_context, m_data->constData() + m_fed, count, 0);
+    m_fed += count;
+    return result;
 }
 
 XmlStatus XmlReader::Read(int* nodeType)
 {
     *nodeType = None;
-    if (!m_reader)
+    if (!m_context)
         return m_status ? m_status : XE_NO_READER;
     if (m_status)
         return m_status;
     if (m_eof)
         return 1;
-    ReleaseOwnedValue();
-    m_nsCursor = nullptr;
-    m_attrCursor = nullptr;
-
-    const int result = xmlTextReaderRead(m_reader);
-    // libxml2 treats a refused external entity as absent and goes on without it; what
-    // fails after that (an entity it would have declared, say) is only a consequence.
-    if (SafeXmlParsing::RefusedCount() != m_refusedAtStart)
-        return Fail(XmlError::NoExternalEntityReferences, m_pendingLine, m_pendingColumn);
-    if (m_pendingStatus)
-        return Fail(m_pendingStatus, m_pendingLine, m_pendingColumn);
-    if (result == 0) {
-        if (!m_sawRoot)
-            return Fail(XmlError::UnexpectedEndOfInput, -1, -1);
-        m_eof = true;
-        m_node = nullptr;
-        m_nodeType = None;
-        return 1;
+    m_current = m_attributeCursor = SIZE_MAX;
+    while (!NodeReady()) {
+        if (m_finished) {
+            CloseText();
+            if (m_next < m_nodes.size())
+                break;
+            if (!m_sawRoot)
+                return Fail(XmlError::UnexpectedEndOfInput, -1, -1);
+            m_eof = true;
+            m_nodeType = None;
+            return 1;
+        }
+        Compact();
+        const int result = Feed();
+        // libxml2 treats a refused external entity as absent and goes on without it; what
+        // fails after that (an entity it would have declared, say) is only a consequence.
+        // libxml2 stops, or goes on with a consequence, when bytes do not convert from their
+        // encoding; the bytes are the fault.
+        const bool unconverted =
+            result == XML_PARSER_EOF || (m_context->input && m_context->input->buf &&
+                                         m_context->input->buf->error == XML_IO_ENCODER);
+        if (unconverted)
+            return Fail(XmlError::IllegalXmlCharacter, -1, -1);
+        if (NoteRefusal())
+            return Fail(XmlError::NoExternalEntityReferences, m_refusalLine, m_refusalColumn);
+        if (m_pendingStatus)
+            return Fail(m_pendingStatus, m_pendingLine, m_pendingColumn);
+        if (!m_context->wellFormed)
+            return Fail(kIncorrectDocumentSyntax, -1, -1); // libxml2 failed without saying why
     }
-    if (result < 0)
-        return Fail(kIncorrectDocumentSyntax, -1, -1); // libxml2 failed without saying why
-
-    m_node = xmlTextReaderCurrentNode(m_reader);
-    m_nodeType = xmlTextReaderNodeType(m_reader);
-    switch (m_nodeType) {
-    case EntityReference:
-        // Only an entity libxml2 could not expand stays a reference; never drop it.
-        return Fail(XmlError::UndeclaredEntity, m_node ? int(xmlGetLineNo(m_node)) : -1, -1);
-    case Element: {
-        const int depth = xmlTextReaderDepth(m_reader);
-        if (depth >= MaxElementDepth)
-            return Fail(XmlError::MaxElementDepth, -1, -1);
-        m_sawRoot = true;
-        if (depth == 0 && xmlTextReaderIsEmptyElement(m_reader) == 1)
-            m_rootClosed = true;
-        break;
-    }
-    case EndElement:
-        if (xmlTextReaderDepth(m_reader) == 0)
-            m_rootClosed = true;
-        break;
-    default:
-        break;
-    }
+    m_current = m_next++;
+    m_nodeType = m_nodes[m_current].type;
     *nodeType = m_nodeType;
     return 0;
 }
 
-void XmlReader::OnStructuredError(void* self, _xmlError* error)
+const XmlReader::Node* XmlReader::Current() const
 {
-    auto* reader = static_cast<XmlReader*>(self);
-    if (!reader || !error || (reader->m_pendingStatus && !reader->m_pendingVague))
-        return;
-    if (!LibxmlErrorMap::IsFatal(error->domain, error->code, error->level))
-        return;
-    XmlStatus status = LibxmlErrorMap::StatusOf(error->domain, error->code, error->message);
-    auto* context = static_cast<xmlParserCtxt*>(error->ctxt);
-    if (error->domain == XML_FROM_PARSER && context) {
-        if (error->code == XML_ERR_ENTITY_LOOP) {
-            // libxml2 says "loop" for true recursion and for an expansion blow-up alike.
-            status = reader->EntityGraphHasCycle(context) ? XmlError::NoRecursion
-                                                          : XmlError::MaxEntityExpansion;
-        } else if (error->code == XML_ERR_DOCUMENT_END && context->instate == XML_PARSER_EPILOG) {
-            // Content after the document element: a second element or stray markup.
-            const xmlChar* at = context->input ? context->input->cur : nullptr;
-            const bool element = at && at[0] == '<' && IsNameStartByte(at[1]);
-            status = element || !at ? kOneRootElement : kIncorrectDocumentSyntax;
-        } else if (context->depth > 0 &&
-                   (status == XmlError::UnexpectedEndOfInput || status == kElementTypeMatch ||
-                    status == kIncorrectDocumentSyntax)) {
-            // A syntax fault while expanding an entity: the entity's text is what is broken.
-            status = kEntityContentNotWellFormed;
-        }
-    }
-    reader->m_pendingStatus = status;
-    reader->m_pendingVague = LibxmlErrorMap::IsVague(error->domain, error->code, error->message);
-    reader->m_pendingLine = error->line;
-    reader->m_pendingColumn = error->int2;
+    return m_current < m_nodes.size() ? &m_nodes[m_current] : nullptr;
 }
 
 bool XmlReader::EntityGraphHasCycle(void* parserContext) const
 {
     auto* context = static_cast<xmlParserCtxt*>(parserContext);
-    xmlDoc* doc = context ? context->myDoc : nullptr;
+    xmlDoc* doc = context && context->myDoc ? context->myDoc : m_context->myDoc;
     EntityGraph graph;
     for (xmlDtd* dtd : {doc ? doc->intSubset : nullptr, doc ? doc->extSubset : nullptr}) {
         if (!dtd)
@@ -292,71 +597,40 @@ bool XmlReader::EntityGraphHasCycle(void* parserContext) const
 
 int XmlReader::Depth() const
 {
-    if (!m_reader || !m_node)
+    const Node* node = Current();
+    if (!node)
         return 0;
-    const int depth = xmlTextReaderDepth(m_reader);
-    return (m_nsCursor || m_attrCursor) ? depth + 1 : depth;
+    return m_attributeCursor != SIZE_MAX ? node->depth + 1 : node->depth;
 }
 
 bool XmlReader::IsEmptyElement() const
 {
-    return m_reader && m_nodeType == Element && xmlTextReaderIsEmptyElement(m_reader) == 1;
+    const Node* node = Current();
+    return node && node->type == Element && node->empty;
 }
 
 const char* XmlReader::PrefixUtf8() const
 {
-    if (m_nsCursor)
-        return m_nsCursor->prefix ? m_xmlnsName : nullptr;
-    if (m_attrCursor)
-        return m_attrCursor->ns ? Chars(m_attrCursor->ns->prefix) : nullptr;
-    if (m_node && m_nodeType == Element && m_node->ns)
-        return Chars(m_node->ns->prefix);
-    return nullptr;
+    if (m_attributeCursor != SIZE_MAX)
+        return m_attributes[m_attributeCursor].prefix;
+    const Node* node = Current();
+    return node && (node->type == Element || node->type == EndElement) ? node->prefix : nullptr;
 }
 
 const char* XmlReader::LocalNameUtf8() const
 {
-    if (m_nsCursor)
-        return m_nsCursor->prefix ? Chars(m_nsCursor->prefix) : m_xmlnsName;
-    if (m_attrCursor)
-        return Chars(m_attrCursor->name);
-    if (m_node && (m_nodeType == Element || m_nodeType == EndElement))
-        return Chars(m_node->name);
-    return m_reader && m_node ? Chars(xmlTextReaderConstLocalName(m_reader)) : nullptr;
+    if (m_attributeCursor != SIZE_MAX)
+        return m_attributes[m_attributeCursor].localName;
+    const Node* node = Current();
+    return node ? node->localName : nullptr;
 }
 
 const char* XmlReader::ValueUtf8() const
 {
-    if (m_nsCursor)
-        return m_nsCursor->href ? Chars(m_nsCursor->href) : "";
-    if (m_attrCursor) {
-        const xmlNode* child = m_attrCursor->children;
-        if (!child)
-            return "";
-        if (child->type == XML_TEXT_NODE && !child->next)
-            return child->content ? Chars(child->content) : "";
-        // Rare: a value libxml2 keeps in pieces; assemble it once per attribute.
-        auto* self = const_cast<XmlReader*>(this);
-        if (!self->m_ownedValue)
-            self->m_ownedValue = reinterpret_cast<char*>(
-                xmlNodeListGetString(m_attrCursor->doc, m_attrCursor->children, 1));
-        return self->m_ownedValue ? self->m_ownedValue : "";
-    }
-    if (!m_node)
-        return nullptr;
-    switch (m_nodeType) {
-    case Text:
-    case CData:
-    case Comment:
-    case Whitespace:
-    case SignificantWhitespace:
-        return m_node->content ? Chars(m_node->content) : "";
-    case Element:
-    case EndElement:
-        return "";
-    default:
-        return Chars(xmlTextReaderConstValue(m_reader));
-    }
+    if (m_attributeCursor != SIZE_MAX)
+        return ValueAt(m_attributes[m_attributeCursor].value);
+    const Node* node = Current();
+    return node ? ValueAt(node->value) : nullptr;
 }
 
 QString XmlReader::Prefix() const
@@ -376,81 +650,60 @@ QString XmlReader::Value() const
 
 bool XmlReader::IsInterned(const char* name) const
 {
-    const xmlDoc* doc = m_node ? m_node->doc : nullptr;
-    return name && doc && doc->dict && xmlDictOwns(doc->dict, BAD_CAST name) == 1;
+    return name && m_context && m_context->dict &&
+           xmlDictOwns(m_context->dict, reinterpret_cast<const xmlChar*>(name)) == 1;
 }
 
 int XmlReader::AttributeCount() const
 {
-    if (!m_node || m_nodeType != Element)
-        return 0;
-    int count = 0;
-    for (const xmlNs* ns = m_node->nsDef; ns; ns = ns->next)
-        ++count;
-    for (const xmlAttr* attr = m_node->properties; attr; attr = attr->next)
-        ++count;
-    return count;
+    const Node* node = Current();
+    return node && node->type == Element ? node->attributeCount : 0;
 }
 
 bool XmlReader::MoveToFirstAttribute()
 {
-    ReleaseOwnedValue();
-    m_nsCursor = nullptr;
-    m_attrCursor = nullptr;
-    if (!m_node || m_nodeType != Element)
+    m_attributeCursor = SIZE_MAX;
+    const Node* node = Current();
+    if (!node || node->type != Element || node->attributeCount == 0)
         return false;
-    m_nsCursor = m_node->nsDef;
-    if (!m_nsCursor)
-        m_attrCursor = m_node->properties;
-    return m_nsCursor || m_attrCursor;
+    m_attributeCursor = node->firstAttribute;
+    return true;
 }
 
 bool XmlReader::MoveToNextAttribute()
 {
-    ReleaseOwnedValue();
-    if (m_nsCursor) {
-        m_nsCursor = m_nsCursor->next;
-        if (!m_nsCursor)
-            m_attrCursor = m_node->properties;
-    } else if (m_attrCursor) {
-        m_attrCursor = m_attrCursor->next;
-    } else {
+    const Node* node = Current();
+    if (m_attributeCursor == SIZE_MAX || !node)
+        return false;
+    if (++m_attributeCursor >= node->firstAttribute + size_t(node->attributeCount)) {
+        m_attributeCursor = SIZE_MAX;
         return false;
     }
-    return m_nsCursor || m_attrCursor;
+    return true;
 }
 
 void XmlReader::MoveToElement()
 {
-    ReleaseOwnedValue();
-    m_nsCursor = nullptr;
-    m_attrCursor = nullptr;
+    m_attributeCursor = SIZE_MAX;
 }
 
 int XmlReader::LineNumber() const
 {
     if (m_status)
         return m_errorLine;
-    // libxml2 keeps the line where it made the node; the parser itself runs ahead.
-    if (m_node)
-        return int(xmlGetLineNo(m_node));
-    return m_reader ? xmlTextReaderGetParserLineNumber(m_reader) : -1;
+    if (const Node* node = Current())
+        return node->line;
+    return m_context && m_context->input ? m_context->input->line : -1;
 }
 
 int XmlReader::LinePosition() const
 {
     if (m_status)
         return m_errorColumn;
-    // libxml2 records no column for nodes; the parser's column belongs to a later place.
-    return m_node ? -1 : (m_reader ? xmlTextReaderGetParserColumnNumber(m_reader) : -1);
-}
-
-void XmlReader::ReleaseOwnedValue()
-{
-    if (m_ownedValue) {
-        xmlFree(m_ownedValue);
-        m_ownedValue = nullptr;
-    }
+    // Nodes keep no column; the parser's column belongs to a later place.
+    if (Current())
+        return -1;
+    return m_context && m_context->input ? m_context->input->col : -1;
 }
 
 XmlStatus XmlReader::CheckByteOrderMark(const QByteArray& data, int* line, int* column)

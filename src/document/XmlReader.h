@@ -4,21 +4,25 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
-struct _xmlTextReader;
-struct _xmlNode;
-struct _xmlAttr;
-struct _xmlNs;
+struct _xmlParserCtxt;
 struct _xmlError;
 
-// Streaming XML reader over libxml2's xmlTextReader, reading XML text held in memory.
+// Streaming XML reader over libxml2's push parser, reading XML text held in memory.
+//
+// The parser is handed the text a slice at a time; its SAX callbacks queue the nodes each slice
+// completes and Read hands them out one by one. No libxml2 tree is built (and freed again) per
+// node, which is what makes xmlTextReader twice as slow as the parser itself. Character data
+// the parser reports in pieces is joined into one node, as a tree would hold it.
 //
 // Node types are the numbers the loader stores (1 element, 3 text, 8 comment, 15 end of
-// element); CDATA sections, processing instructions, the document type, whitespace-only
-// character data and the XML declaration are reported under their own numbers for the caller
-// to skip. The internal DTD subset is parsed and internal entities are expanded; external
-// entities and the external DTD subset are never read.
+// element); CDATA sections, processing instructions, whitespace-only character data and the
+// rest are reported under their own numbers for the caller to skip. The internal DTD subset is
+// parsed and internal entities are expanded; external entities and the external DTD subset
+// are never read.
 //
 // libxml2 goes on after some faults that must end a load (namespace errors, an entity it
 // cannot expand, a refused external entity, a byte-order mark contradicting the declared
@@ -66,9 +70,9 @@ public:
     QString Prefix() const;
     QString LocalName() const;
     QString Value() const;
-    // The same as UTF-8 owned by libxml2, valid until the next Read or attribute move; null
-    // for an absent prefix. Element and attribute names of one reader are interned in its
-    // dictionary, prefixes are not, so compare prefix bytes, not pointers.
+    // The same as UTF-8, valid until the next Read; null for an absent prefix. Names come
+    // from the parser's dictionary (see IsInterned); a caller should still compare the bytes
+    // of a name it does not know to be interned.
     const char* PrefixUtf8() const;
     const char* LocalNameUtf8() const;
     const char* ValueUtf8() const;
@@ -94,20 +98,65 @@ public:
     // silently follows the mark): 0xC00CEE03 with the place of the encoding name, else 0.
     static XmlStatus CheckByteOrderMark(const QByteArray& data, int* line, int* column);
 
-    static void OnStructuredError(void* self, _xmlError* error);
-
 private:
-    XmlStatus Fail(XmlStatus status, int line, int column);
-    void ReleaseOwnedValue();
-    bool EntityGraphHasCycle(void* parserContext) const;
+    friend struct XmlReaderCallbacks;
 
-    _xmlTextReader* m_reader = nullptr;
+    // One queued node; texts are offsets into m_bytes, which may move while it fills.
+    struct Node {
+        int type = None;
+        int depth = 0;
+        int line = -1;
+        const char* prefix = nullptr;
+        const char* localName = nullptr;
+        size_t value = 0;
+        size_t firstAttribute = 0;
+        int attributeCount = 0;
+        bool empty = false;
+    };
+    struct QueuedAttribute {
+        const char* prefix;
+        const char* localName;
+        size_t value;
+    };
+
+    XmlStatus Fail(XmlStatus status, int line, int column);
+    void Release();
+    bool NodeReady() const;
+    // Drops the nodes already handed out, keeping a text still being gathered.
+    void Compact();
+    // Hands the parser its next slice of the input (with the end of input after the last);
+    // what xmlParseChunk returned.
+    int Feed();
+    size_t AppendValue(const char* text, size_t length);
+    // Starts a text or CDATA node, or goes on with the one being gathered.
+    void GatherText(int type, const char* text, int length);
+    void CloseText();
+    void Queue(const Node& node);
+    void NoteEntityReference();
+    // Whether an external text was refused; keeps the place of the reference that asked.
+    bool NoteRefusal();
+    void CountExpansion(int length);
+    // Records a failure libxml2 does not report itself, unless one came first.
+    void SetPending(XmlStatus status, int line, int column);
+    bool EntityGraphHasCycle(void* parserContext) const;
+    const Node* Current() const;
+    const char* ValueAt(size_t offset) const { return m_bytes.data() + offset; }
+
+    _xmlParserCtxt* m_context = nullptr;
     const QByteArray* m_data = nullptr;
-    qint64 m_fed = 0; // bytes handed to libxml2 when reading through callbacks
-    _xmlNode* m_node = nullptr;
-    _xmlNs* m_nsCursor = nullptr;     // current namespace declaration, when on one
-    _xmlAttr* m_attrCursor = nullptr; // current attribute, when on one
-    char* m_ownedValue = nullptr;     // an attribute value libxml2 had to assemble
+    qint64 m_fed = 0;        // bytes handed to the parser
+    bool m_finished = false; // the end of input was handed over too
+
+    std::vector<Node> m_nodes;
+    std::vector<QueuedAttribute> m_attributes;
+    std::vector<char> m_bytes; // values, each ending in a zero byte; offset 0 is ""
+    size_t m_next = 0;         // the next queued node Read hands out
+    size_t m_current = SIZE_MAX;
+    size_t m_attributeCursor = SIZE_MAX;
+    bool m_textOpen = false; // the last queued node is a text still being gathered
+    bool m_skipEnd = false;  // the element just queued is empty: its end is no node
+    int m_depth = 0;
+
     int m_nodeType = None;
     bool m_eof = false;
     XmlStatus m_status = 0;
@@ -119,9 +168,11 @@ private:
     bool m_pendingVague = false; // a later error may name the fault better
     int m_pendingLine = -1;
     int m_pendingColumn = -1;
-    bool m_rootClosed = false; // the document element has ended
     bool m_sawRoot = false;
-    const char* m_xmlnsName = nullptr; // "xmlns" from the reader's dictionary
-
-    friend struct XmlReaderFeeder;
+    int m_referenceLine = -1; // the last entity reference
+    int m_referenceColumn = -1;
+    int m_refusalLine = -1; // the reference whose external text was refused
+    int m_refusalColumn = -1;
+    qint64 m_expandedBytes = 0;        // entity text expanded so far
+    const char* m_xmlnsName = nullptr; // "xmlns" from the parser's dictionary
 };

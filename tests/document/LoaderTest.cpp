@@ -108,6 +108,53 @@ TEST(LoaderTest, EmptyElementsHaveNoChildrenAndFollowingElementsAreSiblings)
               "1 r=\n  1 a=\n  1 b=\n  1 c=\n    2 x=1\n  1 d=\n");
 }
 
+TEST(LoaderTest, EntityContentDtdDefaultsAndInstructionsShapeTheTreeAsMarkupSays)
+{
+    XmlDocument doc;
+    // Entity text joins the text around it and its elements are ordinary (an empty tag in it
+    // is an empty element); a DTD's comment and attribute defaults are no part of the tree;
+    // an instruction parts the texts on either side; adjacent sections join.
+    EXPECT_EQ(Load(doc, "<!DOCTYPE r [<!ENTITY e 'x<b/>y<c>z</c>'><!--dtd-->"
+                        "<!ATTLIST r d CDATA 'default'>]>"
+                        "<r a='1'>p&e;q<?pi?>s<![CDATA[c1]]><![CDATA[c2]]>&e;</r>"),
+              "1 r=\n  2 a=1\n  3 #Text=px\n  1 b=\n  3 #Text=y\n  1 c=\n    3 #Text=z\n"
+              "  3 #Text=q\n  3 #Text=s\n  3 #Text=c1c2\n  3 #Text=x\n  1 b=\n  3 #Text=y\n"
+              "  1 c=\n    3 #Text=z\n");
+}
+
+// The parser gets the text in slices; nothing may depend on where a slice ends.
+TEST(LoaderTest, NodesLongerThanTheReadersSlicesLoadWhole)
+{
+    const QByteArray text = QByteArray("0123456789 \xC3\xA9\xE2\x82\xAC ").repeated(20000);
+    const QByteArray section = QByteArray("]]]<b>").repeated(30000);
+    const QByteArray comment = QByteArray("- c ").repeated(30000);
+    const QByteArray value = QByteArray("v&amp;").repeated(30000);
+    QByteArray xml = "<r><t>" + text + "</t><c><![CDATA[" + section + "]]></c><m><!--" + comment +
+                     "--></m><a v='" + value + "'/>";
+    for (int i = 0; i < 20000; ++i)
+        xml += "<e n='" + QByteArray::number(i) + "'>" + QByteArray::number(i) + "</e>";
+    xml += "</r>";
+
+    XmlDocument doc;
+    ASSERT_EQ(doc.LoadFromData(xml), 0u);
+    const XmlNode* root = doc.Root()->ChildAt(0);
+    ASSERT_EQ(root->ChildCount(), 4 + 20000);
+    auto only = [](const XmlNode* node) {
+        EXPECT_EQ(node->ChildCount(), 1);
+        return node->ChildCount() ? node->ChildAt(0)->Value() : QString();
+    };
+    EXPECT_EQ(only(root->ChildAt(0)), QString::fromUtf8(text));
+    EXPECT_EQ(only(root->ChildAt(1)), QString::fromUtf8(section));
+    EXPECT_EQ(only(root->ChildAt(2)), QString::fromUtf8(comment));
+    EXPECT_EQ(only(root->ChildAt(3)), QString::fromUtf8(value).replace(u"&amp;"_qs, u"&"_qs));
+    for (int i = 0; i < 20000; ++i) {
+        const XmlNode* e = root->ChildAt(4 + i);
+        ASSERT_EQ(e->ChildCount(), 2) << i;
+        ASSERT_EQ(e->ChildAt(0)->Value(), QString::number(i));
+        ASSERT_EQ(e->ChildAt(1)->Value(), QString::number(i));
+    }
+}
+
 TEST(LoaderTest, NamespaceDeclarationsAreAttributesWithConsecutiveIds)
 {
     XmlDocument doc;

@@ -216,6 +216,10 @@ TEST_F(HostileLoadTest, InvalidUtf8AndUtf16AreRefusedWithTheirPlace)
         {"UTF-16 lone low surrogate",
          bom16 + utf16le("<r>ok\n") + QByteArray("\x00\xDC", 2) + utf16le("</r>")},
         {"UTF-16 stray byte", bom16 + utf16le("<r>ok\n") + QByteArray("\x20", 1) + utf16le("</r>")},
+        // Far enough in that the parser has long been converting in slices.
+        {"UTF-16 lone surrogate after 200 kB",
+         bom16 + utf16le("<r>" + QString(u"text\n"_qs).repeated(40000)) +
+             QByteArray("\x00\xD8", 2) + utf16le("x</r>")},
         {"UTF-16 declared, UTF-8 bytes", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r/>"},
     };
     for (const Case& c : cases) {
