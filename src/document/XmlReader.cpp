@@ -16,6 +16,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -105,12 +106,22 @@ bool HasCycle(const EntityGraph& graph)
 
 } // namespace
 
+namespace {
+
+// The reader whose slice the parser is working on, should a context libxml2 made for itself
+// lack the link to it.
+thread_local XmlReader* t_feeding = nullptr;
+
+} // namespace
+
 // The SAX callbacks. libxml2 calls them with the parser context (for an entity's replacement
 // text, the context parsing that text), whose `_private` leads to the reader.
 struct XmlReaderCallbacks {
     static XmlReader* Reader(void* context)
     {
-        return static_cast<XmlReader*>(static_cast<xmlParserCtxt*>(context)->_private);
+        auto* parser = static_cast<xmlParserCtxt*>(context);
+        auto* reader = parser ? static_cast<XmlReader*>(parser->_private) : nullptr;
+        return reader ? reader : t_feeding;
     }
 
     static xmlSAXHandler Handler()
@@ -280,7 +291,7 @@ struct XmlReaderCallbacks {
 
     static void OnStructuredError(void* context, xmlError* error)
     {
-        XmlReader* reader = context ? Reader(context) : nullptr;
+        XmlReader* reader = Reader(context);
         if (!reader || !error || (reader->m_pendingStatus && !reader->m_pendingVague))
             return;
         if (!LibxmlErrorMap::IsFatal(error->domain, error->code, error->level))
@@ -519,10 +530,15 @@ int XmlReader::Feed()
         // The end of input on its own, after all the text: a slice carrying the end as well
         // makes libxml2 give up on an internal DTD subset it has not seen the end of yet.
         m_finished = true;
-        return xmlParseChunk(m_context, nullptr, 0, 1);
+        XmlReader* const outer = std::exchange(t_feeding, this);
+        const int result = xmlParseChunk(m_context, nullptr, 0, 1);
+        t_feeding = outer;
+        return result;
     }
     const int count = int(std::min(left, slice));
+    XmlReader* const outer = std::exchange(t_feeding, this);
     const int result = xmlParseChunk(m_context, m_data->constData() + m_fed, count, 0);
+    t_feeding = outer;
     m_fed += count;
     return result;
 }
