@@ -9,7 +9,6 @@
 #include <vector>
 
 struct _xmlParserCtxt;
-struct _xmlError;
 
 // Streaming XML reader over libxml2's push parser, reading XML text held in memory.
 //
@@ -26,7 +25,8 @@ struct _xmlError;
 //
 // libxml2 goes on after some faults that must end a load (namespace errors, an entity it
 // cannot expand, a refused external entity, a byte-order mark contradicting the declared
-// encoding); the reader turns each into a failure of Read with the matching status.
+// encoding) and stops without a word on bytes that do not convert from their encoding; the
+// reader turns each into a failure of Read with the matching status.
 class XmlReader {
 public:
     enum NodeType : int {
