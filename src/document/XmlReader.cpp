@@ -13,6 +13,7 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <string>
@@ -112,6 +113,8 @@ namespace {
 // lack the link to it.
 thread_local XmlReader* t_feeding = nullptr;
 
+std::atomic<int> g_sliceBytes{0};
+
 } // namespace
 
 // The SAX callbacks. libxml2 calls them with the parser context (for an entity's replacement
@@ -188,7 +191,6 @@ struct XmlReaderCallbacks {
         }
         node.attributeCount = int(reader->m_attributes.size() - node.firstAttribute);
         reader->Queue(node);
-        reader->m_sawRoot = true;
         ++reader->m_depth;
         reader->m_skipEnd = node.empty;
     }
@@ -200,7 +202,8 @@ struct XmlReaderCallbacks {
         if (reader->m_pendingStatus)
             return;
         reader->CloseText();
-        --reader->m_depth;
+        if (--reader->m_depth == 0)
+            reader->m_rootEnded = true;
         if (reader->m_skipEnd) {
             reader->m_skipEnd = false;
             return;
@@ -360,7 +363,7 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_pendingStatus = 0;
     m_pendingVague = false;
     m_pendingLine = m_pendingColumn = -1;
-    m_sawRoot = false;
+    m_rootEnded = false;
     m_referenceLine = m_referenceColumn = m_refusalLine = m_refusalColumn = -1;
     m_expandedBytes = 0;
     m_data = &data;
@@ -429,7 +432,9 @@ void XmlReader::CountExpansion(int length)
     // a large entity referenced many times (a quadratic blow-up) would go on for minutes.
     // The same bound: more than the large-text limit and ten times the text read.
     m_expandedBytes += qint64(std::max(length, 0));
-    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * m_fed)
+    const xmlParserInput* input = m_context->input;
+    const qint64 read = input ? qint64(input->consumed) + (input->cur - input->base) : m_fed;
+    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * read)
         SetPending(XmlError::MaxEntityExpansion, m_context->input ? m_context->input->line : -1,
                    m_context->input ? m_context->input->col : -1);
 }
@@ -516,6 +521,11 @@ void XmlReader::Compact()
     m_next = 0;
 }
 
+void XmlReader::SetSliceBytes(int bytes)
+{
+    g_sliceBytes.store(std::max(bytes, 0), std::memory_order_relaxed);
+}
+
 int XmlReader::Feed()
 {
     // Small enough that the queued nodes stay in the cache, large enough that the parser's
@@ -524,7 +534,8 @@ int XmlReader::Feed()
     // fails the whole slice, which then is all the failure can point at.
     const bool converted =
         m_context->input && m_context->input->buf && m_context->input->buf->encoder;
-    const qint64 slice = converted || m_fed <= 4 ? 512 : 64 * 1024;
+    const int chosen = g_sliceBytes.load(std::memory_order_relaxed);
+    const qint64 slice = chosen > 0 ? chosen : converted || m_fed <= 4 ? 512 : 64 * 1024;
     const qint64 left = m_data->size() - m_fed;
     if (left == 0) {
         // The end of input on its own, after all the text: a slice carrying the end as well
@@ -558,7 +569,9 @@ XmlStatus XmlReader::Read(int* nodeType)
             CloseText();
             if (m_next < m_nodes.size())
                 break;
-            if (!m_sawRoot)
+            // Whatever stopped libxml2 early without a word, a document is only whole once
+            // its document element has ended.
+            if (!m_rootEnded)
                 return Fail(XmlError::UnexpectedEndOfInput, -1, -1);
             m_eof = true;
             m_nodeType = None;
@@ -570,9 +583,9 @@ XmlStatus XmlReader::Read(int* nodeType)
         // fails after that (an entity it would have declared, say) is only a consequence.
         // libxml2 stops, or goes on with a consequence, when bytes do not convert from their
         // encoding; the bytes are the fault.
-        const bool unconverted =
-            result == XML_PARSER_EOF || (m_context->input && m_context->input->buf &&
-                                         m_context->input->buf->error == XML_IO_ENCODER);
+        const bool unconverted = result == XML_PARSER_EOF || result == XML_ERR_INVALID_ENCODING ||
+                                 (m_context->input && m_context->input->buf &&
+                                  m_context->input->buf->error == XML_IO_ENCODER);
         if (unconverted)
             return Fail(XmlError::IllegalXmlCharacter, -1, -1);
         if (NoteRefusal())

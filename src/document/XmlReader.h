@@ -94,6 +94,10 @@ public:
     int LineNumber() const;
     int LinePosition() const;
 
+    // From now on every reader hands the parser slices of this many bytes (0: the usual
+    // sizes). For tests and fuzzing, which check that where slices end changes nothing.
+    static void SetSliceBytes(int bytes);
+
     // A byte-order mark that contradicts the encoding named in the XML declaration (libxml2
     // silently follows the mark): 0xC00CEE03 with the place of the encoding name, else 0.
     static XmlStatus CheckByteOrderMark(const QByteArray& data, int* line, int* column);
@@ -168,7 +172,7 @@ private:
     bool m_pendingVague = false; // a later error may name the fault better
     int m_pendingLine = -1;
     int m_pendingColumn = -1;
-    bool m_sawRoot = false;
+    bool m_rootEnded = false; // the document element has ended
     int m_referenceLine = -1; // the last entity reference
     int m_referenceColumn = -1;
     int m_refusalLine = -1; // the reference whose external text was refused

@@ -1,6 +1,7 @@
 #include "document/DocumentLoader.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
+#include "document/XmlReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,6 +121,38 @@ TEST(LoaderTest, EntityContentDtdDefaultsAndInstructionsShapeTheTreeAsMarkupSays
               "1 r=\n  2 a=1\n  3 #Text=px\n  1 b=\n  3 #Text=y\n  1 c=\n    3 #Text=z\n"
               "  3 #Text=q\n  3 #Text=s\n  3 #Text=c1c2\n  3 #Text=x\n  1 b=\n  3 #Text=y\n"
               "  1 c=\n    3 #Text=z\n");
+}
+
+TEST(LoaderTest, WhereTheReadersSlicesEndChangesNothing)
+{
+    struct SliceSize {
+        explicit SliceSize(int bytes) { XmlReader::SetSliceBytes(bytes); }
+        ~SliceSize() { XmlReader::SetSliceBytes(0); }
+    };
+    const QString mixed = u"<?xml version='1.0' encoding='%1'?><!-- before -->"
+                          "<!DOCTYPE a [<!ENTITY e 'x<b/>y'><!ATTLIST a d CDATA 'dv'>]>"
+                          "<a xmlns='urn:x' xmlns:p='urn:p' p:x='1&amp;2' y=\"a&#10;b\">t&lt;1"
+                          "<![CDATA[c]]><![CDATA[d]]>u<?pi data?>v<!--c--><p:b/>\r\n&e;&e;"
+                          "<c>\u00e9\u20ac\U0001D11E</c><d>"_qs +
+                          QString(u"long text "_qs).repeated(300) + u"</d></a><!-- after -->"_qs;
+    QStringEncoder utf16(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
+    const QByteArray documents[] = {
+        mixed.arg(u"UTF-8"_qs).toUtf8(),
+        utf16(mixed.arg(u"UTF-16"_qs)),
+        "<r a='" + QByteArray("v").repeated(3000) + "'>" + QByteArray("<e/>").repeated(500) +
+            "</r>",
+    };
+    for (const QByteArray& xml : documents) {
+        XmlDocument doc;
+        const std::string whole = Load(doc, xml);
+        ASSERT_FALSE(whole.empty());
+        for (int bytes : {1, 2, 3, 5, 7, 13, 64, 511, 4096}) {
+            SliceSize slices(bytes);
+            EXPECT_EQ(Load(doc, xml), whole) << bytes;
+            // A broken document fails wherever its slices end.
+            EXPECT_NE(doc.LoadFromData(xml.left(xml.size() - 3)), 0u) << bytes;
+        }
+    }
 }
 
 // libxml2 parses an internal subset only once it has seen its end, scanning for it again as

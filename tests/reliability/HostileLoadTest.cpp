@@ -216,6 +216,10 @@ TEST_F(HostileLoadTest, InvalidUtf8AndUtf16AreRefusedWithTheirPlace)
         {"UTF-16 lone low surrogate",
          bom16 + utf16le("<r>ok\n") + QByteArray("\x00\xDC", 2) + utf16le("</r>")},
         {"UTF-16 stray byte", bom16 + utf16le("<r>ok\n") + QByteArray("\x20", 1) + utf16le("</r>")},
+        // Cut off inside a character.
+        {"UTF-16 ending in half a surrogate pair",
+         bom16 + utf16le("<r>ok\n") + QByteArray("\x00\xD8", 2)},
+        {"UTF-16 ending in half a code unit", bom16 + utf16le("<r>ok\n") + QByteArray("<", 1)},
         // Far enough in that the parser has long been converting in slices.
         {"UTF-16 lone surrogate after 200 kB",
          bom16 + utf16le("<r>" + QString(u"text\n"_qs).repeated(40000)) +
