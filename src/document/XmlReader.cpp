@@ -235,32 +235,16 @@ struct XmlReaderCallbacks {
     {
         XmlReader* reader = Reader(context);
         // A comment in the internal DTD subset belongs to the document type, not the tree.
-        if (reader->m_pendingStatus || static_cast<xmlParserCtxt*>(context)->inSubset)
-            return;
-        reader->CloseText();
-        XmlReader::Node node;
-        node.type = XmlReader::Comment;
-        node.depth = reader->m_depth;
-        node.line = reader->m_context->input->line;
-        node.localName = "#comment";
-        node.value = reader->AppendValue(Chars(text), text ? std::strlen(Chars(text)) : 0);
-        reader->Queue(node);
+        if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
+            reader->QueueMarkup(XmlReader::Comment, "#comment", Chars(text));
     }
 
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
     {
         XmlReader* reader = Reader(context);
-        if (reader->m_pendingStatus || static_cast<xmlParserCtxt*>(context)->inSubset)
-            return;
         // No node for the caller, but it parts the texts on either side, as in a tree.
-        reader->CloseText();
-        XmlReader::Node node;
-        node.type = XmlReader::ProcessingInstruction;
-        node.depth = reader->m_depth;
-        node.line = reader->m_context->input->line;
-        node.localName = Chars(target);
-        node.value = reader->AppendValue(Chars(data), data ? std::strlen(Chars(data)) : 0);
-        reader->Queue(node);
+        if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
+            reader->QueueMarkup(XmlReader::ProcessingInstruction, Chars(target), Chars(data));
     }
 
     // Every entity reference is looked up first; the place of the one whose external text the
@@ -462,6 +446,18 @@ size_t XmlReader::AppendValue(const char* text, size_t length)
 void XmlReader::Queue(const Node& node)
 {
     m_nodes.push_back(node);
+}
+
+void XmlReader::QueueMarkup(int type, const char* localName, const char* text)
+{
+    CloseText();
+    Node node;
+    node.type = type;
+    node.depth = m_depth;
+    node.line = m_context->input->line;
+    node.localName = localName;
+    node.value = AppendValue(text, text ? std::strlen(text) : 0);
+    Queue(node);
 }
 
 void XmlReader::GatherText(int type, const char* text, int length)

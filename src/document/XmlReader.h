@@ -136,6 +136,8 @@ private:
     void GatherText(int type, const char* text, int length);
     void CloseText();
     void Queue(const Node& node);
+    // A comment or processing instruction: it ends any text being gathered.
+    void QueueMarkup(int type, const char* localName, const char* text);
     void NoteEntityReference();
     // Whether an external text was refused; keeps the place of the reference that asked.
     bool NoteRefusal();
