@@ -2,6 +2,7 @@
 
 // What the fuzz targets share: a finding aborts with a message (libFuzzer and the standalone
 // driver both treat an abort as a crash), and a text form of a document tree to compare.
+#include "TreeDump.h"
 #include "document/XmlDocument.h"
 
 #include <QString>
@@ -19,22 +20,15 @@
 
 namespace fuzz {
 
-// Kinds, prefixes, local names, values and order of every node under `node`.
+// Entries end in a unit separator, which no value holds, so two trees compare exactly.
 inline void DumpTree(const XmlNode* node, int depth, QString& out)
 {
-    for (const XmlNode* child : *node) {
-        out += QString::number(depth) + u' ' + QString::number(int(child->Kind())) + u' ' +
-               child->Prefix() + u'|' + child->LocalName() + u'=' + child->ValueView().toString() +
-               u'\x1f';
-        DumpTree(child, depth + 1, out);
-    }
+    ::DumpTree(node, depth, out, u'\x1f');
 }
 
 inline QString DumpTree(const XmlDocument& document)
 {
-    QString out;
-    DumpTree(document.Root(), 0, out);
-    return out;
+    return ::DumpTree(document, u'\x1f');
 }
 
 // The document's own bookkeeping agrees with its tree: parent links, the ID index, only the

@@ -3,39 +3,12 @@
 // copies back to a block that pastes the same subtree again.
 #include "FuzzCheck.h"
 
-#include "editing/ClipboardAccess.h"
+#include "MemoryClipboard.h"
 #include "editing/NodeClipboard.h"
 
 #include <cstdint>
 
 namespace {
-
-// The platform clipboard reduced to one block under one format.
-class MemoryClipboard final : public ClipboardAccess {
-public:
-    bool HasFormat(const QString& format) const override { return format == m_format; }
-    std::optional<QByteArray> GetData(const QString& format) const override
-    {
-        if (format != m_format)
-            return std::nullopt;
-        return m_bytes;
-    }
-    bool SetData(const QString& format, const QByteArray& bytes) override
-    {
-        m_format = format;
-        m_bytes = bytes;
-        return true;
-    }
-    bool SetText(const QString&) override
-    {
-        m_format.clear();
-        return true;
-    }
-
-private:
-    QString m_format;
-    QByteArray m_bytes;
-};
 
 XmlNode* Append(XmlDocument& document, XmlNode* parent, XmlNodeKind kind, const QString& name,
                 const QString& value = QString())

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "MemoryClipboard.h"
 #include "NodeRecords.h"
 #include "document/DocumentObserver.h"
 #include "document/XmlDocument.h"
-#include "editing/ClipboardAccess.h"
 
-#include <QHash>
 #include <string>
 #include <vector>
 
 namespace editing_test {
 
+using ::MemoryClipboard;
 using ::Record;
 using ::RecordingObserver;
 
@@ -33,50 +33,5 @@ inline std::string Dump(const XmlNode* node)
     }
     return text;
 }
-
-// A clipboard held in memory, shared like the system one; `refuse` makes it unopenable.
-class MemoryClipboard : public ClipboardAccess {
-public:
-    bool refuse = false;
-    QHash<QString, QByteArray> formats;
-    QString text;
-    bool hasText = false;
-
-    bool HasFormat(const QString& format) const override
-    {
-        return !refuse && formats.contains(format);
-    }
-    std::optional<QByteArray> GetData(const QString& format) const override
-    {
-        if (refuse || !formats.contains(format))
-            return std::nullopt;
-        return formats.value(format);
-    }
-    bool SetData(const QString& format, const QByteArray& bytes) override
-    {
-        if (refuse)
-            return false;
-        Clear();
-        formats.insert(format, bytes);
-        return true;
-    }
-    bool SetText(const QString& value) override
-    {
-        if (refuse)
-            return false;
-        Clear();
-        text = value;
-        hasText = true;
-        return true;
-    }
-
-private:
-    void Clear()
-    {
-        formats.clear();
-        text.clear();
-        hasText = false;
-    }
-};
 
 } // namespace editing_test

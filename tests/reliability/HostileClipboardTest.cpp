@@ -2,7 +2,7 @@
 // and records nothing, whatever the counts say.
 #include "ReliabilityHelpers.h"
 
-#include "editing/ClipboardAccess.h"
+#include "MemoryClipboard.h"
 #include "editing/ClipboardRecord.h"
 #include "editing/NodeClipboard.h"
 
@@ -12,33 +12,6 @@
 using namespace reliability;
 
 namespace {
-
-class MemoryClipboard final : public ClipboardAccess {
-public:
-    bool HasFormat(const QString& format) const override { return format == m_format; }
-    std::optional<QByteArray> GetData(const QString& format) const override
-    {
-        if (format != m_format)
-            return std::nullopt;
-        return m_bytes;
-    }
-    bool SetData(const QString& format, const QByteArray& bytes) override
-    {
-        m_format = format;
-        m_bytes = bytes;
-        return true;
-    }
-    bool SetText(const QString&) override
-    {
-        m_format.clear();
-        return true;
-    }
-    QByteArray Bytes() const { return m_bytes; }
-
-private:
-    QString m_format;
-    QByteArray m_bytes;
-};
 
 QByteArray Count(quint32 value)
 {

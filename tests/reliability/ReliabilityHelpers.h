@@ -2,6 +2,7 @@
 
 // Helpers of the reliability tests: files on disk, tree dumps, and running a step in a child
 // process so that a hang or a runaway allocation is detected instead of stalling the suite.
+#include "TreeDump.h"
 #include "document/XmlDocument.h"
 
 #include <QByteArray>
@@ -57,24 +58,6 @@ inline bool UnderAddressSanitizer()
 #else
     return false;
 #endif
-}
-
-// Kinds, prefixes, local names, values and order of the whole tree.
-inline void DumpTree(const XmlNode* node, int depth, QString& out)
-{
-    for (const XmlNode* child : *node) {
-        out += QString::number(depth) + u' ' + QString::number(int(child->Kind())) + u' ' +
-               child->Prefix() + u'|' + child->LocalName() + u'=' + child->ValueView().toString() +
-               u'\n';
-        DumpTree(child, depth + 1, out);
-    }
-}
-
-inline QString DumpTree(const XmlDocument& document)
-{
-    QString out;
-    DumpTree(document.Root(), 0, out);
-    return out;
 }
 
 // Whether any name or value in the tree contains the text.
