@@ -3,6 +3,7 @@
 // without a match, single edits, saving, Copy as XML and closing. Every figure is printed next
 // to its baseline from the same run: the bare xmlTextReader pass and the document's own load.
 #include "BenchData.h"
+#include "DocumentElementItem.h"
 #include "PaintCounter.h"
 #include "WallStopwatch.h"
 
@@ -244,16 +245,6 @@ void BM_Open(benchmark::State& state, InputFn inputFn)
         Record("rss-closed/" + name, double(BenchData::ResidentBytes()) / double(rssBefore));
         Record("heap-closed/" + name, double(BenchData::HeapBytes() - heapBefore));
     }
-}
-
-TreeListItem* DocumentElementItem(TreeListView& view)
-{
-    for (int i = 0; i < view.ChildItemCount(nullptr); ++i) {
-        TreeListItem* item = view.ChildItem(nullptr, i);
-        if (view.ChildItemCount(item) > 0)
-            return item;
-    }
-    return nullptr;
 }
 
 // A step of work and the paint it causes, timed together.

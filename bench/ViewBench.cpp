@@ -2,6 +2,7 @@
 // the same run: building one item per node, and the first screens painted on the offscreen
 // platform.
 #include "BenchData.h"
+#include "DocumentElementItem.h"
 #include "PaintCounter.h"
 #include "WallStopwatch.h"
 
@@ -76,16 +77,6 @@ void Record(const std::string& name, double seconds)
         it->second = std::min(it->second, seconds);
 }
 
-TreeListItem* FirstElementItem(TreeListView& view)
-{
-    for (int i = 0; i < view.ChildItemCount(nullptr); ++i) {
-        TreeListItem* item = view.ChildItem(nullptr, i);
-        if (view.ChildItemCount(item) > 0)
-            return item;
-    }
-    return nullptr;
-}
-
 void BM_LoadAndOpen(benchmark::State& state)
 {
     const Input& input = Records();
@@ -115,7 +106,7 @@ void BM_LoadAndOpen(benchmark::State& state)
             Record("first-screen", shown.Seconds());
 
         // The big parent opened and then its far end: 190 000 rows under one element.
-        if (TreeListItem* top = FirstElementItem(*view)) {
+        if (TreeListItem* top = DocumentElementItem(*view)) {
             WallStopwatch expanded;
             view->ExpandItem(top);
             if (counter.WaitForPaint() >= 0)
