@@ -101,7 +101,7 @@ const QHash<int, QString>& Table()
     {40028, u"Name expected"_s},
     {40029, u"One root element"_s},
     {40030, u"Well-formedness constraint: element type match"_s},
-    {40031, u"Well-formedness constraint: unique attribute spec"_s},
+    {40031, u"Well-formedness constraint: unique attribute names"_s},
     {40032, u"Text/xmldecl not at the beginning of input"_s},
     {40033, u"Leading \"xml\""_s},
     {40034, u"Incorrect text declaration syntax"_s},
