@@ -44,6 +44,8 @@ void XmlDocument::ClearTree()
 {
     m_errorLine = -1;
     m_errorPosition = -1;
+    m_documentType.clear();
+    m_standalone = Standalone::Omitted;
     if (m_history.Count() == 0) {
         // Nothing refers to the old nodes any more: give back the whole store, arena included,
         // so loading again into the same document does not keep the old text alive.
@@ -280,7 +282,7 @@ void XmlDocument::NotifyNodeInserted(int32_t id, XmlNode* node)
 XmlNode* XmlDocument::DropTarget(XmlNode* node, int32_t targetParentId) const
 {
     if (targetParentId == -1)
-        return node->Kind() == XmlNodeKind::Comment ? const_cast<XmlNode*>(&m_root) : nullptr;
+        return IsTopLevelMarkupKind(node->Kind()) ? const_cast<XmlNode*>(&m_root) : nullptr;
     XmlNode* target = FindNode(targetParentId);
     if (!target || target->Kind() != XmlNodeKind::Element)
         return nullptr;

@@ -38,6 +38,13 @@ public:
     // The XML text of one node (with the XML declaration), or an empty string.
     QString NodeToXmlText(int32_t id) const;
 
+    // The document type declaration as it stood in the file ("<!DOCTYPE ...>", internal subset
+    // and all, line breaks as LF), or empty. Written back before the document element.
+    const QString& DocumentType() const { return m_documentType; }
+    // The XML declaration's standalone: Yes or No when the file said so, else Omitted.
+    enum class Standalone : int8_t { Omitted, Yes, No };
+    Standalone StandaloneDeclaration() const { return m_standalone; }
+
     int32_t ErrorLine() const { return m_errorLine; }
     int32_t ErrorPosition() const { return m_errorPosition; }
 
@@ -101,7 +108,7 @@ public:
 private:
     friend class DocumentLoader;
 
-    // Clears the tree, the index and the error position (the start of every load).
+    // Clears the tree, the index, the prolog and the error position (the start of every load).
     void ClearTree();
     // The loader's path: names already interned, the value set afterwards from the arena.
     XmlNode* AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const QString* prefix,
@@ -116,6 +123,8 @@ private:
     std::vector<XmlNode*> m_nodeIndex; // indexed by ID; null for destroyed nodes
     int32_t m_errorLine = -1;
     int32_t m_errorPosition = -1;
+    QString m_documentType;
+    Standalone m_standalone = Standalone::Omitted;
     UndoHistory m_history;
     std::vector<DocumentObserver*> m_observers;
 };

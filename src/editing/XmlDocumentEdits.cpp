@@ -15,12 +15,6 @@ bool IsDocumentElement(const XmlNode* node, const XmlNode* root)
     return node->Kind() == XmlNodeKind::Element && node->Parent() == root;
 }
 
-bool IsTreeKind(XmlNodeKind kind)
-{
-    return kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute ||
-           kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment;
-}
-
 } // namespace
 
 bool XmlDocument::RenameNode(int32_t id, const QString& prefix, const QString& localName)
@@ -132,16 +126,17 @@ bool XmlDocument::InsertNode(const XmlNodeData& record, int32_t parentId, int32_
                              NodeIdPath& pathOut)
 {
     pathOut.clear();
-    // Only the four kinds a view can show and the writer can write may enter the tree, and a
-    // named kind needs a name.
+    // Only the kinds a view can show and the writer can write may enter the tree, and a named
+    // kind needs a name.
     if (!IsTreeKind(record.kind))
         return false;
-    if ((record.kind == XmlNodeKind::Element || record.kind == XmlNodeKind::Attribute) &&
+    if ((record.kind == XmlNodeKind::Element || record.kind == XmlNodeKind::Attribute ||
+         record.kind == XmlNodeKind::ProcessingInstruction) &&
         record.localName.isEmpty())
         return false;
     XmlNode* parent = nullptr;
     if (parentId == -1) {
-        if (record.kind != XmlNodeKind::Comment)
+        if (!IsTopLevelMarkupKind(record.kind))
             return false;
         parent = &m_root;
     } else {

@@ -33,12 +33,6 @@ const QColor kGreyColor(0x80, 0x80, 0x80);
 const QColor kBlackColor(0x00, 0x00, 0x00);
 const QColor kWhiteColor(0xFF, 0xFF, 0xFF);
 
-bool IsShownKind(XmlNodeKind kind)
-{
-    return kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute ||
-           kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment;
-}
-
 void ApplyState(QMenu* menu, const EditCommandState& state)
 {
     for (QAction* action : menu->actions()) {
@@ -181,7 +175,7 @@ void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem
     const size_t first = parent->children.size();
     int shown = 0;
     for (const XmlNode* child : *node) {
-        if (!IsShownKind(child->Kind()))
+        if (!IsTreeKind(child->Kind()))
             break;
         AppendItem(parentItem, child->Id(), false);
         ++shown;
@@ -196,7 +190,7 @@ void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem
 TreeListItem* TreeListView::InsertNodeItem(XmlNode* node, TreeListItem* parent, TreeListItem* after,
                                            bool last)
 {
-    if (!node || !IsShownKind(node->Kind()))
+    if (!node || !IsTreeKind(node->Kind()))
         return nullptr;
     auto populate = [this, node](TreeListItem* item) {
         if (node->Kind() == XmlNodeKind::Element)
