@@ -11,8 +11,7 @@ constexpr qint64 kCountSize = 4;
 
 bool IsStorableKind(uint8_t kind)
 {
-    return kind == uint8_t(XmlNodeKind::Element) || kind == uint8_t(XmlNodeKind::Attribute) ||
-           kind == uint8_t(XmlNodeKind::Text) || kind == uint8_t(XmlNodeKind::Comment);
+    return IsTreeKind(XmlNodeKind(kind));
 }
 
 // Bytes of one string field (count plus units with the NUL); -1 when it does not fit a count.

@@ -53,11 +53,12 @@ EditCommandState EditCommandState::Compute(const EditSelectionState& state)
         result.Set(id, selected);
     // Everything but a top-level element may be cut, deleted and duplicated.
     const bool removable = hasParentItem || s == XmlNodeKind::Attribute || s == XmlNodeKind::Text ||
-                           s == XmlNodeKind::Comment;
+                           s == XmlNodeKind::Comment || s == XmlNodeKind::ProcessingInstruction;
     for (uint16_t id : {Cut, Delete, Duplicate})
         result.Set(id, removable);
     result.Set(Paste, elementSelected && state.clipboardHasPrivateData);
-    result.Set(Rename, elementSelected || s == XmlNodeKind::Attribute || s == XmlNodeKind::Text);
+    result.Set(Rename, elementSelected || s == XmlNodeKind::Attribute || s == XmlNodeKind::Text ||
+                           s == XmlNodeKind::ProcessingInstruction);
     result.Set(ChangeValue, selected && !elementSelected);
     for (uint16_t id :
          {InsertAttribute, InsertElementAsChild, InsertCommentAsChild, InsertTextAsChild})

@@ -34,6 +34,14 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
         return {};
     if (!IsValidXmlName(text))
         return {false, InvalidNameMessage(text)};
+    if (kind == XmlNodeKind::ProcessingInstruction) {
+        // A target has no prefix (namespaces forbid the colon) and "xml" in any case is the
+        // declaration's, so neither would load back as an instruction.
+        if (text.contains(u':') || text.compare(u"xml", Qt::CaseInsensitive) == 0)
+            return {false, InvalidNameMessage(text)};
+        document.SetLocalName(nodeId, text);
+        return {};
+    }
     const qsizetype colon = text.indexOf(u':');
     if (colon >= 0)
         document.RenameNode(nodeId, text.left(colon), text.mid(colon + 1));

@@ -216,6 +216,11 @@ bool NodeFinder::FindNext(const XmlDocument& document, int32_t startId, const QS
             if (flags & FindFlag::Comments)
                 AppendText(node->ValueView(), !matchCase, candidate);
             break;
+        case XmlNodeKind::ProcessingInstruction:
+            // Markup for programs, like a comment: found under the same option, target too.
+            AppendNameAndValue(node, flags & FindFlag::Comments, flags & FindFlag::Comments,
+                               !matchCase, candidate);
+            break;
         default:
             break;
         }

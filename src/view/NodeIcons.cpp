@@ -67,6 +67,24 @@ void DrawComment(QPainter& painter)
     for (int x = 5; x <= 11; x += 3)
         painter.drawEllipse(QRectF(x - 0.9, 6.1, 1.8, 1.8));
 }
+// A gear: an instruction for whatever program reads the file.
+void DrawProcessingInstruction(QPainter& painter)
+{
+    const QColor kInstructionColor(0x30, 0x50, 0xA0);
+    painter.setPen(QPen(kInstructionColor, 2.2, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i < 4; ++i) {
+        painter.save();
+        painter.translate(8, 8);
+        painter.rotate(45.0 * i);
+        painter.drawLine(QPointF(-6.5, 0), QPointF(6.5, 0));
+        painter.restore();
+    }
+    painter.setPen(QPen(kInstructionColor, 1));
+    painter.setBrush(kInstructionColor);
+    painter.drawEllipse(QRectF(3.5, 3.5, 9, 9));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRectF(6, 6, 4, 4));
+}
 } // namespace
 
 QPixmap NodeIcons::Draw(int index)
@@ -90,6 +108,9 @@ QPixmap NodeIcons::Draw(int index)
         break;
     case Comment:
         DrawComment(painter);
+        break;
+    case ProcessingInstruction:
+        DrawProcessingInstruction(painter);
         break;
     default:
         break;

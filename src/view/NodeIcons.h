@@ -4,7 +4,8 @@
 #include <QPixmap>
 
 // The document view's 16 by 16 pictures, drawn in code. Index 0 is blank; then element
-// closed (1), element open (2), attribute (3), text (4) and comment (5).
+// closed (1), element open (2), attribute (3), text (4), comment (5) and processing
+// instruction (6).
 class NodeIcons {
 public:
     static constexpr int Size = 16;
@@ -15,7 +16,8 @@ public:
         Attribute = 3,
         Text = 4,
         Comment = 5,
-        Count = 6
+        ProcessingInstruction = 6,
+        Count = 7
     };
 
     // The images in index order; drawn once per process.

@@ -132,7 +132,8 @@ TEST(ClipboardRecordTest, EveryTruncationAndEveryMissingNulIsRefused)
 TEST(ClipboardRecordTest, RefusesForeignKindsAndChildrenOutsideElements)
 {
     EXPECT_TRUE(Decodes(Header(8, 0, "#Comment", "x")));
-    for (uint8_t kind : {0, 4, 7, 9, 200, 255})
+    EXPECT_TRUE(Decodes(Header(7, 0, "target", "data")));
+    for (uint8_t kind : {0, 4, 5, 9, 200, 255})
         EXPECT_FALSE(Decodes(Header(kind, 0))) << int(kind);
     EXPECT_FALSE(Decodes(Header(1, 1) + Header(0, 0)));
     EXPECT_FALSE(Decodes(Header(2, 1) + Header(3, 0)));

@@ -171,6 +171,8 @@ TEST(EditOperationsTest, InsertPlacesByAfterIdAndChecksParentAndKind)
     s.doc.History().Redo();
     EXPECT_EQ(s.doc.Root()->ChildAt(1)->Id(), path.back());
 
+    // Instructions, like comments, may stand beside the document element.
+    EXPECT_TRUE(s.doc.InsertNode(Record(XmlNodeKind::ProcessingInstruction, "t"), -1, -1, path));
     const int count = s.doc.History().Count();
     EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::Text, "#Text"), -1, -1, path));
     EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::Element, "e"), -1, -1, path));
@@ -179,7 +181,8 @@ TEST(EditOperationsTest, InsertPlacesByAfterIdAndChecksParentAndKind)
     EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::Comment, "c"), s.attr->Id(), -1, path));
     // Kinds no view shows and no writer writes, and nameless elements, never enter the tree.
     EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::None, "n"), s.root->Id(), -1, path));
-    EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind(7), "pi"), s.root->Id(), -1, path));
+    EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind(4), "cdata"), s.root->Id(), -1, path));
+    EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::ProcessingInstruction, ""), -1, -1, path));
     EXPECT_FALSE(s.doc.InsertNode(Record(XmlNodeKind::Attribute, ""), s.root->Id(), -1, path));
     EXPECT_EQ(s.doc.History().Count(), count);
 }

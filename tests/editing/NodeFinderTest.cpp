@@ -74,6 +74,11 @@ TEST(NodeFinderTest, KindOptionsSelectTheCandidateTexts)
               d.itemAttr->Id());
     EXPECT_EQ(d.Find(d.root, "id", FindFlag::AttributeNames), d.rootAttr->Id());
     EXPECT_EQ(d.Find(d.root, "note item", FindFlag::Comments), d.comment->Id());
+    // Instructions go with comments, found by target and data.
+    XmlNode* instruction =
+        Add(d.doc, d.deep, XmlNodeKind::ProcessingInstruction, "app", "run fast");
+    EXPECT_EQ(d.Find(d.root, "app run", FindFlag::Comments), instruction->Id());
+    EXPECT_EQ(d.Find(d.root, "run", FindFlag::AllKinds & ~FindFlag::Comments), -1);
     // Text nodes are never candidates.
     EXPECT_EQ(d.Find(d.root, "text", FindFlag::AllKinds), -1);
 }
