@@ -33,6 +33,19 @@ const QColor kGreyColor(0x80, 0x80, 0x80);
 const QColor kBlackColor(0x00, 0x00, 0x00);
 const QColor kWhiteColor(0xFF, 0xFF, 0xFF);
 
+// A text of nothing but whitespace: a file keeps such a text only where it carries meaning,
+// and shown as it is, its row would look empty.
+bool IsWhitespaceText(const XmlNode* node)
+{
+    if (!node || node->Kind() != XmlNodeKind::Text || node->ValueView().isEmpty())
+        return false;
+    for (QChar c : node->ValueView()) {
+        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
+            return false;
+    }
+    return true;
+}
+
 void ApplyState(QMenu* menu, const EditCommandState& state)
 {
     for (QAction* action : menu->actions()) {
@@ -290,6 +303,32 @@ void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
 
 // --- Hooks ------------------------------------------------------------------------------
 
+QString TreeListView::VisibleWhitespace(QStringView text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        switch (text[i].unicode()) {
+        case u' ':
+            shown += u'\u00B7'; // middle dot
+            break;
+        case u'\t':
+            shown += u'\u2192'; // rightwards arrow
+            break;
+        case u'\r':
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            [[fallthrough]];
+        case u'\n':
+            shown += u'\u21B5'; // downwards arrow with corner leftwards
+            break;
+        default:
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 QString TreeListView::GetCellText(const TreeListItem* item, int column) const
 {
     const XmlNode* node = NodeOf(item);
@@ -319,6 +358,8 @@ int TreeListView::GetCellImage(const TreeListItem* item, int column, bool, bool 
         return NodeIcons::Text;
     case XmlNodeKind::Comment:
         return NodeIcons::Comment;
+    case XmlNodeKind::ProcessingInstruction:
+        return NodeIcons::ProcessingInstruction;
     default:
         return -1;
     }
@@ -328,6 +369,8 @@ bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, boo
                                        bool expanded, QString& text, int& image) const
 {
     text = GetCellText(item, column);
+    if (column == ValueColumn && IsWhitespaceText(NodeOf(item)))
+        text = VisibleWhitespace(text);
     image = GetCellImage(item, column, selected, expanded);
     return NodeOf(item) != nullptr;
 }
@@ -337,7 +380,9 @@ uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, ui
     const XmlNode* node = NodeOf(item);
     if (!node)
         return 0;
-    if (node->Kind() == XmlNodeKind::Comment && (column == NameColumn || column == ValueColumn))
+    if ((node->Kind() == XmlNodeKind::Comment ||
+         node->Kind() == XmlNodeKind::ProcessingInstruction) &&
+        (column == NameColumn || column == ValueColumn))
         return FontItalic;
     if (node->Kind() == XmlNodeKind::Text && column == NameColumn)
         return FontItalic;
@@ -359,8 +404,9 @@ QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint
     case XmlNodeKind::Attribute:
         return name ? kAttributeNameColor : kBlackColor;
     case XmlNodeKind::Text:
-        return name ? kGreyColor : kBlackColor;
+        return name || IsWhitespaceText(node) ? kGreyColor : kBlackColor;
     case XmlNodeKind::Comment:
+    case XmlNodeKind::ProcessingInstruction:
         return kGreyColor;
     default:
         return kWhiteColor;
@@ -381,6 +427,7 @@ bool TreeListView::IsCellReadOnly(const TreeListItem* item, int column) const
     case XmlNodeKind::Element:
         return column != NameColumn;
     case XmlNodeKind::Attribute:
+    case XmlNodeKind::ProcessingInstruction:
         return column != NameColumn && column != ValueColumn;
     case XmlNodeKind::Text:
     case XmlNodeKind::Comment:

@@ -82,6 +82,9 @@ public:
     QString GetCellText(const TreeListItem* item, int column) const override;
     int GetCellImage(const TreeListItem* item, int column, bool selected,
                      bool expanded) const override;
+    // How a whitespace-only text is painted: a middle dot per space, an arrow per tab, a
+    // return arrow per line break; editing still works on the text itself.
+    static QString VisibleWhitespace(QStringView text);
     bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected, bool expanded,
                              QString& text, int& image) const override;
     uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const override;

@@ -162,6 +162,39 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     EXPECT_EQ(view.GetItemNodeId(nullptr), -1);
 }
 
+TEST(TreeListViewTest, InstructionsAndKeptWhitespaceHaveRowsOfTheirOwn)
+{
+    RecordingMessageBoxes boxes;
+    MessageBoxes::Override use(boxes);
+    OpenedView opened("<?app go?><r><pre xml:space=\"preserve\"> \t\n</pre></r>");
+    TreeListView& view = opened.view;
+    TreeListItem* instruction = opened.Item(QStringLiteral("app"));
+    ASSERT_TRUE(instruction);
+    EXPECT_EQ(view.GetCellText(instruction, 1), QStringLiteral("go"));
+    EXPECT_EQ(view.GetCellImage(instruction, 0, false, false), NodeIcons::ProcessingInstruction);
+    EXPECT_EQ(view.GetCellFontStyle(instruction, 0, 0), uint32_t(TreeListControl::FontItalic));
+    EXPECT_FALSE(view.IsCellReadOnly(instruction, 0));
+    EXPECT_FALSE(view.IsCellReadOnly(instruction, 1));
+    // A target takes no prefix and is never "xml", which would not load back.
+    for (const QString& name : {QStringLiteral("a:b"), QStringLiteral("XML")}) {
+        EXPECT_FALSE(view.ApplyItemEdit(instruction, 0, name));
+        EXPECT_EQ(view.GetCellText(instruction, 0), QStringLiteral("app"));
+    }
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(view.ApplyItemEdit(instruction, 0, QStringLiteral("tool")));
+    EXPECT_EQ(view.GetCellText(instruction, 0), QStringLiteral("tool"));
+
+    // Whitespace that a file keeps is painted visibly, and edited as it is.
+    TreeListItem* space = view.ChildItem(opened.Item(QStringLiteral("pre")), 1);
+    ASSERT_TRUE(space);
+    EXPECT_EQ(view.GetCellText(space, 1), QStringLiteral(" \t\r\n"));
+    QString painted;
+    int image = -1;
+    view.GetCellTextAndImage(space, 1, false, false, painted, image);
+    EXPECT_EQ(painted, QStringLiteral("\u00B7\u2192\u21B5"));
+    EXPECT_EQ(view.GetCellTextColor(space, 1, 0), QColor(0x80, 0x80, 0x80));
+}
+
 TEST(TreeListViewTest, PicturesArePaintedOnWhiteNextToTheName)
 {
     OpenedView opened;
