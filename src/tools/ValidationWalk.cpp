@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -49,6 +50,99 @@ QString NamedAttribute(xmlTextReader* reader, const ValidationErrorPlace& place)
     return name;
 }
 
+using ReaderPointer = std::unique_ptr<xmlTextReader, ReaderDeleter>;
+
+ReaderPointer OpenReader(const QByteArray& text)
+{
+    return ReaderPointer(xmlReaderForMemory(text.constData(), int(text.size()), nullptr, nullptr,
+                                            SafeXmlParsing::ParseOptions()));
+}
+
+bool IsWhitespaceOnly(const xmlChar* text)
+{
+    for (const xmlChar* c = text; c && *c; ++c) {
+        if (*c != ' ' && *c != '\t' && *c != '\r' && *c != '\n')
+            return false;
+    }
+    return true;
+}
+
+// For every element, by its place among all start tags: whether the loader keeps its
+// whitespace-only texts, i.e. whether it lies in xml:space="preserve" scope, is mixed (has a
+// text that is not whitespace only) or has the whitespace as its only content. The last two
+// are known only at the element's end, hence a pass of its own. (libxml2's reader calls
+// whitespace "significant" unless xml:space="default" says otherwise, so its node types
+// cannot tell.)
+std::vector<bool> ElementsKeepingWhitespace(const QByteArray& text)
+{
+    std::vector<bool> keeps;
+    ReaderPointer reader = OpenReader(text);
+    if (!reader)
+        return keeps;
+    struct Open {
+        size_t ordinal;
+        bool preserve = false;
+        bool mixed = false;
+        int content = 0;
+        int whitespace = 0;
+    };
+    std::vector<Open> open;
+    auto close = [&] {
+        const Open& element = open.back();
+        keeps[element.ordinal] =
+            element.preserve || element.mixed || (element.content == 1 && element.whitespace == 1);
+        open.pop_back();
+    };
+    while (xmlTextReaderRead(reader.get()) == 1) {
+        const int type = xmlTextReaderNodeType(reader.get());
+        if (type == XML_READER_TYPE_END_ELEMENT) {
+            if (!open.empty())
+                close();
+            continue;
+        }
+        if (!open.empty()) {
+            Open& parent = open.back();
+            switch (type) {
+            case XML_READER_TYPE_TEXT:
+                parent.mixed = true;
+                ++parent.content;
+                break;
+            case XML_READER_TYPE_CDATA:
+                parent.mixed =
+                    parent.mixed || !IsWhitespaceOnly(xmlTextReaderConstValue(reader.get()));
+                ++parent.content;
+                break;
+            case XML_READER_TYPE_WHITESPACE:
+            case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+                ++parent.whitespace;
+                ++parent.content;
+                break;
+            case XML_READER_TYPE_ELEMENT:
+            case XML_READER_TYPE_COMMENT:
+            case XML_READER_TYPE_PROCESSING_INSTRUCTION:
+                ++parent.content;
+                break;
+            default:
+                break;
+            }
+        }
+        if (type == XML_READER_TYPE_ELEMENT) {
+            bool preserve = !open.empty() && open.back().preserve;
+            if (xmlChar* space = xmlTextReaderGetAttributeNs(reader.get(), BAD_CAST "space",
+                                                             XML_XML_NAMESPACE)) {
+                const std::string value(reinterpret_cast<const char*>(space));
+                preserve = value == "preserve" || (preserve && value != "default");
+                xmlFree(space);
+            }
+            open.push_back({keeps.size(), preserve});
+            keeps.push_back(false);
+            if (xmlTextReaderIsEmptyElement(reader.get()) == 1)
+                close();
+        }
+    }
+    return keeps;
+}
+
 } // namespace
 
 std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
@@ -63,13 +157,15 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
 
     SafeXmlParsing::Install();
     LibxmlErrorCapture quiet;
-    std::unique_ptr<xmlTextReader, ReaderDeleter> reader(xmlReaderForMemory(
-        text.constData(), int(text.size()), nullptr, nullptr, SafeXmlParsing::ParseOptions()));
+    const std::vector<bool> keepsWhitespace = ElementsKeepingWhitespace(text);
+    ReaderPointer reader = OpenReader(text);
     if (!reader)
         return path;
 
-    // Each entry counts the children seen so far at one level; -1 means none yet.
+    // Each entry counts the children seen so far at one level; -1 means none yet. Beside it,
+    // the ordinal of the element whose children the level counts (-1: the top level).
     path.push_back(-1);
+    std::vector<int> levelElement{-1};
     int elementsSeen = 0;
     bool pendingEmptyLevel = false;
     bool reached = false;
@@ -77,6 +173,7 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
         // An empty-element tag reports no end of element: its level goes before the next node.
         if (pendingEmptyLevel) {
             path.pop_back();
+            levelElement.pop_back();
             pendingEmptyLevel = false;
         }
         if (xmlTextReaderRead(reader.get()) != 1)
@@ -89,6 +186,7 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
             const int ordinal = elementsSeen++;
             const int attributes = std::max(0, xmlTextReaderAttributeCount(reader.get()));
             path.push_back(attributes - 1);
+            levelElement.push_back(ordinal);
             if (place.elementOrdinal >= 0) {
                 if (ordinal == place.elementOrdinal) {
                     reached = true;
@@ -104,9 +202,22 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
                 pendingEmptyLevel = true;
             break;
         }
+        case XML_READER_TYPE_WHITESPACE:
+        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE: {
+            // Layout, no node, unless the element keeps its whitespace (see above).
+            const int element = levelElement.back();
+            if (element < 0 || size_t(element) >= keepsWhitespace.size() ||
+                !keepsWhitespace[size_t(element)])
+                break;
+            ++path.back();
+            if (place.elementOrdinal < 0 && NodeLine(reader.get()) >= place.line)
+                reached = true;
+            break;
+        }
         case XML_READER_TYPE_TEXT:
         case XML_READER_TYPE_CDATA:
         case XML_READER_TYPE_COMMENT:
+        case XML_READER_TYPE_PROCESSING_INSTRUCTION:
             ++path.back();
             if (place.elementOrdinal < 0 && NodeLine(reader.get()) >= place.line)
                 reached = true;
@@ -116,9 +227,10 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
             if (path.size() <= 1)
                 return {};
             path.pop_back();
+            levelElement.pop_back();
             break;
         default:
-            // Whitespace, processing instructions, the document type: not in the tree.
+            // The document type and the XML declaration: not in the tree.
             break;
         }
     }

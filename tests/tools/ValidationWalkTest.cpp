@@ -46,8 +46,9 @@ TEST(ValidationWalkTest, ElementsOnOneLineAreToldApartWithoutColumn)
 
 TEST(ValidationWalkTest, CountsNodesAsTheLoaderKeepsThem)
 {
-    // Skipped: declaration, document type, processing instructions, whitespace-only text.
-    // Counted: comments, CDATA text, other text, attributes (declarations included) first.
+    // Skipped: declaration, document type, whitespace between elements of element-only
+    // content. Counted: instructions, comments, CDATA text, other text, attributes
+    // (declarations included) first, and every whitespace text of mixed content.
     const char* text = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY e \"ent\">]>\n<?pi x?>\n"
                        "<!--top-->\n"
                        "<r xmlns:p=\"urn:p\" a=\"1\">\n"
@@ -58,16 +59,24 @@ TEST(ValidationWalkTest, CountsNodesAsTheLoaderKeepsThem)
                        "  <s/>\n"
                        "  <t p:k=\"v\"/>\n"
                        "</r>\n<!--after-->";
-    EXPECT_EQ(Walk(text, AtElement(0)), (std::vector<int>{1}));
-    // Children of r: xmlns:p, a, comment, CDATA text, text, s, t.
-    EXPECT_EQ(Walk(text, AtElement(1)), (std::vector<int>{1, 5}));
+    EXPECT_EQ(Walk(text, AtElement(0)), (std::vector<int>{2}));
+    // Children of r: xmlns:p, a, space, comment, space, CDATA text, text, instruction, space,
+    // s, space, t, space.
+    EXPECT_EQ(Walk(text, AtElement(1)), (std::vector<int>{2, 9}));
     QString attribute;
     EXPECT_EQ(Walk(text, AtElement(2, QStringLiteral("k"), QStringLiteral("urn:p")), &attribute),
-              (std::vector<int>{1, 6}));
+              (std::vector<int>{2, 11}));
     EXPECT_EQ(attribute, QStringLiteral("p:k"));
     // The same local name in another namespace is a different attribute.
     Walk(text, AtElement(2, QStringLiteral("k")), &attribute);
     EXPECT_TRUE(attribute.isEmpty());
+
+    // Element-only content drops its layout; a lone space and preserved space stay.
+    const char* layout = "<r>\n  <a> </a>\n  <b xml:space=\"preserve\">\n    <c/>\n  </b>\n</r>";
+    EXPECT_EQ(Walk(layout, AtElement(1)), (std::vector<int>{0, 0}));
+    EXPECT_EQ(Walk(layout, AtElement(2)), (std::vector<int>{0, 1}));
+    // Children of b: xml:space, space, c, space.
+    EXPECT_EQ(Walk(layout, AtElement(3)), (std::vector<int>{0, 1, 2}));
 }
 
 TEST(ValidationWalkTest, LineOnlyPlaceStopsAtFirstNodeOnThatLine)
