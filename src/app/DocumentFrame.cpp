@@ -100,7 +100,9 @@ QString DocumentFrame::Caption() const
 
 QString DocumentFrame::ToolTip() const
 {
-    return DocumentNaming::ToolTip(Path(), m_modifiedMarker);
+    const XmlDocument* document = Document();
+    return DocumentNaming::ToolTip(Path(), m_modifiedMarker,
+                                   document ? document->DocumentType() : QString());
 }
 
 bool DocumentFrame::SendCommand(int commandId)

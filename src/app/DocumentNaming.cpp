@@ -44,9 +44,28 @@ QString DocumentNaming::Caption(const QString& displayName, bool modified)
     return caption;
 }
 
-QString DocumentNaming::ToolTip(const QString& path, bool modified)
+QString DocumentNaming::ToolTip(const QString& path, bool modified, const QString& documentType)
 {
-    return modified ? path + u'*' : path;
+    QString tip = modified ? path + u'*' : path;
+    if (documentType.isEmpty())
+        return tip;
+    // The name and identifiers tell which type it is; an internal subset can be pages long.
+    QString shown;
+    QChar quote;
+    for (QChar c : documentType) {
+        if (quote.isNull() && c == u'[') {
+            shown += QStringLiteral("[…]>");
+            break;
+        }
+        if (c == u'"' || c == u'\'')
+            quote = quote.isNull() ? c : (quote == c ? QChar() : quote);
+        shown += c;
+    }
+    constexpr qsizetype kLimit = 200;
+    shown = shown.simplified();
+    if (shown.size() > kLimit)
+        shown = shown.left(kLimit - 1) + u'…';
+    return tip + u'\n' + shown;
 }
 
 QString DocumentNaming::NewName(const QStringList& displayNames)

@@ -17,7 +17,10 @@ public:
     static QString DisplayName(const QString& path, bool untitled);
     // Long names keep their first 15 and last 16 characters around "...".
     static QString Caption(const QString& displayName, bool modified);
-    static QString ToolTip(const QString& path, bool modified);
+    // The path, and below it the document type declaration without its internal subset when
+    // the document has one, so the user sees that a save keeps it.
+    static QString ToolTip(const QString& path, bool modified,
+                           const QString& documentType = QString());
     // "Untitled", else the first free "Untitled %d", compared without case against the
     // display names of the open tabs; empty when all 9999 are taken.
     static QString NewName(const QStringList& displayNames);

@@ -31,6 +31,11 @@ TEST(DocumentNamingTest, DisplayNamesAndCaptions)
     EXPECT_EQ(DocumentNaming::Caption(thirty, false), thirty);
     EXPECT_EQ(DocumentNaming::ToolTip(QStringLiteral("/a/b.xml"), true),
               QStringLiteral("/a/b.xml*"));
+    // A document type shows without its internal subset; a bracket in a literal is no subset.
+    EXPECT_EQ(DocumentNaming::ToolTip(QStringLiteral("/a/b.xml"), false,
+                                      QStringLiteral("<!DOCTYPE r SYSTEM \"x[1].dtd\"\n [\n"
+                                                     "<!ENTITY e \"v\">\n]>")),
+              QStringLiteral("/a/b.xml\n<!DOCTYPE r SYSTEM \"x[1].dtd\" […]>"));
 }
 
 TEST(DocumentNamingTest, SaveAsProposal)
