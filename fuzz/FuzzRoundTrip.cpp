@@ -10,6 +10,7 @@
 #include "config/StringTable.h"
 #include "document/XmlWriter.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cstdint>
@@ -17,11 +18,12 @@
 
 namespace {
 
-const QStringList kNames = {"n", "p:q", "xmlns", "xmlns:p", "a",  "x1",
-                            "_", "b.c", "1bad",  "",        "r:s"};
+const QStringList kNames = {"n",   "p:q",  "xmlns", "xmlns:p", "a",     "x1",        "_",
+                            "b.c", "1bad", "",      "r:s",     "space", "xml:space", "XmL"};
 const QStringList kValues = {
-    "",   "v", "a<b&c>d", "x\r\ny",       "]]>",        "--",    "-",    "\t",  "x\ry",
-    "\n", " ", "urn:p",   "\u00e9\u4e2d", "\U0001F600", "a\"'b", "\x01", "end-"};
+    "",      "v",    "a<b&c>d", "x\r\ny",   "]]>",   "--",           "-",
+    "\t",    "x\ry", "\n",      " ",        "urn:p", "\u00e9\u4e2d", "\U0001F600",
+    "a\"'b", "\x01", "end-",    "preserve", " x",    "a?>b",         "\r\n \t"};
 
 struct Script {
     const uint8_t* data;
@@ -91,9 +93,13 @@ void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argume
         break;
     case 6: {
         XmlNodeData record;
-        static const XmlNodeKind kinds[] = {XmlNodeKind::Element, XmlNodeKind::Attribute,
-                                            XmlNodeKind::Text, XmlNodeKind::Comment};
-        record.kind = kinds[argument & 3];
+        static const XmlNodeKind kinds[] = {XmlNodeKind::Element,
+                                            XmlNodeKind::Attribute,
+                                            XmlNodeKind::Text,
+                                            XmlNodeKind::Comment,
+                                            XmlNodeKind::ProcessingInstruction,
+                                            XmlNodeKind::Text};
+        record.kind = kinds[(argument >> 3) % 6 == 4 ? 4 : argument & 3];
         record.localName = record.kind == XmlNodeKind::Text      ? QStringLiteral("#Text")
                            : record.kind == XmlNodeKind::Comment ? QStringLiteral("#Comment")
                                                                  : QStringLiteral("New_Node");
@@ -122,10 +128,18 @@ void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argume
 }
 
 // The stored forms the writer cannot carry through a load as they are, in the form the load
-// gives back: a lone LF becomes CR LF in text and attributes; in comments every line end
-// becomes CR LF and "--" and a trailing "-" get a space.
-QString Settled(QStringView value, bool comment)
+// gives back: a lone LF becomes CR LF in text and attributes; in comments and instructions
+// every line end becomes CR LF; in comments "--" and a trailing "-" get a space; an
+// instruction's data loses its leading whitespace (the parser takes it for the separator).
+QString Settled(QStringView value, bool comment, bool instruction = false)
 {
+    if (instruction) {
+        while (!value.isEmpty() &&
+               (value[0] == u' ' || value[0] == u'\t' || value[0] == u'\r' || value[0] == u'\n'))
+            value = value.mid(1);
+        return Settled(value, false)
+            .replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\r\n"));
+    }
     QString out;
     out.reserve(value.size());
     for (qsizetype i = 0; i < value.size(); ++i) {
@@ -146,18 +160,10 @@ QString Settled(QStringView value, bool comment)
 }
 
 // Attributes are written in the start tag wherever they stand among the children, so they
-// load back first, in their order.
-bool IsDeclaration(const XmlNode* node)
-{
-    return node->Kind() == XmlNodeKind::Attribute &&
-           (node->Prefix() == u"xmlns" ||
-            (node->Prefix().isEmpty() && node->LocalName() == u"xmlns"));
-}
-
-// The reader reports namespace declarations before the other attributes.
+// load back first, in their order (namespace declarations among them).
 int Group(const XmlNode* node)
 {
-    return IsDeclaration(node) ? 0 : node->Kind() == XmlNodeKind::Attribute ? 1 : 2;
+    return node->Kind() == XmlNodeKind::Attribute ? 0 : 1;
 }
 
 bool IsWhitespace(QStringView text)
@@ -169,17 +175,31 @@ bool IsWhitespace(QStringView text)
     return true;
 }
 
+// Where a load keeps a whitespace-only text that is not a CDATA section: in xml:space="preserve"
+// scope, in mixed content (a text that is not whitespace only) and as an element's only content.
+struct WhitespaceScope {
+    bool preserve = false;
+    bool mixed = false;
+    int contentNodes = 0; // content children that write something
+};
+
 // What XML text can keep of adjacent text nodes: plain text joins plain text and a CDATA
-// section joins a section, so they come back apart only when plain text (which drops
-// whitespace-only text) and CDATA (which cannot carry a lone CR) can take turns; otherwise
-// they come back as one text holding all of it, or nothing if that is whitespace.
-QStringList SettledRun(const QList<QStringView>& run)
+// section joins a section, so they come back apart only when plain text (which loses
+// whitespace-only text where the load takes it for layout) and CDATA (which cannot carry a lone
+// CR) can take turns; otherwise they come back as one text holding all of it, or nothing if
+// that is whitespace the load drops.
+QStringList SettledRun(const QList<QStringView>& run, const WhitespaceScope& scope)
 {
+    // A run that is the element's only content comes back as its only text.
+    const bool alone = scope.contentNodes == run.size();
+    auto plainKeeps = [&](QStringView text, bool single) {
+        return !IsWhitespace(text) || scope.preserve || scope.mixed || (alone && single);
+    };
     bool plainFirst = true;
     bool cdataFirst = true;
     QString joined;
     for (qsizetype i = 0; i < run.size(); ++i) {
-        const bool plain = !IsWhitespace(run[i]);
+        const bool plain = plainKeeps(run[i], run.size() == 1);
         const bool cdata = XmlWriter::CanWriteAsCData(run[i]);
         plainFirst = plainFirst && (i % 2 == 0 ? plain : cdata);
         cdataFirst = cdataFirst && (i % 2 == 0 ? cdata : plain);
@@ -189,26 +209,41 @@ QStringList SettledRun(const QList<QStringView>& run)
     if (plainFirst || cdataFirst) {
         for (QStringView text : run)
             out << Settled(text, false);
-    } else if (!IsWhitespace(joined)) {
+    } else if (plainKeeps(joined, true)) {
         out << Settled(joined, false);
     }
     return out;
 }
 
-void DumpSettled(const XmlNode* node, int depth, QString& out)
+void DumpSettled(const XmlNode* node, int depth, QString& out, bool preserve)
 {
     auto line = [&](XmlNodeKind kind, const QString& name, const QString& value) {
         out += QString::number(depth) + u' ' + QString::number(int(kind)) + u' ' + name + u'=' +
                value + u'\x1f';
     };
+    WhitespaceScope scope;
+    scope.preserve = preserve;
+    for (const XmlNode* child : *node) {
+        const XmlNodeKind kind = child->Kind();
+        if (kind == XmlNodeKind::Attribute && child->Prefix() == u"xml" &&
+            child->LocalName() == u"space")
+            scope.preserve = child->ValueView() == u"preserve";
+        if (kind == XmlNodeKind::Text && !child->ValueView().isEmpty() &&
+            !IsWhitespace(child->ValueView()))
+            scope.mixed = true;
+        if (kind != XmlNodeKind::Attribute &&
+            !(kind == XmlNodeKind::Text && child->ValueView().isEmpty()))
+            ++scope.contentNodes;
+    }
     const QString textName = u'|' + LoadText(StringId::TextName);
     QList<QStringView> run;
     auto endRun = [&] {
-        for (const QString& text : SettledRun(run))
+        // Texts left out of a run count no more as content of their own.
+        for (const QString& text : SettledRun(run, scope))
             line(XmlNodeKind::Text, textName, text);
         run.clear();
     };
-    for (int group : {0, 1, 2}) {
+    for (int group : {0, 1}) {
         for (const XmlNode* child : *node) {
             if (Group(child) != group)
                 continue;
@@ -221,12 +256,13 @@ void DumpSettled(const XmlNode* node, int depth, QString& out)
             }
             endRun();
             // Comment nodes keep no name of their own in XML text.
-            const bool named = kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute;
+            const bool named = kind != XmlNodeKind::Comment;
             line(kind,
                  named ? child->Prefix() + u'|' + child->LocalName()
                        : u'|' + LoadText(StringId::CommentName),
-                 Settled(child->ValueView(), kind == XmlNodeKind::Comment));
-            DumpSettled(child, depth + 1, out);
+                 Settled(child->ValueView(), kind == XmlNodeKind::Comment,
+                         kind == XmlNodeKind::ProcessingInstruction));
+            DumpSettled(child, depth + 1, out, scope.preserve);
         }
     }
     endRun();
@@ -264,7 +300,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                          saved.constData());
         FUZZ_CHECK(reloaded == XE_OK, "the saved text loads again");
         QString settled;
-        DumpSettled(document.Root(), 0, settled);
+        DumpSettled(document.Root(), 0, settled, false);
         if (fuzz::DumpTree(back) != settled)
             std::fprintf(stderr, "expected:\n%s\nloaded:\n%s\nfrom:\n%s\n",
                          qPrintable(QString(settled).replace(u'\x1f', u'\n')),

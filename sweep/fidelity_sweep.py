@@ -73,8 +73,9 @@ class Meaning:
         parser.SetParamEntityParsing(xml.parsers.expat.XML_PARAM_ENTITY_PARSING_NEVER)
         parser.buffer_text = True
         parser.ordered_attributes = False
-        parser.XmlDeclHandler = lambda version, encoding, standalone: self.prolog.append(
-            ("standalone", standalone))
+        # Without a standalone declaration (or without an XML declaration) expat says -1.
+        parser.XmlDeclHandler = lambda version, encoding, standalone: (
+            self.prolog.append(("standalone", standalone)) if standalone != -1 else None)
         parser.StartDoctypeDeclHandler = self._start_doctype
         parser.EndDoctypeDeclHandler = self._end_doctype
         parser.EntityDeclHandler = lambda *a: self.prolog.append(("entity",) + a[:2] + a[2:3] + a[4:])
