@@ -32,7 +32,7 @@ inline QString DumpTree(const XmlDocument& document)
 }
 
 // The document's own bookkeeping agrees with its tree: parent links, the ID index, only the
-// four node kinds below the root holder. Returns the number of nodes.
+// tree's node kinds below the root holder. Returns the number of nodes.
 inline int CheckConsistent(const XmlDocument& document)
 {
     int count = 0;
@@ -44,9 +44,7 @@ inline int CheckConsistent(const XmlDocument& document)
             FUZZ_CHECK(child->Parent() == node, "parent link");
             FUZZ_CHECK(document.FindNode(child->Id()) == child, "ID index");
             const XmlNodeKind kind = child->Kind();
-            FUZZ_CHECK(kind == XmlNodeKind::Element || kind == XmlNodeKind::Attribute ||
-                           kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment,
-                       "node kind");
+            FUZZ_CHECK(IsTreeKind(kind), "node kind");
             FUZZ_CHECK(kind == XmlNodeKind::Element || !child->HasChildren(),
                        "children under a non-element");
             ++count;
