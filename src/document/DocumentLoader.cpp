@@ -8,6 +8,8 @@
 #include <QFileInfo>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -152,6 +154,103 @@ XmlStatus DocumentLoader::ReadAttributes(XmlReader& reader, XmlNode* element)
     return 0;
 }
 
+namespace {
+
+bool IsWhitespaceOnly(const char* text)
+{
+    for (; *text; ++text) {
+        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Whitespace-only character data is layout unless it means something: under xml:space
+// "preserve", as an element's only content, or in mixed content. Which of these holds is known
+// only later for the last two, so such texts wait per open element (their bytes in a scratch
+// buffer, with the index where each would stand) and become nodes only when they turn out to
+// matter; the common indentation never costs a node.
+struct DocumentLoader::OpenElement {
+    XmlNode* element;
+    uint32_t attributes;   // its first children
+    uint32_t firstPending; // in m_pending
+    uint32_t scratchStart; // in m_scratch
+    bool preserve;         // xml:space="preserve" holds here
+    bool mixed;            // has a text that is not whitespace only
+};
+
+XmlNode* DocumentLoader::AppendText(XmlNode* parent, const char* utf8)
+{
+    XmlNode* node = m_document.AppendLoadedNode(parent, XmlNodeKind::Text,
+                                                m_document.m_store.EmptyName(), m_textName);
+    SetValue(node, utf8);
+    return node;
+}
+
+void DocumentLoader::KeepPending(OpenElement& open)
+{
+    XmlNode* const element = open.element;
+    const size_t count = m_pending.size() - open.firstPending;
+    if (count == 0)
+        return;
+    // Appended first, then merged into their places from the back in one pass. They get IDs
+    // after their later siblings; IDs stay dense from 0, which is all the index needs.
+    const uint32_t before = element->m_childCount;
+    std::vector<XmlNode*> added;
+    added.reserve(count);
+    for (size_t i = open.firstPending; i < m_pending.size(); ++i)
+        added.push_back(AppendText(element, m_scratch.data() + m_pending[i].offset));
+    XmlNode** children = element->m_children;
+    int64_t old = int64_t(before) - 1;
+    int64_t next = int64_t(count) - 1;
+    for (int64_t at = int64_t(before + count) - 1; next >= 0; --at) {
+        if (m_pending[open.firstPending + size_t(next)].index == uint32_t(at))
+            children[at] = added[size_t(next--)];
+        else
+            children[at] = children[old--];
+    }
+    // Every child from the first insertion on moved: their position hints follow.
+    for (uint32_t i = m_pending[open.firstPending].index; i < element->m_childCount; ++i)
+        children[i]->m_position = i;
+    m_pending.resize(open.firstPending);
+    m_scratch.resize(open.scratchStart);
+}
+
+void DocumentLoader::Whitespace(OpenElement& open, const char* utf8)
+{
+    if (open.preserve || open.mixed) {
+        AppendText(open.element, utf8);
+        return;
+    }
+    const uint32_t index =
+        open.element->m_childCount + uint32_t(m_pending.size() - open.firstPending);
+    // Indentation repeats: share the bytes with the text waiting before.
+    if (m_pending.size() > open.firstPending &&
+        std::strcmp(m_scratch.data() + m_pending.back().offset, utf8) == 0) {
+        m_pending.push_back({index, m_pending.back().offset});
+        return;
+    }
+    m_pending.push_back({index, uint32_t(m_scratch.size())});
+    m_scratch.insert(m_scratch.end(), utf8, utf8 + std::strlen(utf8) + 1);
+}
+
+void DocumentLoader::Close(OpenElement& open)
+{
+    const size_t count = m_pending.size() - open.firstPending;
+    if (count > 0 && open.element->m_childCount == open.attributes) {
+        // The element's only content. Two texts with nothing between them (an empty CDATA
+        // section parted them) are one content: keep them as one.
+        std::string joined;
+        for (size_t i = open.firstPending; i < m_pending.size(); ++i)
+            joined += m_scratch.data() + m_pending[i].offset;
+        AppendText(open.element, joined.c_str());
+    }
+    m_pending.resize(open.firstPending);
+    m_scratch.resize(open.scratchStart);
+}
+
 XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
 {
     XmlDocument& doc = m_document;
@@ -163,12 +262,16 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
     doc.m_nextId = 0;
 
     // Taken from the string table once per load, so a language file names them.
-    const QString* textName = doc.m_store.Intern(LoadText(kTextNameId));
+    m_textName = doc.m_store.Intern(LoadText(kTextNameId));
     const QString* commentName = doc.m_store.Intern(LoadText(kCommentNameId));
     const QString* noPrefix = doc.m_store.EmptyName();
+    const QString* xmlPrefix = doc.m_store.Intern(u"xml");
+    const QString* spaceName = doc.m_store.Intern(u"space");
 
     XmlNode* const root = &doc.m_root;
-    XmlNode* parent = root;
+    std::vector<OpenElement> open;
+    m_pending.clear();
+    m_scratch.clear();
     XmlStatus status = 0;
     for (;;) {
         int type;
@@ -179,6 +282,7 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
             status = read;
             break;
         }
+        XmlNode* const parent = open.empty() ? root : open.back().element;
         switch (type) {
         case XmlReader::Element: {
             const bool empty = reader.IsEmptyElement();
@@ -187,43 +291,65 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
                                                     Name(reader, reader.LocalNameUtf8()));
             // Room for the attributes and, in a start tag, one content node: exact for the
             // common record with text, so the array rarely grows or shrinks.
-            if (const int attributes = reader.AttributeCount())
+            const int attributes = reader.AttributeCount();
+            if (attributes)
                 element->ReserveChildren(uint32_t(attributes + (empty ? 0 : 1)));
             ReadAttributes(reader, element);
-            if (empty)
+            if (empty) {
                 element->ShrinkChildren();
-            else
-                parent = element;
+                break;
+            }
+            bool preserve = !open.empty() && open.back().preserve;
+            for (int i = 0; i < attributes; ++i) {
+                const XmlNode* attribute = element->m_children[i];
+                if (attribute->m_prefix == xmlPrefix && attribute->m_localName == spaceName)
+                    preserve = attribute->ValueView() == u"preserve";
+            }
+            open.push_back({element, uint32_t(attributes), uint32_t(m_pending.size()),
+                            uint32_t(m_scratch.size()), preserve, false});
             break;
         }
-        // A CDATA section's text is character data like any other: it becomes a text node
-        // of its own (the reader reports each section separately), so no content is lost.
-        // An empty section holds nothing and makes no node. libxml2's incremental parser
-        // hands CDATA over without line-break normalisation, so it is done here.
+        // A CDATA section's text is character data like any other: it becomes a text node of
+        // its own (the reader reports each section separately, line breaks normalised), so
+        // no content is lost. An empty section holds nothing and makes no node.
         case XmlReader::CData:
-            if (*reader.ValueUtf8())
-                SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Text, noPrefix, textName),
-                         reader.ValueUtf8(), true);
+        case XmlReader::Text: {
+            const char* value = reader.ValueUtf8();
+            if (!*value || open.empty())
+                break;
+            OpenElement& current = open.back();
+            if (!current.mixed && (type == XmlReader::Text || !IsWhitespaceOnly(value))) {
+                current.mixed = true;
+                KeepPending(current);
+            }
+            AppendText(current.element, value);
             break;
-        case XmlReader::Text:
-            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Text, noPrefix, textName),
-                     reader.ValueUtf8());
+        }
+        case XmlReader::Whitespace:
+            // Outside the document element white space is never a node.
+            if (!open.empty())
+                Whitespace(open.back(), reader.ValueUtf8());
             break;
         case XmlReader::Comment:
             SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Comment, noPrefix, commentName),
                      reader.ValueUtf8());
             break;
+        case XmlReader::ProcessingInstruction:
+            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::ProcessingInstruction, noPrefix,
+                                          Name(reader, reader.LocalNameUtf8())),
+                     reader.ValueUtf8());
+            break;
         case XmlReader::EndElement:
-            if (parent == root) {
+            if (open.empty()) {
                 status = XE_INTERNAL; // an end tag with no open element in the tree
                 break;
             }
-            parent->ShrinkChildren();
-            parent = parent->Parent();
+            Close(open.back());
+            open.back().element->ShrinkChildren();
+            open.pop_back();
             break;
         default:
-            // Whitespace-only character data, processing instructions, the document type
-            // and the XML declaration have no node.
+            // The document type and the XML declaration have no node.
             break;
         }
         if (status != 0 || reader.IsEOF())
@@ -232,7 +358,15 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
     if (status != 0) {
         doc.m_errorLine = reader.LineNumber();
         doc.m_errorPosition = reader.LinePosition();
+    } else {
+        doc.m_documentType = reader.DocumentTypeText();
+        const int standalone = reader.Standalone();
+        doc.m_standalone = standalone == 1   ? XmlDocument::Standalone::Yes
+                           : standalone == 0 ? XmlDocument::Standalone::No
+                                             : XmlDocument::Standalone::Omitted;
     }
+    m_pending = {};
+    m_scratch = {};
     return status;
 }
 

@@ -5,14 +5,18 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 class XmlDocument;
 class XmlNode;
 class XmlReader;
 
 // Builds a document's node tree in one forward pass of the XML reader: elements, attributes,
-// text (CDATA sections included) and comments; everything else is skipped. Works straight on
+// text (CDATA sections included), comments and processing instructions, keeping whitespace-only
+// text where it carries meaning; the document type declaration and standalone go to the
+// document's prolog fields. Works straight on
 // the node store: names are interned once per distinct libxml2 string and values are decoded
 // into the store's text arena with every LF turned into CR LF.
 class DocumentLoader {
@@ -34,11 +38,26 @@ public:
 
 private:
     struct NameCache;
+    struct OpenElement;
+    struct PendingText {
+        uint32_t index;  // where among its element's children it would stand
+        uint32_t offset; // of its zero-ended bytes in m_scratch
+    };
 
     const QString* Name(const XmlReader& reader, const char* utf8);
     void SetValue(XmlNode* node, const char* utf8, bool normaliseLineBreaks = false);
     XmlStatus ReadAttributes(XmlReader& reader, XmlNode* element);
+    XmlNode* AppendText(XmlNode* parent, const char* utf8);
+    // A whitespace-only text in `open`: kept at once, or left waiting.
+    void Whitespace(OpenElement& open, const char* utf8);
+    // The element turned out mixed: its waiting texts become nodes in their places.
+    void KeepPending(OpenElement& open);
+    // The element ends: a waiting text that is its only content is kept, the rest dropped.
+    void Close(OpenElement& open);
 
     XmlDocument& m_document;
     std::unique_ptr<NameCache> m_names;
+    const QString* m_textName = nullptr;
+    std::vector<PendingText> m_pending;
+    std::vector<char> m_scratch;
 };

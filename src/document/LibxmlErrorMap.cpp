@@ -257,6 +257,11 @@ bool LibxmlErrorMap::IsFatal(int domain, int code, int level)
         return true; // never drop a reference silently
     if (level != XML_ERR_ERROR)
         return false;
+    // A system literal or a namespace name that is no strict URI (an IRI, a space in it) is
+    // well-formed XML; libxml2 only grumbles.
+    if ((domain == XML_FROM_PARSER && code == XML_ERR_INVALID_URI) ||
+        (domain == XML_FROM_NAMESPACE && code == XML_WAR_NS_URI))
+        return false;
     // Validity errors do not concern a non-validating load.
     return domain == XML_FROM_PARSER || domain == XML_FROM_NAMESPACE || domain == XML_FROM_I18N;
 }

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <libxml/SAX2.h>
+#include <libxml/encoding.h>
 #include <libxml/entities.h>
 #include <libxml/hash.h>
 #include <libxml/parser.h>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -105,6 +107,112 @@ bool HasCycle(const EntityGraph& graph)
     return false;
 }
 
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+enum class Scan { Found, NeedMore, Absent };
+
+// Finds the document type declaration in the text of a well-formed document: past a byte-order
+// mark, the XML declaration, white space, comments and processing instructions, then from
+// "<!DOCTYPE" to the '>' that ends it, minding literals and the internal subset's comments
+// and instructions. NeedMore when the text given ends before the answer is known.
+Scan FindDocumentType(std::string_view text, size_t* begin, size_t* end)
+{
+    size_t i = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    auto skipTo = [&](size_t from, std::string_view closing) {
+        const size_t found = text.find(closing, from);
+        return found == std::string_view::npos ? found : found + closing.size();
+    };
+    for (;;) {
+        while (i < text.size() && IsSpace(text[i]))
+            ++i;
+        if (text.size() - i < 9)
+            return Scan::NeedMore;
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("<!DOCTYPE"))
+            break;
+        if (rest.starts_with("<!--"))
+            i = skipTo(i + 4, "-->");
+        else if (rest.starts_with("<?"))
+            i = skipTo(i + 2, "?>");
+        else
+            return Scan::Absent;
+        if (i == std::string_view::npos)
+            return Scan::NeedMore;
+    }
+    *begin = i;
+    i += 9;
+    char quote = 0;
+    bool subset = false;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (quote) {
+            quote = c == quote ? 0 : quote;
+            ++i;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+            ++i;
+        } else if (subset && c == '<' && text.substr(i, 4) == "<!--") {
+            i = skipTo(i + 4, "-->");
+        } else if (subset && c == '<' && text.substr(i, 2) == "<?") {
+            i = skipTo(i + 2, "?>");
+        } else if (subset) {
+            subset = c != ']';
+            ++i;
+        } else if (c == '>') {
+            *end = i + 1;
+            return Scan::Found;
+        } else {
+            subset = c == '[';
+            ++i;
+        }
+        if (i == std::string_view::npos)
+            return Scan::NeedMore;
+    }
+    return Scan::NeedMore;
+}
+
+// The names of a start tag's attributes in their order: the text from '<' to where the
+// parser stands after the last attribute. Values cannot hold '<', and a well-formed tag needs
+// no more care than quotes.
+std::vector<std::string_view> TagAttributeNames(const char* tag, const char* end)
+{
+    std::vector<std::string_view> names;
+    const char* c = tag + 1;
+    while (c < end && !IsSpace(*c) && *c != '/' && *c != '>')
+        ++c;
+    for (;;) {
+        while (c < end && IsSpace(*c))
+            ++c;
+        if (c >= end || *c == '/' || *c == '>')
+            break;
+        const char* name = c;
+        while (c < end && !IsSpace(*c) && *c != '=')
+            ++c;
+        names.emplace_back(name, size_t(c - name));
+        while (c < end && *c != '"' && *c != '\'')
+            ++c;
+        if (c >= end)
+            break;
+        const char* close = static_cast<const char*>(std::memchr(c + 1, *c, size_t(end - c - 1)));
+        if (!close)
+            break;
+        c = close + 1;
+    }
+    return names;
+}
+
+bool SameName(std::string_view qualified, const char* prefix, const char* localName)
+{
+    const size_t colon = qualified.find(':');
+    if (colon == std::string_view::npos)
+        return !prefix && localName && qualified == localName;
+    return prefix && localName && qualified.substr(0, colon) == prefix &&
+           qualified.substr(colon + 1) == localName;
+}
+
 } // namespace
 
 namespace {
@@ -134,6 +242,7 @@ struct XmlReaderCallbacks {
         // libxml2's own handling of the document type, entity declarations and lookups stays;
         // only the content comes here, so no tree is built.
         xmlSAXVersion(&handler, 2);
+        handler.internalSubset = &InternalSubset;
         handler.startElementNs = &StartElement;
         handler.endElementNs = &EndElement;
         handler.characters = &Characters;
@@ -147,6 +256,19 @@ struct XmlReaderCallbacks {
         handler.getParameterEntity = &GetParameterEntity;
         handler.serror = &OnStructuredError;
         return handler;
+    }
+
+    // The declaration's text is taken from the document once it has loaded; libxml2 keeps
+    // its own record, which its entity handling needs.
+    static void InternalSubset(void* context, const xmlChar* name, const xmlChar* publicId,
+                               const xmlChar* systemId)
+    {
+        xmlSAX2InternalSubset(context, name, publicId, systemId);
+        XmlReader* reader = Reader(context);
+        const xmlParserInput* input = reader->m_context->input;
+        const xmlCharEncodingHandler* encoder = input && input->buf ? input->buf->encoder : nullptr;
+        reader->m_hasDocumentType = true;
+        reader->m_encoding = encoder && encoder->name ? encoder->name : "";
     }
 
     static void StartElement(void* context, const xmlChar* localName, const xmlChar* prefix,
@@ -189,6 +311,16 @@ struct XmlReaderCallbacks {
                 {Chars(attribute[1]), Chars(attribute[0]),
                  reader->AppendValue(Chars(attribute[3]), size_t(attribute[4] - attribute[3]))});
         }
+        // libxml2 reports declarations apart from the other attributes, adds those defaulted
+        // by the DTD and leaves out xmlns:xml; only the tag's text tells. A start tag is parsed
+        // whole within one slice's work, so its text is still in the input before the parser.
+        if (at && parser->input->base) {
+            const char* end = Chars(at);
+            const char* base = Chars(parser->input->base);
+            const char* tag = static_cast<const char*>(memrchr(base, '<', size_t(end - base)));
+            if (tag && (namespaceCount > 0 || memmem(tag, size_t(end - tag), "xmlns", 5)))
+                reader->OrderAttributes(node.firstAttribute, tag, end);
+        }
         node.attributeCount = int(reader->m_attributes.size() - node.firstAttribute);
         reader->Queue(node);
         ++reader->m_depth;
@@ -228,7 +360,7 @@ struct XmlReaderCallbacks {
     {
         XmlReader* reader = Reader(context);
         if (!reader->m_pendingStatus)
-            reader->GatherText(XmlReader::CData, Chars(text), length);
+            reader->GatherCData(static_cast<xmlParserCtxt*>(context), Chars(text), length);
     }
 
     static void Comment(void* context, const xmlChar* text)
@@ -242,7 +374,7 @@ struct XmlReaderCallbacks {
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
     {
         XmlReader* reader = Reader(context);
-        // No node for the caller, but it parts the texts on either side, as in a tree.
+        // One in the internal subset is part of the document type's text.
         if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
             reader->QueueMarkup(XmlReader::ProcessingInstruction, Chars(target), Chars(data));
     }
@@ -350,7 +482,22 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_rootEnded = false;
     m_referenceLine = m_referenceColumn = m_refusalLine = m_refusalColumn = -1;
     m_expandedBytes = 0;
+    m_hasDocumentType = false;
+    m_encoding.clear();
+    m_cdataInput = nullptr;
+    m_cdataNext = -1;
+    m_cdataCr = false;
     m_data = &data;
+    // UTF-16 as libxml2 detects it: by the byte-order mark or by "<?" in two-byte units.
+    const auto* start = reinterpret_cast<const unsigned char*>(data.constData());
+    m_utf16 = 0;
+    if (data.size() >= 4) {
+        if ((start[0] == 0xFF && start[1] == 0xFE && !(start[2] == 0 && start[3] == 0)) ||
+            std::memcmp(start, "<\0?\0", 4) == 0)
+            m_utf16 = 1;
+        else if ((start[0] == 0xFE && start[1] == 0xFF) || std::memcmp(start, "\0<\0?", 4) == 0)
+            m_utf16 = 2;
+    }
     m_finished = false;
 
     const QByteArray url = baseUrl.toUtf8();
@@ -367,6 +514,7 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_context->_private = this;
     xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions());
     m_xmlnsName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xmlns", 5));
+    m_xmlName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xml", 3));
     m_refusedAtStart = SafeXmlParsing::RefusedCount();
 
     int line = -1;
@@ -477,6 +625,138 @@ void XmlReader::GatherText(int type, const char* text, int length)
         m_bytes.insert(m_bytes.end(), text, text + length);
 }
 
+void XmlReader::GatherCData(xmlParserCtxt* parser, const char* text, int length)
+{
+    // libxml2's push parser hands a section over in pieces that lie in its input, the last one
+    // right before "]]>"; elsewhere (an empty section, one in an entity's text parsed apart)
+    // a section comes whole in one call, with its line breaks already normalised.
+    const xmlParserInput* input = parser ? parser->input : nullptr;
+    const bool inInput = input && input->base && input->end && text >= Chars(input->base) &&
+                         text <= Chars(input->end);
+    const qint64 offset = inInput ? qint64(input->consumed) + (text - Chars(input->base)) : -1;
+    const bool goesOn = inInput && m_textOpen && m_nodes.back().type == CData &&
+                        m_cdataInput == input && m_cdataNext == offset;
+    // Sections right after one another still make one text (a writer splits "]]>" so), but
+    // each section's line breaks are its own.
+    if (!goesOn)
+        m_cdataCr = false;
+    GatherText(CData, nullptr, 0);
+    // Line breaks are normalised per section, as the parser does everywhere else: a CR LF
+    // pair split between two pieces of a section is one break, a CR ending one section and an
+    // LF starting the next are two.
+    for (int i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (c == '\n' && m_cdataCr) {
+            m_cdataCr = false;
+            continue;
+        }
+        m_cdataCr = c == '\r';
+        m_bytes.push_back(m_cdataCr ? '\n' : c);
+    }
+    const bool ends = !inInput || (Chars(input->end) - (text + length) >= 3 &&
+                                   std::memcmp(text + length, "]]>", 3) == 0);
+    m_cdataInput = ends ? nullptr : input;
+    m_cdataNext = ends ? -1 : offset + length;
+}
+
+void XmlReader::OrderAttributes(size_t first, const char* tag, const char* end)
+{
+    const std::vector<std::string_view> names = TagAttributeNames(tag, end);
+    std::vector<QueuedAttribute> ordered;
+    ordered.reserve(names.size());
+    std::vector<bool> taken(m_attributes.size() - first, false);
+    size_t others = 0;
+    for (size_t i = first; i < m_attributes.size(); ++i)
+        others += m_attributes[i].prefix != m_xmlnsName && m_attributes[i].localName != m_xmlnsName;
+    size_t othersFound = 0;
+    for (const std::string_view name : names) {
+        bool found = false;
+        for (size_t i = first; i < m_attributes.size() && !found; ++i) {
+            const QueuedAttribute& attribute = m_attributes[i];
+            if (taken[i - first] || !SameName(name, attribute.prefix, attribute.localName))
+                continue;
+            taken[i - first] = found = true;
+            othersFound += attribute.prefix != m_xmlnsName && attribute.localName != m_xmlnsName;
+            ordered.push_back(attribute);
+        }
+        // libxml2 checks the declaration of the xml prefix and then forgets it.
+        if (!found && name == "xmlns:xml") {
+            static constexpr std::string_view uri = "http://www.w3.org/XML/1998/namespace";
+            ordered.push_back({m_xmlnsName, m_xmlName, AppendValue(uri.data(), uri.size())});
+        }
+    }
+    // Should the tag's text ever not be what the parser read, keep what it reported.
+    if (othersFound != others)
+        return;
+    m_attributes.resize(first);
+    m_attributes.insert(m_attributes.end(), ordered.begin(), ordered.end());
+}
+
+QString XmlReader::DocumentTypeText() const
+{
+    if (!m_hasDocumentType || !m_data)
+        return QString();
+    size_t begin = 0;
+    size_t end = 0;
+    std::string decoded;
+    std::string_view text;
+    if (m_encoding.empty()) {
+        text = std::string_view(m_data->constData(), size_t(m_data->size()));
+        if (FindDocumentType(text, &begin, &end) != Scan::Found)
+            return QString();
+    } else {
+        // Decoded with the converter libxml2 used, and only as far as the declaration goes.
+        xmlCharEncodingHandler* handler = xmlFindCharEncodingHandler(m_encoding.c_str());
+        if (!handler)
+            return QString();
+        xmlBuffer* in = xmlBufferCreate();
+        xmlBuffer* out = xmlBufferCreate();
+        qsizetype fed = 0;
+        Scan scan = Scan::NeedMore;
+        for (qsizetype step = 4096; scan == Scan::NeedMore && fed < m_data->size(); step *= 2) {
+            const qsizetype count = std::min(step, m_data->size() - fed);
+            xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(m_data->constData() + fed),
+                         int(count));
+            fed += count;
+            int before;
+            do {
+                before = xmlBufferLength(in);
+                if (xmlCharEncInFunc(handler, out, in) == -2)
+                    break;
+            } while (xmlBufferLength(in) > 0 && xmlBufferLength(in) < before);
+            text = std::string_view(Chars(xmlBufferContent(out)), size_t(xmlBufferLength(out)));
+            scan = FindDocumentType(text, &begin, &end);
+        }
+        if (scan == Scan::Found)
+            decoded.assign(text.substr(begin, end - begin));
+        xmlBufferFree(in);
+        xmlBufferFree(out);
+        xmlCharEncCloseFunc(handler);
+        if (scan != Scan::Found)
+            return QString();
+        text = decoded;
+        begin = 0;
+        end = decoded.size();
+    }
+    std::string normalised;
+    normalised.reserve(end - begin);
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] != '\r') {
+            normalised.push_back(text[i]);
+            continue;
+        }
+        normalised.push_back('\n');
+        if (i + 1 < end && text[i + 1] == '\n')
+            ++i;
+    }
+    return QString::fromStdString(normalised);
+}
+
+int XmlReader::Standalone() const
+{
+    return m_context ? m_context->standalone : -1;
+}
+
 void XmlReader::CloseText()
 {
     if (!m_textOpen)
@@ -542,7 +822,17 @@ int XmlReader::Feed()
         t_feeding = outer;
         return result;
     }
-    const int count = int(std::min(left, slice));
+    int count = int(std::min(left, slice));
+    if (m_utf16) {
+        // libxml2 takes a CR at the end of what it has as a line break of its own, so a CR LF
+        // pair cut between two slices would count twice: never end a slice after a CR unit.
+        const qint64 aligned = (m_fed + count) & ~qint64(1);
+        const char* unit = m_data->constData() + aligned - 2;
+        const bool cr = aligned >= 2 && (m_utf16 == 1 ? unit[0] == '\r' && unit[1] == 0
+                                                      : unit[0] == 0 && unit[1] == '\r');
+        if (cr)
+            count = int(std::min(left, aligned + 2 - m_fed));
+    }
     XmlReader* const outer = std::exchange(t_feeding, this);
     const int result = xmlParseChunk(m_context, m_data->constData() + m_fed, count, 0);
     t_feeding = outer;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct _xmlParserCtxt;
@@ -17,11 +18,11 @@ struct _xmlParserCtxt;
 // node, which is what makes xmlTextReader more than twice as slow as the parser itself. Character
 // data the parser reports in pieces is joined into one node, as a tree would hold it.
 //
-// Node types are the numbers the loader stores (1 element, 3 text, 8 comment, 15 end of
-// element); CDATA sections, processing instructions, whitespace-only character data and the
-// rest are reported under their own numbers for the caller to skip. The internal DTD subset is
-// parsed and internal entities are expanded; external entities and the external DTD subset
-// are never read.
+// Node types are the numbers the loader stores (1 element, 3 text, 7 processing instruction,
+// 8 comment, 15 end of element); CDATA sections (one node per section, line breaks normalised)
+// and whitespace-only character data are reported under their own numbers for the caller to
+// decide on. The internal DTD subset is parsed and internal entities are expanded; external
+// entities and the external DTD subset are never read.
 //
 // libxml2 goes on after some faults that must end a load (namespace errors, an entity it
 // cannot expand, a refused external entity, a byte-order mark contradicting the declared
@@ -83,12 +84,19 @@ public:
     // Number of attributes (namespace declarations included) of the current element.
     int AttributeCount() const;
 
-    // Attributes of the current element: namespace declarations first, then the others in
-    // source order (libxml2 keeps the two apart). False when there is none (further).
+    // Attributes of the current element in the order of its start tag, namespace declarations
+    // among them; those only defaulted by the DTD are left out. False when there is none
+    // (further).
     bool MoveToFirstAttribute();
     bool MoveToNextAttribute();
     // Back from the attributes to their element.
     void MoveToElement();
+
+    // The document type declaration as it stands in the text, "<!DOCTYPE" to its final '>'
+    // with line breaks as LF, or empty. Meant for after the last Read of a well-formed text.
+    QString DocumentTypeText() const;
+    // The XML declaration's standalone: 1 yes, 0 no, negative when not given.
+    int Standalone() const;
 
     // 1-based line and column of the current node, or of the failure once Read failed.
     int LineNumber() const;
@@ -138,6 +146,11 @@ private:
     void Queue(const Node& node);
     // A comment or processing instruction: it ends any text being gathered.
     void QueueMarkup(int type, const char* localName, const char* text);
+    // A piece of a CDATA section; `parser` is the context that reported it.
+    void GatherCData(_xmlParserCtxt* parser, const char* text, int length);
+    // Puts the attributes queued from `first` in the order of the start tag's text
+    // [`tag`, `end`), drops declarations the tag does not hold and adds an `xmlns:xml` it does.
+    void OrderAttributes(size_t first, const char* tag, const char* end);
     void NoteEntityReference();
     // Whether an external text was refused; keeps the place of the reference that asked.
     bool NoteRefusal();
@@ -181,4 +194,15 @@ private:
     int m_refusalColumn = -1;
     qint64 m_expandedBytes = 0;        // entity text expanded so far
     const char* m_xmlnsName = nullptr; // "xmlns" from the parser's dictionary
+    const char* m_xmlName = nullptr;   // "xml" from the parser's dictionary
+
+    bool m_hasDocumentType = false;
+    std::string m_encoding; // the converter libxml2 reads the text with; empty for UTF-8
+    // UTF-16 text: 1 little-endian, 2 big-endian (its slices never end right after a CR).
+    int m_utf16 = 0;
+    // The CDATA section being gathered: the input it lies in, where its next piece would
+    // start there, and whether its last piece ended in a CR (written as LF).
+    const void* m_cdataInput = nullptr;
+    qint64 m_cdataNext = -1;
+    bool m_cdataCr = false;
 };

@@ -49,7 +49,7 @@ QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 } // namespace
 
-TEST(LoaderTest, KeepsOnlyElementsAttributesTextAndComments)
+TEST(LoaderTest, KeepsElementsAttributesTextCommentsAndInstructions)
 {
     XmlDocument doc;
     const std::string tree = Load(doc, "<?xml version=\"1.0\"?>\n"
@@ -57,11 +57,13 @@ TEST(LoaderTest, KeepsOnlyElementsAttributesTextAndComments)
                                        "<?pi before?>\n"
                                        "<r a=\"&e;\">&e; text<?pi inside?></r>\n"
                                        "<!-- after -->\n");
-    EXPECT_EQ(tree, "1 r=\n"
+    EXPECT_EQ(tree, "7 pi=before\n"
+                    "1 r=\n"
                     "  2 a=expanded\n"
                     "  3 #Text=expanded text\n"
+                    "  7 pi=inside\n"
                     "8 #Comment= after \n");
-    EXPECT_EQ(doc.Root()->ChildCount(), 2);
+    EXPECT_EQ(doc.Root()->ChildCount(), 3);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(doc.ErrorLine(), -1);
 }
@@ -114,13 +116,14 @@ TEST(LoaderTest, EntityContentDtdDefaultsAndInstructionsShapeTheTreeAsMarkupSays
     XmlDocument doc;
     // Entity text joins the text around it and its elements are ordinary (an empty tag in it
     // is an empty element); a DTD's comment and attribute defaults are no part of the tree;
-    // an instruction parts the texts on either side; adjacent sections join.
-    EXPECT_EQ(Load(doc, "<!DOCTYPE r [<!ENTITY e 'x<b/>y<c>z</c>'><!--dtd-->"
-                        "<!ATTLIST r d CDATA 'default'>]>"
-                        "<r a='1'>p&e;q<?pi?>s<![CDATA[c1]]><![CDATA[c2]]>&e;</r>"),
-              "1 r=\n  2 a=1\n  3 #Text=px\n  1 b=\n  3 #Text=y\n  1 c=\n    3 #Text=z\n"
-              "  3 #Text=q\n  3 #Text=s\n  3 #Text=c1c2\n  3 #Text=x\n  1 b=\n  3 #Text=y\n"
-              "  1 c=\n    3 #Text=z\n");
+    // an instruction is a node between the texts on either side; adjacent sections join.
+    EXPECT_EQ(
+        Load(doc, "<!DOCTYPE r [<!ENTITY e 'x<b/>y<c>z</c>'><!--dtd-->"
+                  "<!ATTLIST r d CDATA 'default'>]>"
+                  "<r a='1'>p&e;q<?pi?>s<![CDATA[c1]]><![CDATA[c2]]>&e;</r>"),
+        "1 r=\n  2 a=1\n  3 #Text=px\n  1 b=\n  3 #Text=y\n  1 c=\n    3 #Text=z\n"
+        "  3 #Text=q\n  7 pi=\n  3 #Text=s\n  3 #Text=c1c2\n  3 #Text=x\n  1 b=\n  3 #Text=y\n"
+        "  1 c=\n    3 #Text=z\n");
 }
 
 TEST(LoaderTest, WhereTheReadersSlicesEndChangesNothing)
