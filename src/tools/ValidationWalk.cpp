@@ -131,7 +131,7 @@ std::vector<bool> ElementsKeepingWhitespace(const QByteArray& text)
             if (xmlChar* space = xmlTextReaderGetAttributeNs(reader.get(), BAD_CAST "space",
                                                              XML_XML_NAMESPACE)) {
                 const std::string value(reinterpret_cast<const char*>(space));
-                preserve = value == "preserve" || (preserve && value != "default");
+                preserve = value == "preserve";
                 xmlFree(space);
             }
             open.push_back({keeps.size(), preserve});
