@@ -73,7 +73,7 @@ TEST(WriterTest, NewDocumentIsDeclarationAndEmptyRootWithoutByteOrderMark)
 {
     XmlDocument doc;
     doc.CreateNew();
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<Root_Node/>");
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<Root_Node/>\n");
 }
 
 TEST(WriterTest, IndentsNestedMarkupAndWritesAttributesFirstWhereverTheyStand)
@@ -90,7 +90,7 @@ TEST(WriterTest, IndentsNestedMarkupAndWritesAttributesFirstWhereverTheyStand)
     Comment(doc, doc.Root(), "tail");
     EXPECT_EQ(Serialize(doc), kDeclaration + "\n<!-- head -->\n<root>\n  <a late=\"1\">\n"
                                              "    <empty/>\n    <!--c-->\n  </a>\n"
-                                             "  <b>text</b>\n</root>\n<!--tail-->");
+                                             "  <b>text</b>\n</root>\n<!--tail-->\n");
 }
 
 TEST(WriterTest, MixedContentKeepsItsExactText)
@@ -106,10 +106,9 @@ TEST(WriterTest, MixedContentKeepsItsExactText)
     Comment(doc, em, "note");
     Text(doc, p, " world");
     Comment(doc, p, "end");
-    // Markup before the first text is still indented; nothing is added once text was written,
-    // neither in the element nor inside the elements that follow it.
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<p>\n  <lead>\n    <x/>\n  </lead>Hello "
-                                             "<em><b>bold</b><!--note--></em> world<!--end--></p>");
+    // Nothing is added anywhere in an element that holds text, nor below it.
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<p><lead><x/></lead>Hello "
+                                             "<em><b>bold</b><!--note--></em> world<!--end--></p>\n");
 }
 
 TEST(WriterTest, ElementValueIsTextAfterTheChildren)
@@ -118,7 +117,7 @@ TEST(WriterTest, ElementValueIsTextAfterTheChildren)
     XmlNode* e = Element(doc, doc.Root(), "e");
     Element(doc, e, "child");
     doc.AssignValue(e, u"tail");
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<e>\n  <child/>tail</e>");
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<e><child/>tail</e>\n");
 }
 
 TEST(WriterTest, XmlSpacePreserveSuppressesIndentation)
@@ -130,7 +129,7 @@ TEST(WriterTest, XmlSpacePreserveSuppressesIndentation)
     XmlNode* inner = Element(doc, pre, "inner");
     Element(doc, inner, "deep");
     EXPECT_EQ(Serialize(doc), kDeclaration + "\n<root>\n  <pre xml:space=\"preserve\"><inner>"
-                                             "<deep/></inner></pre>\n</root>");
+                                             "<deep/></inner></pre>\n</root>\n");
 }
 
 TEST(WriterTest, EscapesTextAndMapsLineBreaksSoTheyLoadBackUnchanged)
@@ -179,7 +178,7 @@ TEST(WriterTest, WindowsLineBreaksAreUsedForIndentationAndText)
         w.WriteString(u"x\r\ny");
         w.WriteEndDocument();
     }
-    EXPECT_EQ(out, "<a>\r\n  <b>x\r\ny</b>\r\n</a>");
+    EXPECT_EQ(out, "<a>\r\n  <b>x\r\ny</b>\r\n</a>\r\n");
 }
 
 TEST(WriterTest, EncodesNonAsciiAsUtf8InNamesValuesAndComments)
@@ -255,7 +254,7 @@ TEST(WriterTest, NamespaceDeclarationsAreWrittenInPlaceAndScopePrefixes)
               kDeclaration + "\n<p:root a=\"1\" xmlns=\"urn:default\" xmlns:p=\"urn:p\">\n"
                              "  <same xmlns=\"urn:default\"/>\n  <out xmlns=\"\">\n    <p:x/>\n"
                              "  </out>\n  <q:q p:attr=\"v\" xmlns:q=\"urn:q\" xml:lang=\"en\"/>\n"
-                             "</p:root>");
+                             "</p:root>\n");
 }
 
 TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
@@ -311,7 +310,6 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
         {"xmlns URI", attributes({{u"xmlns", u"p", u"http://www.w3.org/2000/xmlns/"}}),
          XmlError::XmlnsUriReserved},
         {"prefix undeclared with empty URI", attributes({{u"xmlns", u"p", u""}}), kEmptyPrefixUri},
-        {"URI that is no URI", attributes({{u"xmlns", u"p", u"a b"}}), kInvalidDocument},
         {"control character in text",
          [](XmlWriter& w) {
              w.WriteStartElement(u"", u"e");
@@ -408,8 +406,8 @@ TEST(WriterTest, AdjacentTextsAlternatePlainAndCDataSoTheyLoadBackApart)
     Text(doc, a, "z");    // after CDATA (which would join CDATA): plain
     Text(doc, a, "]]>w"); // CDATA split where it holds "]]>"
     Element(doc, a, "b");
-    Text(doc, a, " \r\n "); // whitespace only: plain would be dropped
-    Text(doc, a, "v\r");    // a lone CR cannot be CDATA: the run starts with CDATA for it
+    Text(doc, a, " \r\n "); // plain would leave the next to CDATA,
+    Text(doc, a, "v\r");    // which cannot carry a lone CR: the run starts with CDATA for it
     XmlNode* c = Element(doc, a, "c");
     Text(doc, c, "p\r"); // two texts that only plain text can carry: written as one
     Text(doc, c, "q\r");
@@ -417,7 +415,7 @@ TEST(WriterTest, AdjacentTextsAlternatePlainAndCDataSoTheyLoadBackApart)
     Text(doc, d, "");
     const QByteArray saved = Serialize(doc);
     EXPECT_EQ(saved, kDeclaration + "\n<a>x<![CDATA[y<]]>z<![CDATA[]]]]><![CDATA[>w]]><b/>"
-                                    "<![CDATA[ \n ]]>v&#13;<c>p&#13;q&#13;</c><d/></a>");
+                                    "<![CDATA[ \n ]]>v&#13;<c>p&#13;q&#13;</c><d/></a>\n");
 
     XmlDocument back;
     ASSERT_EQ(back.LoadFromData(saved), XE_OK);
