@@ -319,6 +319,18 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                     Commit(out);
                     return XmlError::IllegalXmlCharacter;
                 }
+                if constexpr (mode == Escape::ProcessingInstruction) {
+                    if (c == '?') {
+                        // "?>" would end the instruction early; nothing can stand in for it.
+                        if (p + 1 < end && p[1] == '>') {
+                            Commit(out);
+                            return kBadProcessingInstruction;
+                        }
+                        *out++ = '?';
+                        ++p;
+                        continue;
+                    }
+                }
                 const bool crLf = c == '\r' && p + 1 < end && p[1] == '\n';
                 switch (c) {
                 case '<':
@@ -351,14 +363,6 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                     } else {
                         *out++ = ']';
                     }
-                    break;
-                case '?':
-                    // Would end the instruction early; nothing can stand in for it.
-                    if (p + 1 < end && p[1] == '>') {
-                        Commit(out);
-                        return kBadProcessingInstruction;
-                    }
-                    *out++ = '?';
                     break;
                 case '\r':
                     if (mode == Escape::Attribute) {
