@@ -23,7 +23,7 @@ constexpr qint64 kWriteChunk = 1 << 20;
 
 } // namespace
 
-XmlStatus DocumentWriter::StartElement(const XmlNode* element)
+XmlStatus DocumentWriter::StartElement(const XmlNode* element, Whitespace& ws)
 {
     if (const XmlStatus status =
             m_writer.WriteStartElement(element->Prefix(), element->LocalName()))
@@ -31,46 +31,99 @@ XmlStatus DocumentWriter::StartElement(const XmlNode* element)
     // Attributes go into the start tag wherever they stand among the children. The default
     // namespace declaration is one of them, written exactly as stored, so xmlns="" and a
     // declaration repeating the parent's survive the save.
+    bool text = !element->ValueView().isEmpty();
     for (const XmlNode* child : *element) {
+        if (child->Kind() == XmlNodeKind::Text)
+            text = true;
         if (child->Kind() != XmlNodeKind::Attribute)
             continue;
         if (const XmlStatus status = m_writer.WriteAttributeString(
                 child->Prefix(), child->LocalName(), child->ValueView()))
             return status;
+        // The nearest xml:space decides: any other value than "preserve" ends the scope.
+        if (child->LocalName() == u"space" && child->Prefix() == u"xml")
+            ws.preserve = child->ValueView() == u"preserve";
     }
+    // Indentation among text would become part of it.
+    if (text)
+        m_writer.SetTextContent();
     return XE_OK;
 }
 
+bool DocumentWriter::KeepsPlainWhitespace(const XmlNode* element, Whitespace& ws)
+{
+    // A load keeps such a text under xml:space="preserve", as the element's only content, or
+    // in mixed content (beside a text that is not all whitespace); elsewhere it is layout.
+    // Judged on what the loaded element will hold: the texts that write something (the own
+    // value among them) and the other content.
+    if (ws.kept < 0) {
+        bool kept = ws.preserve;
+        int texts = 0;
+        bool other = false;
+        auto count = [&](QStringView text) {
+            if (text.isEmpty())
+                return;
+            ++texts;
+            kept = kept || !IsXmlWhitespace(text);
+        };
+        for (const XmlNode* child : *element) {
+            if (kept)
+                break;
+            if (child->Kind() == XmlNodeKind::Text)
+                count(child->ValueView());
+            else if (child->Kind() != XmlNodeKind::Attribute)
+                other = true;
+        }
+        count(element->ValueView());
+        ws.kept = kept || (!other && texts == 1);
+    }
+    return ws.kept;
+}
+
+namespace {
+
+// Calls `visit` with `first` and every later text of its run (see FirstFormOfRun) until it
+// returns false; returns whether it never did.
+template <typename Visit>
+bool VisitRun(QStringView first, const XmlNode* element, int next, Visit visit)
+{
+    if (!visit(first))
+        return false;
+    if (!element)
+        return true;
+    const int count = element->ChildCount();
+    for (int i = next; i < count; ++i) {
+        const XmlNode* child = element->begin()[i];
+        if (child->Kind() == XmlNodeKind::Attribute)
+            continue;
+        if (child->Kind() != XmlNodeKind::Text)
+            return true;
+        if (!visit(child->ValueView()))
+            return false;
+    }
+    return next > count || visit(element->ValueView());
+}
+
+} // namespace
+
 DocumentWriter::TextForm DocumentWriter::FirstFormOfRun(QStringView first, const XmlNode* element,
-                                                        int next)
+                                                        int next, Whitespace& ws)
 {
     // Plain text joins plain text right before it, a CDATA section joins a section right
-    // before it, and a plain text with nothing but whitespace is dropped like indentation,
-    // while CDATA cannot carry a lone CR. So the texts of a run come back as separate nodes
-    // only if their forms take turns, starting with one form or the other.
+    // before it, and a plain text with nothing but whitespace is dropped like indentation
+    // unless the element keeps it, while CDATA cannot carry a lone CR. So the texts of a run
+    // come back as separate nodes only if their forms take turns, starting with one form or
+    // the other.
     auto takeTurns = [&](bool plainTurn) {
-        auto fits = [&plainTurn](QStringView text) {
+        return VisitRun(first, element, next, [&](QStringView text) {
             if (text.isEmpty())
                 return true;
-            const bool fit = plainTurn ? !IsXmlWhitespace(text) : XmlWriter::CanWriteAsCData(text);
+            const bool fit =
+                plainTurn ? !IsXmlWhitespace(text) || (element && KeepsPlainWhitespace(element, ws))
+                          : XmlWriter::CanWriteAsCData(text);
             plainTurn = !plainTurn;
             return fit;
-        };
-        if (!fits(first))
-            return false;
-        if (!element)
-            return true;
-        const int count = element->ChildCount();
-        for (int i = next; i < count; ++i) {
-            const XmlNode* child = element->begin()[i];
-            if (child->Kind() == XmlNodeKind::Attribute)
-                continue;
-            if (child->Kind() != XmlNodeKind::Text)
-                return true;
-            if (!fits(child->ValueView()))
-                return false;
-        }
-        return next > count || fits(element->ValueView());
+        });
     };
     // The common lone text costs one whitespace check.
     if (takeTurns(true))
@@ -78,8 +131,25 @@ DocumentWriter::TextForm DocumentWriter::FirstFormOfRun(QStringView first, const
     return takeTurns(false) ? TextForm::CData : TextForm::None;
 }
 
+DocumentWriter::TextForm DocumentWriter::JoinedFormOfRun(QStringView first, const XmlNode* element,
+                                                         int next, Whitespace& ws)
+{
+    // Written all plain, the run comes back as one text holding the whole of it, unless it is
+    // all whitespace the element does not keep: then sections, which are always kept, if they
+    // can carry it.
+    bool whitespace = true;
+    bool cdata = true;
+    VisitRun(first, element, next, [&](QStringView text) {
+        whitespace = whitespace && IsXmlWhitespace(text);
+        cdata = cdata && XmlWriter::CanWriteAsCData(text);
+        return whitespace;
+    });
+    return whitespace && cdata && !(element && KeepsPlainWhitespace(element, ws)) ? TextForm::CData
+                                                                                  : TextForm::Plain;
+}
+
 XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNode* element,
-                                    int next)
+                                    int next, Whitespace& ws)
 {
     // An empty text leaves nothing a load could find, and writing nothing keeps its
     // neighbours one run.
@@ -87,13 +157,15 @@ XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNod
         return XE_OK;
     TextForm form;
     if (run.last == TextForm::None) {
-        const TextForm first = FirstFormOfRun(text, element, next);
-        // No alternation keeps every text apart: all of it is written plain and comes back
-        // as one text holding the whole of it, so no character is lost.
-        run.joined = first == TextForm::None;
-        form = run.joined ? TextForm::Plain : first;
+        form = FirstFormOfRun(text, element, next, ws);
+        // No alternation keeps every text apart: all of it goes in one form and comes back as
+        // one text, so no character is lost.
+        if (form == TextForm::None)
+            form = run.joined = JoinedFormOfRun(text, element, next, ws);
+    } else if (run.joined != TextForm::None) {
+        form = run.joined;
     } else {
-        form = run.joined || run.last == TextForm::CData ? TextForm::Plain : TextForm::CData;
+        form = run.last == TextForm::CData ? TextForm::Plain : TextForm::CData;
     }
     run.last = form;
     return form == TextForm::CData ? m_writer.WriteCData(text) : m_writer.WriteString(text);
@@ -104,10 +176,13 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
     switch (node->Kind()) {
     case XmlNodeKind::Text: {
         TextRun run;
-        return WriteText(node->ValueView(), run, nullptr, 0);
+        Whitespace ws;
+        return WriteText(node->ValueView(), run, nullptr, 0, ws);
     }
     case XmlNodeKind::Comment:
         return m_writer.WriteComment(node->ValueView());
+    case XmlNodeKind::ProcessingInstruction:
+        return m_writer.WriteProcessingInstruction(node->LocalName(), node->ValueView());
     case XmlNodeKind::Element:
         break;
     default:
@@ -120,36 +195,47 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
         const XmlNode* element;
         int next;
         TextRun text;
+        Whitespace ws;
     };
     std::vector<Level> levels;
-    if (const XmlStatus status = StartElement(node))
+    Whitespace ws;
+    if (const XmlStatus status = StartElement(node, ws))
         return status;
-    levels.push_back({node, 0, {}});
+    levels.push_back({node, 0, {}, ws});
     while (!levels.empty()) {
         Level& level = levels.back();
         XmlStatus status = XE_OK;
         if (level.next < level.element->ChildCount()) {
             const XmlNode* child = level.element->begin()[level.next++];
             switch (child->Kind()) {
-            case XmlNodeKind::Element:
+            case XmlNodeKind::Element: {
                 level.text = {};
-                status = StartElement(child);
+                Whitespace inner{level.ws.preserve};
+                status = StartElement(child, inner);
                 if (status == XE_OK)
-                    levels.push_back({child, 0, {}});
+                    levels.push_back({child, 0, {}, inner}); // `level` dangles from here
                 break;
+            }
             case XmlNodeKind::Text:
-                status = WriteText(child->ValueView(), level.text, level.element, level.next);
+                status =
+                    WriteText(child->ValueView(), level.text, level.element, level.next, level.ws);
                 break;
             case XmlNodeKind::Comment:
                 level.text = {};
                 status = m_writer.WriteComment(child->ValueView());
+                break;
+            case XmlNodeKind::ProcessingInstruction:
+                level.text = {};
+                status =
+                    m_writer.WriteProcessingInstruction(child->LocalName(), child->ValueView());
                 break;
             default:
                 break;
             }
         } else {
             // A value of the element itself is text content after its children.
-            status = WriteText(level.element->ValueView(), level.text, nullptr, 0);
+            status = WriteText(level.element->ValueView(), level.text, level.element,
+                               level.element->ChildCount() + 1, level.ws);
             if (status == XE_OK)
                 status = m_writer.WriteEndElement();
             levels.pop_back();
@@ -168,7 +254,12 @@ XmlStatus XmlDocument::SerializeDocument(QByteArray& output) const
     XmlWriter writer(output, XmlWriter::Conformance::Document);
     writer.SetIndent(true);
     DocumentWriter nodes(writer);
-    XmlStatus status = writer.WriteStartDocument();
+    XmlStatus status = writer.WriteStartDocument(
+        m_standalone == Standalone::Yes  ? XmlWriter::Standalone::Yes
+        : m_standalone == Standalone::No ? XmlWriter::Standalone::No
+                                         : XmlWriter::Standalone::Omitted);
+    if (status == XE_OK && !m_documentType.isEmpty())
+        status = writer.WriteDocumentType(m_documentType);
     for (const XmlNode* child : m_root) {
         if (status != XE_OK)
             break;

@@ -24,16 +24,30 @@ private:
     // go into the start tag) and empty texts between.
     struct TextRun {
         TextForm last = TextForm::None;
-        bool joined = false; // written all plain: the run loads back as one text
+        // The form of every text of a run no alternation keeps apart: it loads back as one text.
+        TextForm joined = TextForm::None;
+    };
+    // Whether a load keeps a plain text of nothing but whitespace in an element.
+    struct Whitespace {
+        bool preserve = false; // xml:space="preserve" holds here
+        int8_t kept = -1;      // -1 until first needed
     };
 
-    XmlStatus StartElement(const XmlNode* element);
+    // Starts the element and writes its attributes; `ws.preserve` comes in as the parent's and
+    // goes out as the element's.
+    XmlStatus StartElement(const XmlNode* element, Whitespace& ws);
+    static bool KeepsPlainWhitespace(const XmlNode* element, Whitespace& ws);
     // The form for `first`, the first text of a run whose other texts are the children of
     // `element` from index `next` on and then the element's own value; None if no choice keeps
-    // the texts apart. `element` null: `first` is the whole run.
-    static TextForm FirstFormOfRun(QStringView first, const XmlNode* element, int next);
+    // the texts apart. `element` null: `first` is the whole run, whitespace in it not kept.
+    static TextForm FirstFormOfRun(QStringView first, const XmlNode* element, int next,
+                                   Whitespace& ws);
+    // The one form for a run no alternation keeps apart.
+    static TextForm JoinedFormOfRun(QStringView first, const XmlNode* element, int next,
+                                    Whitespace& ws);
     // `element`/`next` as for FirstFormOfRun, for when the text starts a run.
-    XmlStatus WriteText(QStringView text, TextRun& run, const XmlNode* element, int next);
+    XmlStatus WriteText(QStringView text, TextRun& run, const XmlNode* element, int next,
+                        Whitespace& ws);
 
     XmlWriter& m_writer;
 };

@@ -2,8 +2,6 @@
 
 #include "document/XmlReader.h"
 
-#include <libxml/uri.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -23,7 +21,8 @@
 //   tab        tab             &#9;
 //
 // Writing CR LF as "&#13;&#10;" would load back as CR CR LF and grow at every save.
-// Comments know no references: every line end in them is written as a line break.
+// Comments and processing instructions know no references: every line end in them is written
+// as a line break.
 
 namespace {
 
@@ -31,6 +30,8 @@ constexpr XmlStatus kNameExpected = 0xC00CEE39u;
 constexpr XmlStatus kColonInName = 0xC00CEE63u;
 constexpr XmlStatus kXmlnsPrefixReserved = 0xC00CEE68u;
 constexpr XmlStatus kEmptyPrefixUri = 0xC00CEF03u;
+constexpr XmlStatus kLeadingXml = 0xC00CEE3Eu;
+constexpr XmlStatus kBadProcessingInstruction = 0xC00CEE4Au;
 constexpr XmlStatus kInvalidDocument = 0xC00CEF0Bu;
 
 constexpr QStringView kXmlNamespace = u"http://www.w3.org/XML/1998/namespace";
@@ -55,6 +56,8 @@ constexpr auto kTextTable = MakeTable("<&>");
 constexpr auto kAttributeTable = MakeTable("<&\"\t");
 constexpr auto kCommentTable = MakeTable("-");
 constexpr auto kCDataTable = MakeTable("]");
+constexpr auto kPiTable = MakeTable("?");
+constexpr auto kVerbatimTable = MakeTable("");
 
 inline bool IsHighSurrogate(char16_t c)
 {
@@ -155,17 +158,6 @@ QString ParsedAttributeValue(QStringView value)
     QString parsed = value.toString();
     parsed.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return parsed;
-}
-
-// libxml2 rejects a namespace declaration whose value does not parse as a URI reference.
-bool IsUriReference(const QString& uri)
-{
-    const QByteArray bytes = uri.toUtf8();
-    xmlURIPtr parsed = xmlParseURI(bytes.constData());
-    if (!parsed)
-        return false;
-    xmlFreeURI(parsed);
-    return true;
 }
 
 } // namespace
@@ -301,7 +293,10 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
     constexpr const std::array<uint8_t, 128>& table = mode == Escape::Text        ? kTextTable
                                                       : mode == Escape::Attribute ? kAttributeTable
                                                       : mode == Escape::Comment   ? kCommentTable
-                                                                                  : kCDataTable;
+                                                      : mode == Escape::CData     ? kCDataTable
+                                                      : mode == Escape::ProcessingInstruction
+                                                          ? kPiTable
+                                                          : kVerbatimTable;
     // Bytes one code unit can grow to: "&quot;" is the longest.
     constexpr qsizetype kMaxPerUnit = 6;
     constexpr qsizetype kChunk = 16384;
@@ -323,6 +318,18 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                 if (kind == kForbidden) {
                     Commit(out);
                     return XmlError::IllegalXmlCharacter;
+                }
+                if constexpr (mode == Escape::ProcessingInstruction) {
+                    if (c == '?') {
+                        // "?>" would end the instruction early; nothing can stand in for it.
+                        if (p + 1 < end && p[1] == '>') {
+                            Commit(out);
+                            return kBadProcessingInstruction;
+                        }
+                        *out++ = '?';
+                        ++p;
+                        continue;
+                    }
                 }
                 const bool crLf = c == '\r' && p + 1 < end && p[1] == '\n';
                 switch (c) {
@@ -360,7 +367,8 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                 case '\r':
                     if (mode == Escape::Attribute) {
                         out = crLf ? PutLiteral(out, "&#10;", 5) : PutLiteral(out, "&#13;", 5);
-                    } else if (crLf || mode == Escape::Comment) {
+                    } else if (crLf || mode == Escape::Comment ||
+                               mode == Escape::ProcessingInstruction || mode == Escape::Verbatim) {
                         out = PutLiteral(out, m_lineBreak, size_t(m_lineBreakLength));
                     } else if (mode == Escape::Text) {
                         out = PutLiteral(out, "&#13;", 5);
@@ -411,14 +419,35 @@ bool XmlWriter::CanWriteAsCData(QStringView text)
     return true;
 }
 
-XmlStatus XmlWriter::WriteStartDocument()
+XmlStatus XmlWriter::WriteStartDocument(Standalone standalone)
 {
     if (m_status != XE_OK)
         return m_status;
     if (m_length != m_start)
         return Fail(kInvalidDocument);
-    static constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    static constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"";
     Append(kDeclaration, qsizetype(sizeof kDeclaration - 1));
+    if (standalone == Standalone::Yes)
+        Append(" standalone=\"yes\"", 17);
+    else if (standalone == Standalone::No)
+        Append(" standalone=\"no\"", 16);
+    Append("?>", 2);
+    return XE_OK;
+}
+
+XmlStatus XmlWriter::WriteDocumentType(QStringView declaration)
+{
+    if (m_status != XE_OK)
+        return m_status;
+    // Only the prolog of a document may hold it, and only one.
+    if (m_conformance != Conformance::Document || !m_frames.empty() || m_rootWritten ||
+        m_documentTypeWritten || !declaration.startsWith(u"<!DOCTYPE") ||
+        !declaration.endsWith(u'>'))
+        return Fail(kInvalidDocument);
+    m_documentTypeWritten = true;
+    BeforeMarkup();
+    if (const XmlStatus status = AppendEscaped<Escape::Verbatim>(declaration))
+        return Fail(status);
     return XE_OK;
 }
 
@@ -463,8 +492,8 @@ XmlStatus XmlWriter::CheckDeclaration(QStringView prefix, QStringView localName,
         return XmlError::XmlnsUriReserved;
     if (uri.isEmpty())
         return isDefault ? XE_OK : kEmptyPrefixUri;
-    if (!IsUriReference(uri))
-        return kInvalidDocument;
+    // Any other value goes: libxml2 only warns about a namespace name that is no URI reference
+    // (an IRI such as "urn:caf\u00e9", or "a b") and loads it.
     if (!isDefault)
         m_declarations.push_back({localName.toUtf8(), uri});
     return XE_OK;
@@ -609,6 +638,41 @@ XmlStatus XmlWriter::WriteComment(QStringView text)
     return XE_OK;
 }
 
+XmlStatus XmlWriter::WriteProcessingInstruction(QStringView target, QStringView data)
+{
+    if (m_status != XE_OK)
+        return m_status;
+    switch (CheckNcName(target)) {
+    case NameCheck::Ok:
+        break;
+    case NameCheck::Empty:
+        return Fail(kNameExpected);
+    case NameCheck::Colon: // namespaces forbid colons in targets
+        return Fail(kColonInName);
+    case NameCheck::BadCharacter:
+        return Fail(XmlError::IllegalNameCharacter);
+    }
+    // Reserved for the XML declaration, in any case.
+    if (target.compare(u"xml", Qt::CaseInsensitive) == 0)
+        return Fail(kLeadingXml);
+    if (m_startTagOpen && CloseStartTag(false) != XE_OK)
+        return m_status;
+    BeforeMarkup();
+    Append("<?", 2);
+    qsizetype offset;
+    int length;
+    AppendName(target, offset, length);
+    if (!data.isEmpty()) {
+        // The parser drops the whitespace between target and data, so data that starts with
+        // whitespace loses it on the next load.
+        Append(" ", 1);
+        if (const XmlStatus status = AppendEscaped<Escape::ProcessingInstruction>(data))
+            return Fail(status);
+    }
+    Append("?>", 2);
+    return XE_OK;
+}
+
 XmlStatus XmlWriter::WriteEndElement()
 {
     if (m_status != XE_OK)
@@ -641,8 +705,14 @@ XmlStatus XmlWriter::WriteEndDocument()
 {
     while (m_status == XE_OK && !m_frames.empty())
         WriteEndElement();
-    if (m_status == XE_OK && m_conformance == Conformance::Document && !m_rootWritten)
+    if (m_status != XE_OK || m_conformance != Conformance::Document)
+        return m_status;
+    if (!m_rootWritten)
         return Fail(kInvalidDocument); // a document without a root element does not load
+    // A file ends with a line break, as text files do.
+    if (!m_ended)
+        Append(m_lineBreak, m_lineBreakLength);
+    m_ended = true;
     return m_status;
 }
 

@@ -33,16 +33,30 @@ public:
     // The line break of indentation and of line breaks inside text; LF, CR LF on Windows.
     void SetLineBreak(QByteArrayView lineBreak);
 
-    XmlStatus WriteStartDocument();
+    enum class Standalone { Omitted, Yes, No };
+    XmlStatus WriteStartDocument(Standalone standalone = Standalone::Omitted);
+    // The document type declaration as read (`<!DOCTYPE ...>`), written verbatim but for its
+    // line ends; only in a document, once, before the root element.
+    XmlStatus WriteDocumentType(QStringView declaration);
     XmlStatus WriteStartElement(QStringView prefix, QStringView localName);
+    // Says that the element just started holds text: nothing is indented inside it or in any
+    // element below it, since added whitespace would become part of its content.
+    void SetTextContent()
+    {
+        if (!m_frames.empty())
+            m_frames.back().noIndent = true;
+    }
     XmlStatus WriteAttributeString(QStringView prefix, QStringView localName, QStringView value);
     XmlStatus WriteString(QStringView text);
     // Text as a CDATA section, split into two where it holds "]]>"; refused for a lone CR
     // (see CanWriteAsCData).
     XmlStatus WriteCData(QStringView text);
     XmlStatus WriteComment(QStringView text);
+    // `<?target data?>`; refused for a target that is no NCName or is "xml" in any case, and
+    // for data holding "?>".
+    XmlStatus WriteProcessingInstruction(QStringView target, QStringView data);
     XmlStatus WriteEndElement();
-    // Closes every open element.
+    // Closes every open element; a document then gets its closing line break.
     XmlStatus WriteEndDocument();
     XmlStatus Flush();
 
@@ -58,7 +72,7 @@ private:
         int nameLength;
         int declarationMark;    // size of m_declarations before this element's own
         bool hasMarkup = false; // a child element or comment was written
-        bool noIndent = false;  // text was written here or in an enclosing element
+        bool noIndent = false;  // text is (or was written) here or in an enclosing element
     };
     struct PendingAttribute {
         qsizetype prefixOffset;
@@ -90,7 +104,8 @@ private:
     const Declaration* FindDeclaration(const char* prefix, int length) const;
     bool Matches(qsizetype offset, int length, QByteArrayView bytes) const;
 
-    enum class Escape { Text, Attribute, Comment, CData };
+    // Verbatim: only line ends are mapped (the document type declaration).
+    enum class Escape { Text, Attribute, Comment, CData, ProcessingInstruction, Verbatim };
     template <Escape mode> XmlStatus AppendEscaped(QStringView value);
 
     QByteArray& m_output;
@@ -101,6 +116,8 @@ private:
     bool m_indent = false;
     bool m_startTagOpen = false;
     bool m_rootWritten = false;
+    bool m_documentTypeWritten = false;
+    bool m_ended = false; // the closing line break of a document was written
     char m_lineBreak[2];
     int m_lineBreakLength;
     std::vector<Frame> m_frames;

@@ -6,8 +6,11 @@
 #include "NodeRecords.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -16,6 +19,8 @@ constexpr XmlStatus kColonInName = 0xC00CEE63u;
 constexpr XmlStatus kXmlnsPrefixReserved = 0xC00CEE68u;
 constexpr XmlStatus kEmptyPrefixUri = 0xC00CEF03u;
 constexpr XmlStatus kInvalidDocument = 0xC00CEF0Bu;
+constexpr XmlStatus kLeadingXml = 0xC00CEE3Eu;
+constexpr XmlStatus kBadProcessingInstruction = 0xC00CEE4Au;
 
 const QByteArray kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
@@ -36,6 +41,44 @@ XmlNode* Text(XmlDocument& doc, XmlNode* parent, const QString& value)
 XmlNode* Comment(XmlDocument& doc, XmlNode* parent, const QString& value)
 {
     return doc.AppendChild(parent, Record(XmlNodeKind::Comment, "#Comment", value));
+}
+XmlNode* Pi(XmlDocument& doc, XmlNode* parent, const QString& target, const QString& data)
+{
+    return doc.AppendChild(parent, Record(XmlNodeKind::ProcessingInstruction, target, data));
+}
+
+// What libxml2 (default options: every text kept) reads from `bytes`: for each element in
+// document order, "name:" and its children, texts and sections by content, PIs as
+// "?target data", other nodes as "<>"; null when the bytes do not parse.
+std::optional<QStringList> LibxmlContent(const QByteArray& bytes)
+{
+    xmlDocPtr doc = xmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, nullptr, 0);
+    if (!doc)
+        return std::nullopt;
+    QStringList out;
+    std::function<void(xmlNodePtr)> walk = [&](xmlNodePtr element) {
+        QString line = QString::fromUtf8(reinterpret_cast<const char*>(element->name)) + u':';
+        for (xmlNodePtr child = element->children; child; child = child->next) {
+            const QString content =
+                QString::fromUtf8(reinterpret_cast<const char*>(child->content));
+            if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE)
+                line += u'[' + content + u']';
+            else if (child->type == XML_PI_NODE)
+                line += QStringLiteral("[?") +
+                        QString::fromUtf8(reinterpret_cast<const char*>(child->name)) + u' ' +
+                        content + u']';
+            else
+                line += QStringLiteral("[<>]");
+        }
+        out << line;
+        for (xmlNodePtr child = element->children; child; child = child->next) {
+            if (child->type == XML_ELEMENT_NODE)
+                walk(child);
+        }
+    };
+    walk(xmlDocGetRootElement(doc));
+    xmlFreeDoc(doc);
+    return out;
 }
 
 QByteArray Serialize(const XmlDocument& doc)
@@ -73,7 +116,7 @@ TEST(WriterTest, NewDocumentIsDeclarationAndEmptyRootWithoutByteOrderMark)
 {
     XmlDocument doc;
     doc.CreateNew();
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<Root_Node/>");
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<Root_Node/>\n");
 }
 
 TEST(WriterTest, IndentsNestedMarkupAndWritesAttributesFirstWhereverTheyStand)
@@ -90,7 +133,7 @@ TEST(WriterTest, IndentsNestedMarkupAndWritesAttributesFirstWhereverTheyStand)
     Comment(doc, doc.Root(), "tail");
     EXPECT_EQ(Serialize(doc), kDeclaration + "\n<!-- head -->\n<root>\n  <a late=\"1\">\n"
                                              "    <empty/>\n    <!--c-->\n  </a>\n"
-                                             "  <b>text</b>\n</root>\n<!--tail-->");
+                                             "  <b>text</b>\n</root>\n<!--tail-->\n");
 }
 
 TEST(WriterTest, MixedContentKeepsItsExactText)
@@ -106,10 +149,10 @@ TEST(WriterTest, MixedContentKeepsItsExactText)
     Comment(doc, em, "note");
     Text(doc, p, " world");
     Comment(doc, p, "end");
-    // Markup before the first text is still indented; nothing is added once text was written,
-    // neither in the element nor inside the elements that follow it.
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<p>\n  <lead>\n    <x/>\n  </lead>Hello "
-                                             "<em><b>bold</b><!--note--></em> world<!--end--></p>");
+    // Nothing is added anywhere in an element that holds text, nor below it.
+    EXPECT_EQ(Serialize(doc), kDeclaration +
+                                  "\n<p><lead><x/></lead>Hello "
+                                  "<em><b>bold</b><!--note--></em> world<!--end--></p>\n");
 }
 
 TEST(WriterTest, ElementValueIsTextAfterTheChildren)
@@ -118,7 +161,7 @@ TEST(WriterTest, ElementValueIsTextAfterTheChildren)
     XmlNode* e = Element(doc, doc.Root(), "e");
     Element(doc, e, "child");
     doc.AssignValue(e, u"tail");
-    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<e>\n  <child/>tail</e>");
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<e><child/>tail</e>\n");
 }
 
 TEST(WriterTest, XmlSpacePreserveSuppressesIndentation)
@@ -130,7 +173,7 @@ TEST(WriterTest, XmlSpacePreserveSuppressesIndentation)
     XmlNode* inner = Element(doc, pre, "inner");
     Element(doc, inner, "deep");
     EXPECT_EQ(Serialize(doc), kDeclaration + "\n<root>\n  <pre xml:space=\"preserve\"><inner>"
-                                             "<deep/></inner></pre>\n</root>");
+                                             "<deep/></inner></pre>\n</root>\n");
 }
 
 TEST(WriterTest, EscapesTextAndMapsLineBreaksSoTheyLoadBackUnchanged)
@@ -179,7 +222,7 @@ TEST(WriterTest, WindowsLineBreaksAreUsedForIndentationAndText)
         w.WriteString(u"x\r\ny");
         w.WriteEndDocument();
     }
-    EXPECT_EQ(out, "<a>\r\n  <b>x\r\ny</b>\r\n</a>");
+    EXPECT_EQ(out, "<a>\r\n  <b>x\r\ny</b>\r\n</a>\r\n");
 }
 
 TEST(WriterTest, EncodesNonAsciiAsUtf8InNamesValuesAndComments)
@@ -255,7 +298,7 @@ TEST(WriterTest, NamespaceDeclarationsAreWrittenInPlaceAndScopePrefixes)
               kDeclaration + "\n<p:root a=\"1\" xmlns=\"urn:default\" xmlns:p=\"urn:p\">\n"
                              "  <same xmlns=\"urn:default\"/>\n  <out xmlns=\"\">\n    <p:x/>\n"
                              "  </out>\n  <q:q p:attr=\"v\" xmlns:q=\"urn:q\" xml:lang=\"en\"/>\n"
-                             "</p:root>");
+                             "</p:root>\n");
 }
 
 TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
@@ -274,6 +317,15 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
             for (const auto& a : list)
                 status = w.WriteAttributeString(a[0], a[1], a[2]);
             return status == XE_OK ? w.WriteEndElement() : status;
+        };
+    };
+    auto pi = [](QStringView target, QStringView data) {
+        return [=](XmlWriter& w) { return w.WriteProcessingInstruction(target, data); };
+    };
+    auto prolog = [](std::function<void(XmlWriter&)> before) {
+        return [=](XmlWriter& w) {
+            before(w);
+            return w.WriteDocumentType(u"<!DOCTYPE e>");
         };
     };
     const std::vector<Case> cases = {
@@ -311,7 +363,6 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
         {"xmlns URI", attributes({{u"xmlns", u"p", u"http://www.w3.org/2000/xmlns/"}}),
          XmlError::XmlnsUriReserved},
         {"prefix undeclared with empty URI", attributes({{u"xmlns", u"p", u""}}), kEmptyPrefixUri},
-        {"URI that is no URI", attributes({{u"xmlns", u"p", u"a b"}}), kInvalidDocument},
         {"control character in text",
          [](XmlWriter& w) {
              w.WriteStartElement(u"", u"e");
@@ -332,6 +383,16 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
          },
          kInvalidDocument},
         {"end without element", [](XmlWriter& w) { return w.WriteEndElement(); }, kInvalidDocument},
+        {"PI target with a colon", pi(u"a:b", u"d"), kColonInName},
+        {"PI without target", pi(u"", u"d"), kNameExpected},
+        {"PI target digit first", pi(u"1a", u""), XmlError::IllegalNameCharacter},
+        {"PI target xml", pi(u"xml", u"version=\"1.0\""), kLeadingXml},
+        {"PI target XmL", pi(u"XmL", u""), kLeadingXml},
+        {"PI data closing early", pi(u"t", u"a?>b"), kBadProcessingInstruction},
+        {"PI data control character", pi(u"t", u"a\x01"), XmlError::IllegalXmlCharacter},
+        {"PI data lone surrogate", pi(u"t", u"a\xD800"), XmlError::InvalidSurrogatePair},
+        {"document type in a fragment", prolog([](XmlWriter&) {}), kInvalidDocument},
+
         {"CDATA holding a lone CR",
          [](XmlWriter& w) {
              w.WriteStartElement(u"", u"e");
@@ -343,6 +404,16 @@ TEST(WriterTest, RefusesWhatWouldNotLoadWithTheTableStatus)
         const WriteResult run = Write(c.script);
         EXPECT_EQ(run.status, c.expected) << c.what;
     }
+    using C = XmlWriter::Conformance;
+    auto afterRoot = prolog([](XmlWriter& w) {
+        w.WriteStartElement(u"", u"e");
+        w.WriteEndElement();
+    });
+    EXPECT_EQ(Write(afterRoot, C::Document).status, kInvalidDocument);
+    auto inside = prolog([](XmlWriter& w) { w.WriteStartElement(u"", u"e"); });
+    EXPECT_EQ(Write(inside, C::Document).status, kInvalidDocument);
+    auto twice = prolog([](XmlWriter& w) { w.WriteDocumentType(u"<!DOCTYPE e>"); });
+    EXPECT_EQ(Write(twice, C::Document).status, kInvalidDocument);
 }
 
 TEST(WriterTest, AcceptsTheNamespaceFormsThatAreAllowed)
@@ -355,6 +426,9 @@ TEST(WriterTest, AcceptsTheNamespaceFormsThatAreAllowed)
         w.WriteAttributeString(u"p", u"x", u"1");
         w.WriteAttributeString(u"", u"x", u"2"); // no namespace: differs from p:x
         w.WriteAttributeString(u"xml", u"x", u"3");
+        // Namespace names libxml2 loads though they are no strict URIs.
+        w.WriteAttributeString(u"xmlns", u"i", u"urn:caf\u00e9");
+        w.WriteAttributeString(u"xmlns", u"s", u"a b");
         w.WriteStartElement(u"p", u"\U00010000name");
         w.WriteEndElement();
         w.WriteEndElement();
@@ -364,7 +438,7 @@ TEST(WriterTest, AcceptsTheNamespaceFormsThatAreAllowed)
     EXPECT_EQ(run.status, XmlError::NamespaceNotDeclared);
     EXPECT_TRUE(run.bytes.startsWith(
         "<xml:e xmlns:xml=\"http://www.w3.org/XML/1998/namespace\" xmlns:p=\"urn:p\" xmlns=\"\" "
-        "p:x=\"1\" x=\"2\" xml:x=\"3\">"))
+        "p:x=\"1\" x=\"2\" xml:x=\"3\" xmlns:i=\"urn:caf\xC3\xA9\" xmlns:s=\"a b\">"))
         << run.bytes.constData();
 }
 
@@ -408,8 +482,8 @@ TEST(WriterTest, AdjacentTextsAlternatePlainAndCDataSoTheyLoadBackApart)
     Text(doc, a, "z");    // after CDATA (which would join CDATA): plain
     Text(doc, a, "]]>w"); // CDATA split where it holds "]]>"
     Element(doc, a, "b");
-    Text(doc, a, " \r\n "); // whitespace only: plain would be dropped
-    Text(doc, a, "v\r");    // a lone CR cannot be CDATA: the run starts with CDATA for it
+    Text(doc, a, " \r\n "); // plain would leave the next to CDATA,
+    Text(doc, a, "v\r");    // which cannot carry a lone CR: the run starts with CDATA for it
     XmlNode* c = Element(doc, a, "c");
     Text(doc, c, "p\r"); // two texts that only plain text can carry: written as one
     Text(doc, c, "q\r");
@@ -417,7 +491,7 @@ TEST(WriterTest, AdjacentTextsAlternatePlainAndCDataSoTheyLoadBackApart)
     Text(doc, d, "");
     const QByteArray saved = Serialize(doc);
     EXPECT_EQ(saved, kDeclaration + "\n<a>x<![CDATA[y<]]>z<![CDATA[]]]]><![CDATA[>w]]><b/>"
-                                    "<![CDATA[ \n ]]>v&#13;<c>p&#13;q&#13;</c><d/></a>");
+                                    "<![CDATA[ \n ]]>v&#13;<c>p&#13;q&#13;</c><d/></a>\n");
 
     XmlDocument back;
     ASSERT_EQ(back.LoadFromData(saved), XE_OK);
@@ -490,4 +564,127 @@ TEST(WriterTest, ErrorTextsFillPlaceholdersLiterally)
     EXPECT_EQ(SaveErrorText("p", XE_CANNOT_OPEN_FILE),
               QStringLiteral("100% sure: p / Can not open file / "));
     SetTextOverride({});
+}
+
+TEST(WriterTest, PrologCarriesStandaloneAndTheDocumentTypeAsStored)
+{
+    const QString doctype = "<!DOCTYPE r [\n  <!ENTITY e \"x\">\n  <?pi in subset?>\n]>";
+    QByteArray out;
+    {
+        XmlWriter w(out);
+        w.SetIndent(true);
+        w.SetLineBreak("\r\n");
+        w.WriteStartDocument(XmlWriter::Standalone::Yes);
+        w.WriteComment(u"c"); // the prolog may hold comments before the declaration
+        w.WriteDocumentType(doctype);
+        w.WriteStartElement(u"", u"r");
+        w.WriteString(u"t");
+        EXPECT_EQ(w.WriteEndDocument(), XE_OK);
+    }
+    EXPECT_EQ(out,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n<!--c-->\r\n"
+              "<!DOCTYPE r [\r\n  <!ENTITY e \"x\">\r\n  <?pi in subset?>\r\n]>\r\n<r>t</r>\r\n");
+    EXPECT_TRUE(LibxmlContent(out));
+
+    const WriteResult no = Write(
+        [](XmlWriter& w) {
+            w.WriteStartDocument(XmlWriter::Standalone::No);
+            return w.WriteStartElement(u"", u"r");
+        },
+        XmlWriter::Conformance::Document);
+    EXPECT_EQ(no.bytes, "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n<r/>\n");
+}
+
+TEST(WriterTest, ProcessingInstructionsAreWrittenWhereverTheyStand)
+{
+    XmlDocument doc;
+    XmlNode* before = Pi(doc, doc.Root(), "xml-stylesheet", "href=\"s.xsl\" type=\"text/xsl\"");
+    XmlNode* root = Element(doc, doc.Root(), "r");
+    Pi(doc, root, "first", "");
+    XmlNode* p = Element(doc, root, "p");
+    Text(doc, p, "a");
+    Pi(doc, p, "t", "x?y <&> ]]> \r\nline\rcr\nlf?"); // no references: taken literally
+    Text(doc, p, "b");                                // parted from "a": both plain
+    Pi(doc, doc.Root(), "after", "1");
+    EXPECT_EQ(Serialize(doc), kDeclaration +
+                                  "\n<?xml-stylesheet href=\"s.xsl\" type=\"text/xsl\"?>\n"
+                                  "<r>\n  <?first?>\n  <p>a<?t x?y <&> ]]> \nline\ncr\n"
+                                  "lf?"
+                                  "?>b</p>\n</r>\n<?after 1?>\n");
+    EXPECT_EQ(LibxmlContent(Serialize(doc)),
+              QStringList(
+                  {"r:[\n  ][?first ][\n  ][<>][\n]", "p:[a][?t x?y <&> ]]> \nline\ncr\nlf?][b]"}));
+    EXPECT_EQ(doc.NodeToXmlText(before->Id()),
+              kDeclaration + "\n<?xml-stylesheet href=\"s.xsl\" type=\"text/xsl\"?>");
+}
+
+TEST(WriterTest, WhitespaceOnlyTextGoesPlainWhereALoadKeepsItAndAsCDataElsewhere)
+{
+    XmlDocument doc;
+    XmlNode* root = Element(doc, doc.Root(), "r");
+    Text(doc, Element(doc, root, "only"), " \t"); // the element's only content
+    XmlNode* lonely = Element(doc, root, "lonely");
+    Text(doc, lonely, ""); // empty texts write nothing and do not count
+    Text(doc, lonely, " ");
+    XmlNode* mixed = Element(doc, root, "mixed");
+    Element(doc, mixed, "b");
+    Text(doc, mixed, " ");
+    Element(doc, mixed, "i");
+    Text(doc, mixed, ".");
+    XmlNode* byValue = Element(doc, root, "byValue"); // its own value makes it mixed
+    Element(doc, byValue, "b");
+    Text(doc, byValue, " ");
+    Element(doc, byValue, "i");
+    doc.AssignValue(byValue, u"tail");
+    XmlNode* list = Element(doc, root, "list"); // element content: layout on load
+    Element(doc, list, "i");
+    Text(doc, list, " ");
+    XmlNode* noted = Element(doc, root, "noted"); // a comment is other content
+    Comment(doc, noted, "n");
+    Text(doc, noted, "\n");
+    XmlNode* pre = Element(doc, root, "pre");
+    Attribute(doc, pre, "space", "preserve", "xml");
+    XmlNode* inner = Element(doc, pre, "in"); // preserve reaches down
+    Element(doc, inner, "a");
+    Text(doc, inner, " ");
+    XmlNode* plain = Element(doc, pre, "d"); // "default" ends the scope
+    Attribute(doc, plain, "space", "default", "xml");
+    Element(doc, plain, "a");
+    Text(doc, plain, " ");
+    XmlNode* twice = Element(doc, root, "twice"); // no alternation: one joined section
+    Element(doc, twice, "a");
+    Text(doc, twice, " ");
+    Text(doc, twice, "\r\n");
+    const QByteArray saved = Serialize(doc);
+    EXPECT_EQ(saved, kDeclaration +
+                         "\n<r>\n  <only> \t</only>\n  <lonely> </lonely>\n"
+                         "  <mixed><b/> <i/>.</mixed>\n  <byValue><b/> <i/>tail</byValue>\n"
+                         "  <list><i/><![CDATA[ ]]></list>\n"
+                         "  <noted><!--n--><![CDATA[\n]]></noted>\n"
+                         "  <pre xml:space=\"preserve\"><in><a/> </in>"
+                         "<d xml:space=\"default\"><a/><![CDATA[ ]]></d></pre>\n"
+                         "  <twice><a/><![CDATA[ ]]><![CDATA[\n]]></twice>\n</r>\n");
+    const std::optional<QStringList> read = LibxmlContent(saved);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->filter("twice:").value(0), "twice:[<>][ \n]");
+    EXPECT_EQ(read->filter("mixed:").value(0), "mixed:[<>][ ][<>][.]");
+}
+
+TEST(WriterTest, NothingIsIndentedInsideAnElementThatHoldsText)
+{
+    XmlDocument doc;
+    XmlNode* root = Element(doc, doc.Root(), "r");
+    XmlNode* p = Element(doc, root, "p");
+    Text(doc, Element(doc, p, "b"), "bold");
+    Text(doc, p, " text");
+    XmlNode* code = Element(doc, root, "code");
+    Comment(doc, code, "n");
+    Text(doc, code, "AB");
+    XmlNode* blank = Element(doc, root, "blank"); // whitespace-only text counts
+    Element(doc, blank, "x");
+    Text(doc, blank, "\n");
+    Pi(doc, blank, "t", "");
+    EXPECT_EQ(Serialize(doc), kDeclaration + "\n<r>\n  <p><b>bold</b> text</p>\n"
+                                             "  <code><!--n-->AB</code>\n"
+                                             "  <blank><x/><![CDATA[\n]]><?t?></blank>\n</r>\n");
 }
