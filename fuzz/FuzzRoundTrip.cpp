@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -209,7 +210,11 @@ QStringList SettledRun(const QList<QStringView>& run, const WhitespaceScope& sco
     if (plainFirst || cdataFirst) {
         for (QStringView text : run)
             out << Settled(text, false);
-    } else if (plainKeeps(joined, true)) {
+    } else if (plainKeeps(joined, true) || std::all_of(run.begin(), run.end(), [](QStringView t) {
+                   return XmlWriter::CanWriteAsCData(t);
+               })) {
+        // Joined: written plain, or as sections (which a load keeps and joins) when plain
+        // whitespace would be dropped.
         out << Settled(joined, false);
     }
     return out;
