@@ -23,7 +23,8 @@ void Dump(const XmlNode* node, int depth, QString& out)
 
 QString Dump(const XmlDocument& doc)
 {
-    QString out;
+    QString out =
+        QString::number(int(doc.StandaloneDeclaration())) + u' ' + doc.DocumentType() + u'\n';
     Dump(doc.Root(), 0, out);
     return out;
 }
@@ -82,6 +83,15 @@ std::vector<Sample> Corpus()
         {"character references", "<r>&lt;tag&gt; &amp; &#x263A; &#65;&#x42; ]]&gt; &quot;</r>"},
         {"space preserve",
          "<r><pre xml:space=\"preserve\"><a/> <b>x</b></pre><n><deep><deeper/></deep></n></r>"},
+        {"prolog and instructions",
+         "<?xml version=\"1.0\" standalone=\"no\"?>\n<?xml-stylesheet href=\"s.xsl\"?>\n"
+         "<!DOCTYPE r PUBLIC \"-//T//DTD r//EN\" \"r.dtd\" [\n<!ENTITY e \"ent\"> <!-- ']' -->\n"
+         "<?pi in subset?>]>\n<r a=\"1\" xmlns=\"urn:d\" b=\"2\" xmlns:p=\"urn:p\">&e;<?in side?>"
+         "<?bare?></r>\n<?after?>\n<!--end-->"},
+        {"meaningful whitespace",
+         "<r><sep> </sep><pre xml:space=\"preserve\">\n  <x> </x>\n  <y xml:space=\"default\">\n"
+         "    <z/>\n  </y>\n</pre><p>\n  <b>bold</b> text</p><e><![CDATA[ ]]></e>"
+         "<f><![CDATA[ ]]><x/><![CDATA[\t]]></f><g>\r\n\t</g><h> <!--c--> </h></r>"},
         {"attributes after content in tree order",
          "<r a=\"1\" xmlns:p=\"urn:p\" p:b=\"2\" xmlns=\"urn:x\"><e/></r>"},
     };
@@ -107,6 +117,31 @@ TEST(RoundTripTest, LoadSaveLoadKeepsTheTreeAndSavingAgainKeepsTheBytes)
         ASSERT_EQ(second.SerializeDocument(again), XE_OK);
         EXPECT_EQ(again, saved);
     }
+}
+
+TEST(RoundTripTest, PrologAndTextAreWrittenAsTheyMean)
+{
+    XmlDocument doc;
+    ASSERT_EQ(doc.LoadFromData("<?xml version='1.0' standalone='yes'?>\r\n"
+                               "<!DOCTYPE r [\r\n<!ENTITY e 'x'>\r\n]>\r\n<?app go?>\r\n"
+                               "<r><p>\n <b>bold</b> text</p><q>\n  <s/>\n</q></r>"),
+              XE_OK);
+    QByteArray saved;
+    ASSERT_EQ(doc.SerializeDocument(saved), XE_OK);
+    // The document type as it stood (line breaks aside), no indentation inside mixed content,
+    // layout everywhere else, and a final line break.
+    EXPECT_EQ(saved,
+              QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                         "<!DOCTYPE r [\n<!ENTITY e 'x'>\n]>\n<?app go?>\n"
+                         "<r>\n  <p>\n <b>bold</b> text</p>\n  <q>\n    <s/>\n  </q>\n</r>\n"));
+
+    // Two whitespace sections parted only by layout cannot stay apart in any XML form; they
+    // come back as one text holding both, never as nothing.
+    ASSERT_EQ(doc.LoadFromData("<r><![CDATA[ ]]> <![CDATA[ ]]><x/></r>"), XE_OK);
+    ASSERT_EQ(doc.SerializeDocument(saved), XE_OK);
+    XmlDocument back;
+    ASSERT_EQ(back.LoadFromData(saved), XE_OK);
+    EXPECT_EQ(back.Root()->ChildAt(0)->ChildAt(0)->Value(), QStringLiteral("  "));
 }
 
 TEST(RoundTripTest, StoredLineBreaksAndReferencesComeBackExactly)
