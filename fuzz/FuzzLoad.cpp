@@ -20,14 +20,26 @@ constexpr char16_t kSecret[] = u"TOVI-FUZZ-SECRET-CANARY";
 void CheckLoaded(const XmlDocument& document)
 {
     FUZZ_CHECK(!document.IsModified(), "a fresh load counts as modified");
+    // IDs are dense from 0 and each is used once; they follow document order except for
+    // whitespace kept only once its element turned out mixed, which comes after its siblings.
     int32_t expectedId = 0;
+    int32_t lastMarkupId = -1;
+    std::vector<bool> seen;
     std::vector<const XmlNode*> pending;
     for (int i = document.Root()->ChildCount() - 1; i >= 0; --i)
         pending.push_back(document.Root()->ChildAt(i));
     while (!pending.empty()) {
         const XmlNode* node = pending.back();
         pending.pop_back();
-        FUZZ_CHECK(node->Id() == expectedId, "IDs in document order from 0");
+        FUZZ_CHECK(node->Id() >= 0, "an ID for every node");
+        if (size_t(node->Id()) >= seen.size())
+            seen.resize(size_t(node->Id()) + 1);
+        FUZZ_CHECK(!seen[size_t(node->Id())], "each ID once");
+        seen[size_t(node->Id())] = true;
+        if (node->Kind() != XmlNodeKind::Text) {
+            FUZZ_CHECK(node->Id() > lastMarkupId, "IDs in document order but for texts");
+            lastMarkupId = node->Id();
+        }
         ++expectedId;
         const QStringView value = node->ValueView();
         for (qsizetype i = 0; i < value.size(); ++i)
@@ -43,7 +55,8 @@ void CheckLoaded(const XmlDocument& document)
         for (int i = node->ChildCount() - 1; i >= 0; --i)
             pending.push_back(node->ChildAt(i));
     }
-    FUZZ_CHECK(document.NextId() == expectedId, "next ID after a load");
+    FUZZ_CHECK(document.NextId() == expectedId && seen.size() == size_t(expectedId),
+               "IDs dense from 0 after a load");
 }
 
 } // namespace

@@ -182,7 +182,9 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
     case XmlNodeKind::Comment:
         return m_writer.WriteComment(node->ValueView());
     case XmlNodeKind::ProcessingInstruction:
-        return m_writer.WriteProcessingInstruction(node->LocalName(), node->ValueView());
+        // The qualified name: a prefix (only an edit can give one) makes the target refused
+        // instead of silently lost.
+        return m_writer.WriteProcessingInstruction(node->QualifiedName(), node->ValueView());
     case XmlNodeKind::Element:
         break;
     default:
@@ -227,7 +229,7 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
             case XmlNodeKind::ProcessingInstruction:
                 level.text = {};
                 status =
-                    m_writer.WriteProcessingInstruction(child->LocalName(), child->ValueView());
+                    m_writer.WriteProcessingInstruction(child->QualifiedName(), child->ValueView());
                 break;
             default:
                 break;
