@@ -23,11 +23,20 @@ constexpr qint64 kWriteChunk = 1 << 20;
 
 } // namespace
 
-XmlStatus DocumentWriter::StartElement(const XmlNode* element, Whitespace& ws)
+XmlStatus DocumentWriter::StartElement(const XmlNode* element, Whitespace& ws,
+                                       const std::vector<NamespaceScope::Declaration>& declarations)
 {
     if (const XmlStatus status =
             m_writer.WriteStartElement(element->Prefix(), element->LocalName()))
         return status;
+    for (const NamespaceScope::Declaration& declaration : declarations) {
+        const bool isDefault = declaration.prefix.isEmpty();
+        if (const XmlStatus status = m_writer.WriteAttributeString(
+                isDefault ? QStringView() : QStringView(u"xmlns"),
+                isDefault ? QStringView(u"xmlns") : QStringView(declaration.prefix),
+                declaration.uri))
+            return status;
+    }
     // Attributes go into the start tag wherever they stand among the children. The default
     // namespace declaration is one of them, written exactly as stored, so xmlns="" and a
     // declaration repeating the parent's survive the save.
@@ -171,7 +180,8 @@ XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNod
     return form == TextForm::CData ? m_writer.WriteCData(text) : m_writer.WriteString(text);
 }
 
-XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
+XmlStatus DocumentWriter::WriteNode(const XmlNode* node,
+                                    const std::vector<NamespaceScope::Declaration>& declarations)
 {
     switch (node->Kind()) {
     case XmlNodeKind::Text: {
@@ -201,7 +211,7 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node)
     };
     std::vector<Level> levels;
     Whitespace ws;
-    if (const XmlStatus status = StartElement(node, ws))
+    if (const XmlStatus status = StartElement(node, ws, declarations))
         return status;
     levels.push_back({node, 0, {}, ws});
     while (!levels.empty()) {
@@ -302,6 +312,18 @@ QString XmlDocument::NodeToXmlText(int32_t id) const
     const XmlNode* node = FindNode(id);
     if (!node)
         return QString();
+    // A text, comment or attribute is copied as what it holds: its XML alone would be the
+    // same characters, escaped, after an XML declaration.
+    if (node->Kind() == XmlNodeKind::Text || node->Kind() == XmlNodeKind::Comment ||
+        node->Kind() == XmlNodeKind::Attribute)
+        return node->Value();
+    // An element takes along the declarations it uses from its ancestors, so the text is
+    // well-formed XML that means the same on its own. An unbound default namespace is what a
+    // fragment has anyway.
+    std::vector<NamespaceScope::Declaration> declarations = NamespaceScope::NeededFromOutside(node);
+    std::erase_if(declarations, [](const NamespaceScope::Declaration& declaration) {
+        return declaration.prefix.isEmpty() && declaration.uri.isEmpty();
+    });
     QByteArray data;
     XmlStatus status;
     {
@@ -309,7 +331,7 @@ QString XmlDocument::NodeToXmlText(int32_t id) const
         writer.SetIndent(true);
         status = writer.WriteStartDocument();
         if (status == XE_OK)
-            status = DocumentWriter(writer).WriteNode(node);
+            status = DocumentWriter(writer).WriteNode(node, declarations);
         if (status == XE_OK)
             status = writer.WriteEndDocument();
         if (status == XE_OK)

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "document/NamespaceScope.h"
 #include "document/XmlStatus.h"
 
 #include <QStringView>
+#include <vector>
 
 class XmlNode;
 class XmlWriter;
@@ -14,7 +16,10 @@ class DocumentWriter {
 public:
     explicit DocumentWriter(XmlWriter& writer) : m_writer(writer) {}
 
-    XmlStatus WriteNode(const XmlNode* node);
+    // `declarations` go first into the start tag of `node` when it is an element: what a
+    // fragment needs from the ancestors it is written without.
+    XmlStatus WriteNode(const XmlNode* node,
+                        const std::vector<NamespaceScope::Declaration>& declarations = {});
 
     // How a text was written; None before the first text of a run of adjacent texts.
     enum class TextForm { None, Plain, CData };
@@ -35,7 +40,8 @@ private:
 
     // Starts the element and writes its attributes; `ws.preserve` comes in as the parent's and
     // goes out as the element's.
-    XmlStatus StartElement(const XmlNode* element, Whitespace& ws);
+    XmlStatus StartElement(const XmlNode* element, Whitespace& ws,
+                           const std::vector<NamespaceScope::Declaration>& declarations = {});
     static bool KeepsPlainWhitespace(const XmlNode* element, Whitespace& ws);
     // The form for `first`, the first text of a run whose other texts are the children of
     // `element` from index `next` on and then the element's own value; None if no choice keeps

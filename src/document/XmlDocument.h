@@ -35,7 +35,9 @@ public:
     XmlStatus Save(const QString& path);
     // Writes the whole document as indented UTF-8 XML text.
     XmlStatus SerializeDocument(QByteArray& output) const;
-    // The XML text of one node (with the XML declaration), or an empty string.
+    // What "Copy as XML" gives: an element or instruction as XML text with the XML declaration
+    // (an element with the namespace declarations it needs from its ancestors), the value of
+    // a text, comment or attribute; an empty string when there is no such node.
     QString NodeToXmlText(int32_t id) const;
 
     // The document type declaration as it stood in the file ("<!DOCTYPE ...>", internal subset

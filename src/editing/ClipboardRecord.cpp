@@ -115,11 +115,25 @@ qint64 ClipboardRecord::RecordSize(const XmlNode& node)
     return total;
 }
 
-QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node)
+QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node, const Declarations& carried)
 {
-    const qint64 size = RecordSize(node);
+    const bool carries = node.Kind() == XmlNodeKind::Element && !carried.empty() &&
+                         carried.size() <= std::numeric_limits<uint16_t>::max();
+    qint64 size = RecordSize(node);
     if (size < 0)
         return {};
+    if (carries) {
+        for (const NamespaceScope::Declaration& declaration : carried) {
+            const qint64 prefix = StringFieldSize(declaration.prefix.isEmpty() ? u"" : u"xmlns");
+            const qint64 local =
+                StringFieldSize(declaration.prefix.isEmpty() ? QStringView(u"xmlns")
+                                                             : QStringView(declaration.prefix));
+            const qint64 value = StringFieldSize(declaration.uri);
+            if (prefix < 0 || local < 0 || value < 0)
+                return {};
+            size += 1 + kCountSize + prefix + local + value;
+        }
+    }
     QByteArray block(qsizetype(size + kSpareBytes), '\0');
     Writer writer(block.data());
     // Pre-order with an explicit stack: children are pushed in reverse so they come out in order.
@@ -127,15 +141,29 @@ QByteArray ClipboardRecord::EncodeBlock(const XmlNode& node)
     while (!pending.empty()) {
         const XmlNode* current = pending.back();
         pending.pop_back();
+        const bool top = current == &node;
         writer.Byte(uint8_t(int32_t(current->Kind()) & 0xFF));
-        writer.Count(uint32_t(current->ChildCount()));
+        writer.Count(uint32_t(current->ChildCount()) +
+                     (top && carries ? uint32_t(carried.size()) : 0));
         writer.String(current->Prefix());
         writer.String(current->LocalName());
         writer.String(current->ValueView());
+        if (top && carries) {
+            for (const NamespaceScope::Declaration& declaration : carried) {
+                writer.Byte(uint8_t(XmlNodeKind::Attribute));
+                writer.Count(0);
+                writer.String(declaration.prefix.isEmpty() ? u"" : u"xmlns");
+                writer.String(declaration.prefix.isEmpty() ? QStringView(u"xmlns")
+                                                           : QStringView(declaration.prefix));
+                writer.String(declaration.uri);
+            }
+        }
         for (int i = current->ChildCount() - 1; i >= 0; --i)
             pending.push_back(current->ChildAt(i));
     }
     Q_ASSERT(writer.Position() == block.data() + size);
+    if (carries)
+        qToLittleEndian<uint16_t>(uint16_t(carried.size()), writer.Position());
     return block;
 }
 
@@ -172,6 +200,22 @@ bool ClipboardRecord::Decode(QByteArrayView block, Parsed& out)
             open.push_back(entry.childCount);
         }
         out.push_back(std::move(entry));
+    }
+    // The spare bytes after the record count the declarations carried on copy; a count the
+    // top element's leading declarations cannot back is taken for none.
+    if (reader.Remaining() >= 2 && out.front().kind == XmlNodeKind::Element) {
+        uint8_t low = 0;
+        uint8_t high = 0;
+        reader.Byte(low);
+        reader.Byte(high);
+        const size_t carried = size_t(low) | (size_t(high) << 8);
+        bool backed = carried <= out.front().childCount && carried < out.size();
+        for (size_t i = 1; backed && i <= carried; ++i)
+            backed = out[i].kind == XmlNodeKind::Attribute &&
+                     (out[i].prefix == u"xmlns" ||
+                      (out[i].prefix.isEmpty() && out[i].localName == u"xmlns"));
+        for (size_t i = 1; backed && i <= carried; ++i)
+            out[i].carried = true;
     }
     return true;
 }

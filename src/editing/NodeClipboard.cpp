@@ -1,5 +1,6 @@
 #include "editing/NodeClipboard.h"
 
+#include "document/NamespaceScope.h"
 #include "document/XmlDocument.h"
 #include "editing/ClipboardAccess.h"
 #include "editing/ClipboardRecord.h"
@@ -23,7 +24,10 @@ bool NodeClipboard::CopyNodeToClipboard(ClipboardAccess& clipboard, const XmlDoc
     const XmlNode* node = document.FindNode(id);
     if (!node)
         return false;
-    const QByteArray block = ClipboardRecord::EncodeBlock(*node);
+    // The declarations it uses from its ancestors go with it, so it means the same wherever
+    // it is pasted, in this document or another.
+    const QByteArray block =
+        ClipboardRecord::EncodeBlock(*node, NamespaceScope::NeededFromOutside(node));
     if (block.isEmpty())
         return false;
     return clipboard.SetData(FormatName(), block);
@@ -44,6 +48,17 @@ bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& 
     ClipboardRecord::Parsed parsed;
     if (!ClipboardRecord::Decode(*block, parsed))
         return false;
+    // A carried declaration the target already has in scope would only repeat it.
+    for (size_t i = parsed.size(); i-- > 1;) {
+        const ClipboardRecord::Entry& entry = parsed[i];
+        if (!entry.carried)
+            continue;
+        const QString prefix = entry.prefix.isEmpty() ? QString() : entry.localName;
+        if (NamespaceScope::Lookup(target, prefix) == entry.value) {
+            parsed.erase(parsed.begin() + qsizetype(i));
+            --parsed.front().childCount;
+        }
+    }
     XmlNode* pasted = nullptr;
     std::unique_ptr<InsertAction> action;
     try {

@@ -525,21 +525,28 @@ TEST(WriterTest, SerializeRefusesEmptyAndInvalidDocuments)
     EXPECT_EQ(onlyComment.SerializeDocument(out), kInvalidDocument);
 }
 
-TEST(WriterTest, NodeToXmlTextGivesTheDeclarationAndTheNode)
+TEST(WriterTest, NodeToXmlTextGivesElementsWithTheirNamespacesAndOtherNodesBare)
 {
     XmlDocument doc;
     XmlNode* root = Element(doc, doc.Root(), "root");
+    Attribute(doc, root, "xmlns", "urn:d");
+    Attribute(doc, root, "q", "urn:q", "xmlns");
     XmlNode* attr = Attribute(doc, root, "a", "1");
     XmlNode* comment = Comment(doc, root, "note");
     XmlNode* text = Text(doc, root, "t&");
     XmlNode* child = Element(doc, root, "child", "p");
     Attribute(doc, child, "p", "urn:p", "xmlns");
+    XmlNode* inherited = Element(doc, root, "e");
+    Attribute(doc, Element(doc, inherited, "x", "q"), "k", "v", "q");
     XmlNode* bad = Element(doc, root, "bad", "undeclared");
 
     const QString decl = QString::fromUtf8(kDeclaration);
-    EXPECT_EQ(doc.NodeToXmlText(comment->Id()), decl + "\n<!--note-->");
-    EXPECT_EQ(doc.NodeToXmlText(attr->Id()), decl);
-    EXPECT_EQ(doc.NodeToXmlText(text->Id()), decl + "t&amp;");
+    EXPECT_EQ(doc.NodeToXmlText(comment->Id()), QStringLiteral("note"));
+    EXPECT_EQ(doc.NodeToXmlText(attr->Id()), QStringLiteral("1"));
+    EXPECT_EQ(doc.NodeToXmlText(text->Id()), QStringLiteral("t&"));
+    // Declarations in use from ancestors come along on the top element, once each.
+    EXPECT_EQ(doc.NodeToXmlText(inherited->Id()),
+              decl + "\n<e xmlns=\"urn:d\" xmlns:q=\"urn:q\">\n  <q:x q:k=\"v\"/>\n</e>");
     EXPECT_EQ(doc.NodeToXmlText(child->Id()), decl + "\n<p:child xmlns:p=\"urn:p\"/>");
     EXPECT_EQ(doc.NodeToXmlText(9999), QString());
     // A refused node gives nothing rather than a fragment cut off in the middle.

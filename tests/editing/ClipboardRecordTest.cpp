@@ -93,6 +93,26 @@ TEST(ClipboardRecordTest, EncodesPreOrderAndDecodesBackIgnoringTrailingBytes)
     EXPECT_EQ(Dump(built), Dump(t.e));
 }
 
+TEST(ClipboardRecordTest, CarriedDeclarationsLeadTheTopAndAreCountedInTheSpareBytes)
+{
+    Tree t;
+    const QByteArray plain = ClipboardRecord::EncodeBlock(*t.e);
+    QByteArray block = ClipboardRecord::EncodeBlock(*t.e, {{"p", "urn:p"}, {{}, "urn:d"}});
+    // An older reader sees two more declarations; the count sits where it finds spare bytes.
+    EXPECT_TRUE(block.startsWith(Header(1, 6, "e", {}, "p") + Header(2, 0, "p", "urn:p", "xmlns") +
+                                 Header(2, 0, "xmlns", "urn:d")));
+    EXPECT_EQ(block.right(2), QByteArray("\x02\x00", 2));
+    EXPECT_EQ(plain.right(2), QByteArray(2, '\0'));
+    ClipboardRecord::Parsed parsed;
+    ASSERT_TRUE(ClipboardRecord::Decode(block, parsed));
+    EXPECT_TRUE(parsed[1].carried && parsed[2].carried);
+    EXPECT_FALSE(parsed[3].carried);
+    // A count the leading declarations cannot back marks nothing.
+    block[block.size() - 2] = 3;
+    ASSERT_TRUE(ClipboardRecord::Decode(block, parsed));
+    EXPECT_FALSE(parsed[1].carried);
+}
+
 TEST(ClipboardRecordTest, EveryTruncationAndEveryMissingNulIsRefused)
 {
     Tree t;

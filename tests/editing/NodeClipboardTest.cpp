@@ -65,6 +65,38 @@ TEST(NodeClipboardTest, PastedAttributesKeepTheirNames)
     EXPECT_EQ(p.source->LastChild()->Value(), QStringLiteral("7"));
 }
 
+TEST(NodeClipboardTest, NamespacesInUseTravelAndRepeatNothing)
+{
+    XmlDocument source;
+    ASSERT_EQ(source.LoadFromData("<lib xmlns=\"urn:d\" xmlns:dc=\"urn:dc\">"
+                                  "<book><dc:title>T</dc:title></book></lib>"),
+              XE_OK);
+    const XmlNode* book = source.Root()->ChildAt(0)->ChildAt(2);
+    const XmlNode* title = book->ChildAt(0);
+    MemoryClipboard clipboard;
+    XmlDocument target;
+    ASSERT_EQ(target.LoadFromData("<shelf/>"), XE_OK);
+    XmlNode* shelf = target.Root()->ChildAt(0);
+
+    // Into another document: the declarations come along on the pasted element, which then
+    // saves and loads back in its namespace.
+    ASSERT_TRUE(NodeClipboard::CopyNodeToClipboard(clipboard, source, title->Id()));
+    ASSERT_TRUE(NodeClipboard::PasteFromClipboard(clipboard, target, shelf->Id()));
+    ASSERT_TRUE(NodeClipboard::CopyNodeToClipboard(clipboard, source, book->Id()));
+    ASSERT_TRUE(NodeClipboard::PasteFromClipboard(clipboard, target, shelf->Id()));
+    QByteArray saved;
+    ASSERT_EQ(target.SerializeDocument(saved), XE_OK);
+    EXPECT_TRUE(saved.contains("<dc:title xmlns:dc=\"urn:dc\">T</dc:title>")) << saved.data();
+    EXPECT_TRUE(saved.contains("<book xmlns=\"urn:d\" xmlns:dc=\"urn:dc\">")) << saved.data();
+
+    // Into its own document (or any place where they are in scope): nothing is repeated.
+    const int children = book->ChildCount();
+    ASSERT_TRUE(NodeClipboard::CopyNodeToClipboard(clipboard, source, title->Id()));
+    ASSERT_TRUE(NodeClipboard::PasteFromClipboard(clipboard, source, book->Id()));
+    ASSERT_EQ(book->ChildCount(), children + 1);
+    EXPECT_EQ(book->LastChild()->ChildCount(), 1); // the text alone
+}
+
 TEST(NodeClipboardTest, PasteRefusesNonElementTargetsTextAndBadBlocksWithoutTrace)
 {
     Pair p;

@@ -160,12 +160,16 @@ TEST_F(ClipboardAcrossProcesses, CopiedElementPastesWholeInASecondProcess)
 
     QStringList expected;
     DumpSubtree(book, 0, expected);
-    // Attributes, mixed text with a comment and a nested element, in document order.
-    ASSERT_EQ(expected.size(), 10);
+    // The declaration of the prefix it uses, from its parent, first among the attributes;
+    // then attributes, mixed text with a comment and a nested element, in document order.
+    expected.insert(1, QStringLiteral("1 2 xmlns%3Ax urn%3Atovi%3Ax"));
+    ASSERT_EQ(expected.size(), 11);
     EXPECT_EQ(NodeLines(lines).join('\n').toStdString(), expected.join('\n').toStdString());
     // Pasted as the last child of the target element, after what it had; one undo step.
     EXPECT_TRUE(lines.contains(QStringLiteral("PEER-CHILDREN 2")));
     EXPECT_TRUE(lines.contains(QStringLiteral("PEER-UNDO-CHILDREN 1")));
+    // The other editor saves it, prefix and all, and loads it back in its namespace.
+    EXPECT_TRUE(lines.contains(QStringLiteral("PEER-SAVED 0"))) << lines.join('\n').toStdString();
 }
 
 TEST_F(ClipboardAcrossProcesses, PlainTextFromAnotherProcessIsNotPasted)
@@ -203,6 +207,12 @@ TEST(ClipboardPeer, DISABLED_Paste)
     }
     std::printf("PEER-CHILDREN %d\n", shelf->ChildCount());
     if (pasted) {
+        const QString savedPath = targetPath + QStringLiteral(".saved.xml");
+        XmlStatus saved = target.Save(savedPath);
+        XmlDocument reloaded;
+        if (saved == XE_OK)
+            saved = reloaded.Load(savedPath);
+        std::printf("PEER-SAVED %x\n", saved);
         target.History().Undo();
         std::printf("PEER-UNDO-CHILDREN %d\n", shelf->ChildCount());
     }
