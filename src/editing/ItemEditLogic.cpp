@@ -7,12 +7,8 @@
 
 QString ItemEditLogic::InvalidNameMessage(const QString& name)
 {
-    // Substitute once by position, so a "%s" typed into the name is shown as typed.
-    QString message = LoadText(StringId::InvalidName);
-    const qsizetype at = message.indexOf(QStringLiteral("%s"));
-    if (at >= 0)
-        message.replace(at, 2, name);
-    return message;
+    // Substituted literally, so a "%s" typed into the name is shown as typed.
+    return FormatPlaceholders(LoadText(StringId::InvalidName), {name});
 }
 
 ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_t nodeId,
