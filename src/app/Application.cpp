@@ -62,6 +62,7 @@ int Application::Run(const QStringList& arguments)
         if (role == SingleInstance::Role::Editor)
             instance.Listen(
                 [&frame](const QString& received) { frame.ReceiveExternalPath(received); });
+        frame.SetHandOversPending([&instance] { return !instance.Pending().empty(); });
         if (!path.isEmpty())
             frame.Tabs()->OpenDocument(path);
         instance.SetBusy(false);

@@ -16,6 +16,7 @@
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
+#include <QFileInfo>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,7 +40,10 @@ DocumentFrame::~DocumentFrame() = default;
 bool DocumentFrame::OpenFile(const QString& path)
 {
     m_untitled = false;
-    return m_view->OpenFile(path);
+    if (!m_view->OpenFile(path))
+        return false;
+    TakeDiskState();
+    return true;
 }
 
 bool DocumentFrame::NewFile(const QString& name)
@@ -56,6 +60,7 @@ bool DocumentFrame::Save()
         ShellMessages::ShowError(m_view, SaveErrorText(path, status));
         return false;
     }
+    TakeDiskState();
     return true;
 }
 
@@ -69,7 +74,46 @@ bool DocumentFrame::SaveAs(const QString& path)
     }
     m_view->SetFilePath(path);
     m_untitled = false;
+    TakeDiskState();
     return true;
+}
+
+void DocumentFrame::TakeDiskState()
+{
+    m_known = m_view->Document().DiskFingerprint();
+    m_seen = m_kept = FileFingerprint();
+    m_deleted = false;
+}
+
+DocumentFrame::DiskChange DocumentFrame::CheckDisk()
+{
+    if (m_untitled)
+        return DiskChange::None;
+    const QFileInfo info(Path());
+    if (!info.exists()) {
+        m_deleted = true;
+        return DiskChange::Deleted;
+    }
+    if (m_known.SameStat(info) || m_kept.SameStat(info)) {
+        m_deleted = false;
+        return DiskChange::None;
+    }
+    const FileFingerprint now = FileFingerprint::OfFile(Path());
+    // Unreadable for the moment (another program may be writing it): the next check sees.
+    if (now.IsEmpty())
+        return DiskChange::None;
+    m_deleted = false;
+    // Remembering the new time keeps the next check from reading the file again.
+    if (now.SameContent(m_known)) {
+        m_known = now;
+        return DiskChange::None;
+    }
+    if (now.SameContent(m_kept)) {
+        m_kept = now;
+        return DiskChange::None;
+    }
+    m_seen = now;
+    return DiskChange::Changed;
 }
 
 XmlStatus DocumentFrame::SaveDocument(const QString& path)
@@ -95,14 +139,16 @@ QString DocumentFrame::DisplayName() const
 
 QString DocumentFrame::Caption() const
 {
-    return DocumentNaming::Caption(DisplayName(), m_modifiedMarker);
+    const QString caption = DocumentNaming::Caption(DisplayName(), m_modifiedMarker);
+    return m_deleted ? ShellText::Format(ShellStringId::DeletedCaption, {caption}) : caption;
 }
 
 QString DocumentFrame::ToolTip() const
 {
     const XmlDocument* document = Document();
-    return DocumentNaming::ToolTip(Path(), m_modifiedMarker,
-                                   document ? document->DocumentType() : QString());
+    const QString tip = DocumentNaming::ToolTip(Path(), m_modifiedMarker,
+                                                document ? document->DocumentType() : QString());
+    return m_deleted ? tip + u'\n' + ShellText::Get(ShellStringId::DeletedToolTip) : tip;
 }
 
 bool DocumentFrame::SendCommand(int commandId)

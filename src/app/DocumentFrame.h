@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
 
 #include <QHash>
@@ -36,6 +37,20 @@ public:
     bool ModifiedMarker() const { return m_modifiedMarker; }
     void SetModifiedMarker(bool modified) { m_modifiedMarker = modified; }
 
+    // How the file on disk compares with what this tab last read or wrote.
+    enum class DiskChange {
+        None,    // the same bytes (a touch alone is no change), or a change the user kept
+        Changed, // other bytes the user has not answered for yet
+        Deleted, // no file at the path
+    };
+    // Looks at the file (reading it only when its size or time moved); untitled tabs never
+    // change. Marks or unmarks the tab as deleted.
+    DiskChange CheckDisk();
+    // The user keeps the document as it is over the bytes CheckDisk last found: that state is
+    // not offered again.
+    void KeepDiskVersion() { m_kept = m_seen; }
+    bool IsDeletedOnDisk() const { return m_deleted; }
+
     QString DisplayName() const;
     QString Caption() const;
     QString ToolTip() const;
@@ -59,9 +74,15 @@ public:
 private:
     // The save itself, under the busy cursor.
     XmlStatus SaveDocument(const QString& path);
+    // After a successful load or save: the file is what the document read or wrote.
+    void TakeDiskState();
 
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
     bool m_untitled = false;
     bool m_modifiedMarker = false;
+    bool m_deleted = false;
+    FileFingerprint m_known; // what the document read or wrote (times follow touches)
+    FileFingerprint m_seen;  // what the last check found when it differed
+    FileFingerprint m_kept;  // a changed state the user chose not to reload
 };

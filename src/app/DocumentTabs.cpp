@@ -14,11 +14,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QSignalBlocker>
 #include <QTabBar>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +32,21 @@ QString TabText(const QString& caption)
     QString text = caption;
     text.replace(u'&', QStringLiteral("&&"));
     return text;
+}
+
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+constexpr Qt::CaseSensitivity FileNameCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity FileNameCase = Qt::CaseSensitive;
+#endif
+
+// Two paths name one file when their keys are equal: links resolved for a file that exists,
+// the absolute clean path for one that does not (yet).
+QString FileKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
 } // namespace
@@ -59,6 +78,18 @@ DocumentTabs::DocumentTabs(DocumentTabsListener& listener, const ShellServices& 
     });
     m_find = new FindDialog(services.settings, services.language, this,
                             [this] { HandleCommand(CommandId::FindNextButton); });
+
+    m_diskCheck = new QTimer(this);
+    m_diskCheck->setSingleShot(true);
+    m_diskCheck->setInterval(200);
+    connect(m_diskCheck, &QTimer::timeout, this, &DocumentTabs::CheckFilesOnDisk);
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &DocumentTabs::ScheduleDiskCheck);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    ScheduleDiskCheck();
+            });
 }
 
 DocumentTabs::~DocumentTabs() = default;
@@ -93,8 +124,28 @@ QString DocumentTabs::NewName() const
     return DocumentNaming::NewName(names);
 }
 
+int DocumentTabs::IndexOfFile(const QString& path) const
+{
+    if (path.isEmpty())
+        return -1;
+    const QString key = FileKey(path);
+    for (int i = 0; i < Count(); ++i) {
+        const DocumentFrame* frame = m_frames[size_t(i)];
+        if (!frame->IsUntitled() &&
+            QString::compare(FileKey(frame->Path()), key, FileNameCase) == 0)
+            return i;
+    }
+    return -1;
+}
+
 int DocumentTabs::OpenDocument(const QString& path)
 {
+    // Two tabs of one file would each save over the other's changes.
+    if (const int open = IndexOfFile(path); open >= 0) {
+        Activate(open);
+        ScheduleDiskCheck();
+        return open;
+    }
     auto* frame = new DocumentFrame(m_services.language, this);
     frame->setGeometry(DocumentArea());
     frame->show();
@@ -125,6 +176,7 @@ int DocumentTabs::OpenDocument(const QString& path)
     m_listener.OnTabInserted(index);
     AfterCountChanged();
     Activate(index);
+    WatchFiles();
     return index;
 }
 
@@ -201,6 +253,7 @@ bool DocumentTabs::CloseTab(int index)
     frame->hide();
     delete frame;
     FreedMemory::ReturnToSystem();
+    WatchFiles();
     if (activateAfter >= 0)
         Activate(activateAfter);
     update();
@@ -249,7 +302,7 @@ bool DocumentTabs::SaveTab(int index)
         return false;
     if (frame->IsUntitled())
         return SaveTabAs(index);
-    if (!frame->Save())
+    if (!ConfirmOverwrite(frame) || !frame->Save())
         return false;
     frame->SetModifiedMarker(frame->IsModified());
     RefreshTab(IndexOf(frame));
@@ -270,11 +323,17 @@ bool DocumentTabs::SaveTabAs(int index)
         proposal.defaultExtension);
     if (chosen.isEmpty())
         return false;
-    if (!frame->SaveAs(chosen))
+    const int open = IndexOfFile(chosen);
+    if (open >= 0 && open != IndexOf(frame)) {
+        ShellMessages::ShowError(this, ShellText::Format(ShellStringId::OpenInOtherTab, {chosen}));
+        return false;
+    }
+    if ((open >= 0 && !ConfirmOverwrite(frame)) || !frame->SaveAs(chosen))
         return false;
     frame->SetModifiedMarker(frame->IsModified());
     RefreshTab(IndexOf(frame));
     m_strip->update();
+    WatchFiles();
     return true;
 }
 
@@ -473,6 +532,116 @@ void DocumentTabs::UpdateModifiedMarkers()
     }
     if (changed)
         m_strip->update();
+}
+
+bool DocumentTabs::ConfirmOverwrite(DocumentFrame* frame)
+{
+    const bool wasDeleted = frame->IsDeletedOnDisk();
+    const DocumentFrame::DiskChange change = frame->CheckDisk();
+    if (frame->IsDeletedOnDisk() != wasDeleted)
+        RefreshTab(IndexOf(frame));
+    if (change != DocumentFrame::DiskChange::Changed)
+        return true;
+    // A "no" is no choice between the versions: the next save or check asks again.
+    return ShellMessages::AskYes(
+        this, ShellText::Format(ShellStringId::OverwritePrompt, {frame->Path()}));
+}
+
+void DocumentTabs::ScheduleDiskCheck()
+{
+    m_diskCheck->start();
+}
+
+void DocumentTabs::CheckFilesOnDisk()
+{
+    // A question over a modal box, or over another of these questions, would pile up on it:
+    // look again once it has closed.
+    if (m_checkingDisk || QApplication::activeModalWidget()) {
+        m_diskCheck->start();
+        return;
+    }
+    m_checkingDisk = true;
+    // The questions run event loops in which tabs may close.
+    const std::vector<QPointer<DocumentFrame>> frames(m_frames.begin(), m_frames.end());
+    for (const QPointer<DocumentFrame>& frame : frames) {
+        if (!frame || IndexOf(frame) < 0)
+            continue;
+        const bool wasDeleted = frame->IsDeletedOnDisk();
+        const DocumentFrame::DiskChange change = frame->CheckDisk();
+        if (frame->IsDeletedOnDisk() != wasDeleted)
+            RefreshTab(IndexOf(frame));
+        if (change != DocumentFrame::DiskChange::Changed)
+            continue;
+        const int text =
+            frame->IsModified() ? ShellStringId::ReloadModifiedPrompt : ShellStringId::ReloadPrompt;
+        const bool reload = ShellMessages::AskYes(this, ShellText::Format(text, {frame->Path()}));
+        if (!frame || IndexOf(frame) < 0)
+            continue;
+        // A file that no longer loads leaves the tab as it was, and is not offered again.
+        if (!reload || !ReloadTab(IndexOf(frame)))
+            frame->KeepDiskVersion();
+    }
+    m_checkingDisk = false;
+    WatchFiles();
+    m_strip->update();
+}
+
+bool DocumentTabs::ReloadTab(int index)
+{
+    DocumentFrame* old = FrameAt(index);
+    if (!old || old->IsUntitled())
+        return false;
+    // A fresh frame rather than loading into the old view: its undo history would refer to
+    // nodes of the old tree, and a failed load would leave the tab empty.
+    auto* fresh = new DocumentFrame(m_services.language, this);
+    fresh->hide();
+    fresh->setGeometry(DocumentArea());
+    if (!fresh->OpenFile(old->Path())) {
+        delete fresh;
+        return false;
+    }
+    index = IndexOf(old);
+    if (index < 0) {
+        delete fresh;
+        return false;
+    }
+    fresh->SetModifiedMarker(fresh->IsModified());
+    m_frames[size_t(index)] = fresh;
+    RefreshTab(index);
+    old->hide();
+    if (index == m_active) {
+        fresh->show();
+        m_listener.OnActiveTabChanged(index, index);
+    }
+    // Later: the reload may have been asked for from inside the old frame's own handlers.
+    old->deleteLater();
+    WatchFiles();
+    return true;
+}
+
+void DocumentTabs::WatchFiles()
+{
+    // A file replaced by a rename drops out of the watcher: it is added again here.
+    QStringList wanted;
+    for (const DocumentFrame* frame : m_frames) {
+        if (!frame->IsUntitled() && QFileInfo::exists(frame->Path()))
+            wanted << frame->Path();
+    }
+    const QStringList watched = m_watcher->files();
+    QStringList gone;
+    for (const QString& path : watched) {
+        if (!wanted.contains(path))
+            gone << path;
+    }
+    QStringList added;
+    for (const QString& path : wanted) {
+        if (!watched.contains(path) && !added.contains(path))
+            added << path;
+    }
+    if (!gone.isEmpty())
+        m_watcher->removePaths(gone);
+    if (!added.isEmpty())
+        m_watcher->addPaths(added);
 }
 
 void DocumentTabs::AfterCountChanged()

@@ -7,7 +7,9 @@
 class DocumentFrame;
 class DocumentTabsListener;
 class FindDialog;
+class QFileSystemWatcher;
 class QTabBar;
+class QTimer;
 struct ShellServices;
 
 // The documents of the main window, one tab each, and everything that opens, saves, closes
@@ -21,9 +23,12 @@ public:
     DocumentTabs(DocumentTabsListener& listener, const ShellServices& services, QWidget* parent);
     ~DocumentTabs() override;
 
-    // An empty path makes a new untitled document. Returns the new tab's index, or -1 when
-    // nothing opened (the failure has been reported).
+    // An empty path makes a new untitled document. A file that is open already is not opened
+    // twice: its tab becomes the active one. Returns the tab's index, or -1 when nothing
+    // opened (the failure has been reported).
     int OpenDocument(const QString& path);
+    // The tab showing this file (symbolic links resolved), or -1.
+    int IndexOfFile(const QString& path) const;
     // False when the user cancelled a save prompt; the remaining tabs stay.
     bool CloseAll();
 
@@ -61,6 +66,15 @@ public:
     // The idle handler: brings every tab's modified marker, caption and tool-tip up to date.
     void UpdateModifiedMarkers();
 
+    // Compares every tab's file with what the tab last read or wrote: a deleted file marks its
+    // tab, a changed one is offered for reload, once per change. Waits while a modal box is up.
+    void CheckFilesOnDisk();
+    // The same a moment later, so a burst of notifications asks once.
+    void ScheduleDiskCheck();
+    // Reads the tab's file anew into a fresh document in the same place of the strip; the old
+    // one stays when the file cannot be loaded. False then.
+    bool ReloadTab(int index);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -70,6 +84,9 @@ protected:
 private:
     bool RequestClose(int index);
     bool SavePrompt(int index);
+    // False when the file changed on disk since the tab read it and the user keeps it.
+    bool ConfirmOverwrite(DocumentFrame* frame);
+    void WatchFiles();
     void RefreshTab(int index);
     void AfterCountChanged();
     void LayOut();
@@ -85,4 +102,7 @@ private:
     std::vector<DocumentFrame*> m_frames;
     int m_active = -1;
     bool m_stripAtBottom = false;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_diskCheck = nullptr;
+    bool m_checkingDisk = false;
 };

@@ -485,6 +485,10 @@ void MainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (m_handOversPending && m_handOversPending()) {
+        event->ignore();
+        return;
+    }
     m_closed = true;
     disconnect(m_idleConnection);
     if (AppSettings* settings = m_services.settings) {
@@ -500,6 +504,14 @@ void MainFrame::closeEvent(QCloseEvent* event)
     }
     event->accept();
     emit Closed();
+}
+
+void MainFrame::changeEvent(QEvent* event)
+{
+    // Back from another program, which may have changed the open files.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_closed)
+        m_tabs->ScheduleDiskCheck();
+    QMainWindow::changeEvent(event);
 }
 
 int MainFrame::AcceleratorCommand(QKeyCombination key)

@@ -59,6 +59,13 @@ public:
     // in a text field; true when the key became a command.
     bool TranslateAccelerator(QKeyEvent* event);
 
+    // Tells whether paths handed over by later starts still wait to open; the window does not
+    // close over them (they wait while a box of the closing itself is up).
+    void SetHandOversPending(std::function<bool()> pending)
+    {
+        m_handOversPending = std::move(pending);
+    }
+
     // The about box is shown through this, so tests can replace it.
     void SetAboutPresenter(std::function<void(QWidget*)> presenter)
     {
@@ -71,6 +78,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,5 +116,6 @@ private:
     QHash<int, bool> m_states;
     QMetaObject::Connection m_idleConnection;
     std::function<void(QWidget*)> m_aboutPresenter;
+    std::function<bool()> m_handOversPending;
     bool m_closed = false;
 };

@@ -8,6 +8,11 @@ MessageBoxes::Answer ShellMessages::AskSaveChanges(QWidget* owner, const QString
                                                   text);
 }
 
+bool ShellMessages::AskYes(QWidget* owner, const QString& text)
+{
+    return AskSaveChanges(owner, text) == MessageBoxes::Answer::Yes;
+}
+
 void ShellMessages::ShowError(QWidget* owner, const QString& text)
 {
     MessageBoxes::Current().ShowError(owner, ShellText::Get(ShellStringId::ProgramName), text);

@@ -11,6 +11,8 @@ class QWidget;
 class ShellMessages {
 public:
     static MessageBoxes::Answer AskSaveChanges(QWidget* owner, const QString& text);
+    // A question whose Yes does what the text asks; No and Cancel both decline.
+    static bool AskYes(QWidget* owner, const QString& text);
     static void ShowError(QWidget* owner, const QString& text);
     static void ShowInformation(QWidget* owner, const QString& text);
 };

@@ -32,4 +32,10 @@ constexpr int RestartToApply = 221;
 constexpr int TextNotFound = 222;
 constexpr int XsltFilter = 223;
 constexpr int Languages = 40500;
+constexpr int ReloadPrompt = 40600;
+constexpr int ReloadModifiedPrompt = 40601;
+constexpr int OverwritePrompt = 40602;
+constexpr int DeletedCaption = 40603;
+constexpr int DeletedToolTip = 40604;
+constexpr int OpenInOtherTab = 40605;
 } // namespace ShellStringId

@@ -1,11 +1,13 @@
 #include "app/SingleInstance.h"
 
+#include <QApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +30,11 @@ QByteArray Frame(const QString& path)
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)
     : QObject(parent), m_folder(folder.isEmpty() ? DefaultFolder() : folder)
 {
+    // Nothing announces that a modal box has closed: a queued path looks again shortly.
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(100);
+    connect(m_retry, &QTimer::timeout, this, &SingleInstance::ProcessQueue);
 }
 
 SingleInstance::~SingleInstance()
@@ -97,8 +104,7 @@ bool SingleInstance::SendPath(QLocalSocket& socket, const QString& path)
     socket.write(Frame(path));
     if (!socket.waitForBytesWritten(5000))
         return false;
-    // The editor answers once it has handled the path, which may take as long as the user
-    // needs to dismiss an error message; a vanished editor ends the wait.
+    // The editor answers as soon as it has the path; a vanished editor ends the wait.
     while (socket.state() == QLocalSocket::ConnectedState && socket.bytesAvailable() == 0)
         socket.waitForReadyRead(1000);
     if (socket.bytesAvailable() > 0)
@@ -150,7 +156,13 @@ void SingleInstance::OnReadyRead(QLocalSocket* socket)
     socket->read(4);
     const QString path = QString::fromUtf8(socket->read(size));
     socket->setProperty("toviReceived", true);
-    m_queue.push_back({socket, path});
+    // The answer goes out before the path opens: opening may wait for a modal box the user
+    // has not closed yet, and the later start must not hang meanwhile.
+    socket->write(&Reply, 1);
+    socket->flush();
+    socket->disconnectFromServer();
+    if (!path.isEmpty())
+        m_queue.push_back(path);
     ProcessQueue();
 }
 
@@ -163,22 +175,21 @@ void SingleInstance::SetBusy(bool busy)
 
 void SingleInstance::ProcessQueue()
 {
-    // A message shown while one path opens runs a nested event loop; paths arriving then
-    // wait here, so they open one after another in the order they came.
+    // A path opened under a modal box (a save prompt, a dialog) would change the tabs behind
+    // its back, and a message shown while one path opens runs a nested event loop: paths
+    // arriving then wait here, so they open one after another in the order they came.
     if (m_busy)
         return;
     m_busy = true;
     while (!m_queue.empty()) {
-        Pending next = m_queue.front();
-        m_queue.pop_front();
-        QPointer<QLocalSocket> socket = next.socket;
-        if (m_receiver && !next.path.isEmpty())
-            m_receiver(next.path);
-        if (socket && socket->state() == QLocalSocket::ConnectedState) {
-            socket->write(&Reply, 1);
-            socket->flush();
-            socket->disconnectFromServer();
+        if (QApplication::activeModalWidget()) {
+            m_retry->start();
+            break;
         }
+        const QString next = m_queue.front();
+        m_queue.pop_front();
+        if (m_receiver)
+            m_receiver(next);
     }
     m_busy = false;
 }

@@ -3,21 +3,23 @@
 #include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <memory>
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 // One editor per user receives the files of later starts.
 //
 // The per-user lock marks that an editor exists (QLockFile also clears the lock of a crashed
 // editor); the hand-over is a per-user local socket with user-only access. A later start with
-// a path sends it and waits until the running editor has opened it (including any message
-// the editor shows), then ends. A later start without a path opens its own window.
+// a path sends it and ends as soon as the running editor has received it; the editor opens it
+// once no modal box or dialog is up and nothing else is opening. A later start without a path
+// opens its own window.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +51,8 @@ public:
     bool Listen(std::function<void(const QString&)> receiver);
     // While held, received paths queue up; releasing handles the queue.
     void SetBusy(bool busy);
+    // Paths received but not opened yet (a modal box was up, or something else was opening).
+    const std::deque<QString>& Pending() const { return m_queue; }
 
     QString LockPath() const;
     QString ServerName() const;
@@ -56,10 +60,6 @@ public:
     static QString DefaultFolder();
 
 private:
-    struct Pending {
-        QPointer<QLocalSocket> socket;
-        QString path;
-    };
     bool SendPath(QLocalSocket& socket, const QString& path);
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
@@ -69,6 +69,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     std::function<void(const QString&)> m_receiver;
-    std::deque<Pending> m_queue;
+    std::deque<QString> m_queue;
+    QTimer* m_retry = nullptr;
     bool m_busy = false;
 };

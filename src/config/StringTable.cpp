@@ -33,6 +33,13 @@ const QHash<int, QString>& Table()
     {40101, u"Can't create result file."_s},
     {40199, u"Validation successful."_s},
     {40500, u"&Languages"_s},
+    // Files that changed on disk while open, and files open in another tab.
+    {40600, u"The file %s has been changed by another program.\nDo you want to reload it?\n\nYes reloads the file; No keeps the document as it is."_s},
+    {40601, u"The file %s has been changed by another program, and your document has unsaved changes.\nDo you want to reload the file and lose your changes?\n\nYes reloads the file; No keeps editing your version."_s},
+    {40602, u"The file %s has been changed by another program since it was opened or saved here.\nDo you want to overwrite it with your version?"_s},
+    {40603, u"%s (deleted)"_s},
+    {40604, u"The file has been deleted from the disk; saving creates it again."_s},
+    {40605, u"The file %s is open in another tab. Close that tab first, or choose another name."_s},
     // Column titles of the document view.
     {32768, u"Name"_s},
     {32769, u"Value"_s},

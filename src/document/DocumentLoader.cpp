@@ -384,6 +384,7 @@ XmlStatus XmlDocument::Load(const QString& path)
         const bool complete = file.error() == QFileDevice::NoError;
         file.close();
         if (complete) {
+            m_diskFingerprint = FileFingerprint::Of(info, data);
             DocumentLoader loader(*this);
             status = loader.Run(data, info.absoluteFilePath());
         }

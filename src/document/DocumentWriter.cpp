@@ -5,6 +5,8 @@
 #include "document/XmlNode.h"
 #include "document/XmlWriter.h"
 
+#include <QFileInfo>
+
 #include <vector>
 
 namespace {
@@ -302,6 +304,8 @@ XmlStatus XmlDocument::Save(const QString& path)
         // the file not taking the save.
         if (!written)
             status = XE_CANNOT_OPEN_FILE;
+        else
+            m_diskFingerprint = FileFingerprint::Of(QFileInfo(path), data);
     }
     OnSaved(status);
     return status;

@@ -46,6 +46,7 @@ void XmlDocument::ClearTree()
     m_errorPosition = -1;
     m_documentType.clear();
     m_standalone = Standalone::Omitted;
+    m_diskFingerprint = FileFingerprint();
     if (m_history.Count() == 0) {
         // Nothing refers to the old nodes any more: give back the whole store, arena included,
         // so loading again into the same document does not keep the old text alive.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/FileFingerprint.h"
 #include "document/NodeIdPath.h"
 #include "document/NodeStore.h"
 #include "document/XmlNode.h"
@@ -33,6 +34,9 @@ public:
     // The second step of Load: reads XML text that is already in memory.
     XmlStatus LoadFromData(const QByteArray& data);
     XmlStatus Save(const QString& path);
+    // The bytes the last successful Load read or Save wrote, with the file's size and time
+    // then; empty for a document that did not come from a file.
+    const FileFingerprint& DiskFingerprint() const { return m_diskFingerprint; }
     // Writes the whole document as indented UTF-8 XML text.
     XmlStatus SerializeDocument(QByteArray& output) const;
     // What "Copy as XML" gives: an element or instruction as XML text with the XML declaration
@@ -129,4 +133,5 @@ private:
     Standalone m_standalone = Standalone::Omitted;
     UndoHistory m_history;
     std::vector<DocumentObserver*> m_observers;
+    FileFingerprint m_diskFingerprint;
 };

@@ -165,11 +165,11 @@ TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
     EXPECT_EQ(DisplayName(1), QStringLiteral("b.xml"));
     ASSERT_EQ(boxes.shown.size(), 1u) << "the broken file is reported";
     EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("error"));
-    // The same file twice gives two tabs.
+    // A file that is open already gets its tab activated, not a second one.
     fileDialogs.openAnswers = {{a}};
     Tabs().HandleCommand(57601);
-    EXPECT_EQ(Tabs().Count(), 3);
-    EXPECT_EQ(Caption(2), Caption(0));
+    EXPECT_EQ(Tabs().Count(), 2);
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
 }
 
 TEST_F(ShellFixture, PreviousAndNextWrap)

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLibrary>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -19,6 +20,101 @@
 #include <vector>
 
 namespace {
+
+// Closes the dialogs on the X server the way a window manager's close button does
+// (WM_DELETE_WINDOW to every window that is transient for another), through libX11 loaded at
+// run time so the test needs no X headers of its own.
+class DialogCloser {
+public:
+    DialogCloser() : m_x11(QStringLiteral("X11"), 6)
+    {
+        m_open = Resolve<void* (*)(const char*)>("XOpenDisplay");
+        m_root = Resolve<unsigned long (*)(void*)>("XDefaultRootWindow");
+        m_queryTree = Resolve<int (*)(void*, unsigned long, unsigned long*, unsigned long*,
+                                      unsigned long**, unsigned*)>("XQueryTree");
+        m_transientFor =
+            Resolve<int (*)(void*, unsigned long, unsigned long*)>("XGetTransientForHint");
+        m_atom = Resolve<unsigned long (*)(void*, const char*, int)>("XInternAtom");
+        m_send = Resolve<int (*)(void*, unsigned long, int, long, void*)>("XSendEvent");
+        m_flush = Resolve<int (*)(void*)>("XFlush");
+        m_free = Resolve<int (*)(void*)>("XFree");
+        m_close = Resolve<int (*)(void*)>("XCloseDisplay");
+        if (m_open && m_root && m_queryTree && m_transientFor && m_atom && m_send && m_flush &&
+            m_free && m_close)
+            m_display = m_open(nullptr);
+    }
+    ~DialogCloser()
+    {
+        if (m_display)
+            m_close(m_display);
+    }
+    bool IsAvailable() const { return m_display != nullptr; }
+
+    // The number of dialogs asked to close.
+    int CloseDialogs()
+    {
+        unsigned long root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (!m_queryTree(m_display, m_root(m_display), &root, &parent, &children, &count))
+            return 0;
+        const unsigned long protocols = m_atom(m_display, "WM_PROTOCOLS", 0);
+        const unsigned long deleteWindow = m_atom(m_display, "WM_DELETE_WINDOW", 0);
+        int closed = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            unsigned long owner = 0;
+            if (!m_transientFor(m_display, children[i], &owner) || owner == 0)
+                continue;
+            ClientMessage message{};
+            message.type = 33; // ClientMessage
+            message.display = m_display;
+            message.window = children[i];
+            message.messageType = protocols;
+            message.format = 32;
+            message.data[0] = long(deleteWindow);
+            Event event{};
+            event.message = message;
+            m_send(m_display, children[i], 0, 0, &event);
+            ++closed;
+        }
+        if (children)
+            m_free(children);
+        m_flush(m_display);
+        return closed;
+    }
+
+private:
+    struct ClientMessage {
+        int type;
+        unsigned long serial;
+        int sendEvent;
+        void* display;
+        unsigned long window;
+        unsigned long messageType;
+        int format;
+        long data[5];
+    };
+    union Event {
+        ClientMessage message;
+        long pad[24];
+    };
+    template <typename F> F Resolve(const char* name)
+    {
+        return reinterpret_cast<F>(m_x11.resolve(name));
+    }
+
+    QLibrary m_x11;
+    void* m_display = nullptr;
+    void* (*m_open)(const char*) = nullptr;
+    unsigned long (*m_root)(void*) = nullptr;
+    int (*m_queryTree)(void*, unsigned long, unsigned long*, unsigned long*, unsigned long**,
+                       unsigned*) = nullptr;
+    int (*m_transientFor)(void*, unsigned long, unsigned long*) = nullptr;
+    unsigned long (*m_atom)(void*, const char*, int) = nullptr;
+    int (*m_send)(void*, unsigned long, int, long, void*) = nullptr;
+    int (*m_flush)(void*) = nullptr;
+    int (*m_free)(void*) = nullptr;
+    int (*m_close)(void*) = nullptr;
+};
 
 // Every editor started here gets the test's private folder (lock, socket and settings)
 // through the test-only variable, so it never meets a user's editor or another test.
@@ -126,6 +222,42 @@ TEST_F(EditorProcesses, SecondStartWithPathOpensInTheRunningEditorAndEndsQuickly
     const QStringList recent = CloseAndReadRecentFiles(editor);
     // Tabs close from the left, each entering the list at its front.
     EXPECT_EQ(recent, QStringList({second, first}));
+}
+
+TEST_F(EditorProcesses, SecondStartWhileAMessageBoxIsUpEndsAtOnceAndItsFileOpensAfterwards)
+{
+    DialogCloser closer;
+    if (!closer.IsAvailable())
+        GTEST_SKIP() << "libX11 is not there to close the message box";
+    // A start-up file that does not load leaves its error message up.
+    const QString broken = dir.filePath(QStringLiteral("broken.xml"));
+    {
+        QFile file(broken);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<root>");
+    }
+    const QString handed = MakeFile(QStringLiteral("handed.xml"));
+    QProcess* editor = Start({broken});
+    ASSERT_TRUE(WaitForListener());
+    QThread::msleep(1000);
+
+    QElapsedTimer clock;
+    clock.start();
+    QProcess* later = Start({handed});
+    const bool ended = later->waitForFinished(15000);
+    const qint64 took = clock.elapsed();
+    // Close the box whatever happened, so a hanging start can still end.
+    int closed = 0;
+    for (int tries = 0; tries < 50 && closed == 0; ++tries) {
+        closed = closer.CloseDialogs();
+        QThread::msleep(100);
+    }
+    ASSERT_TRUE(ended || later->waitForFinished(15000));
+    EXPECT_LT(took, 5000) << "the later start waited for the message box";
+    EXPECT_EQ(later->exitCode(), 0);
+    EXPECT_GT(closed, 0) << "no message box was up";
+    QThread::msleep(1000);
+    EXPECT_EQ(CloseAndReadRecentFiles(editor), QStringList({handed}));
 }
 
 TEST_F(EditorProcesses, SeveralSecondStartsAtOnceAllGetTheirFilesOpened)
