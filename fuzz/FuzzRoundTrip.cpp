@@ -10,7 +10,6 @@
 #include "config/StringTable.h"
 #include "document/XmlWriter.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -130,16 +129,15 @@ void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argume
 
 // The stored forms the writer cannot carry through a load as they are, in the form the load
 // gives back: a lone LF becomes CR LF in text and attributes; in comments and instructions
-// every line end becomes CR LF; in comments "--" and a trailing "-" get a space; an
-// instruction's data loses its leading whitespace (the parser takes it for the separator).
+// every line end becomes CR LF; an instruction's data loses its leading whitespace (the parser
+// takes it for the separator). A comment with "--" or a final "-" is refused by the writer.
 QString Settled(QStringView value, bool comment, bool instruction = false)
 {
     if (instruction) {
         while (!value.isEmpty() &&
                (value[0] == u' ' || value[0] == u'\t' || value[0] == u'\r' || value[0] == u'\n'))
             value = value.mid(1);
-        return Settled(value, false)
-            .replace(QRegularExpression(QStringLiteral("\r(?!\n)")), QStringLiteral("\r\n"));
+        return Settled(value, true);
     }
     QString out;
     out.reserve(value.size());
@@ -149,14 +147,10 @@ QString Settled(QStringView value, bool comment, bool instruction = false)
             out += u"\r\n";
         } else if (comment && c == u'\r' && !(i + 1 < value.size() && value[i + 1] == u'\n')) {
             out += u"\r\n";
-        } else if (comment && c == u'-' && out.endsWith(u'-')) {
-            out += u" -";
         } else {
             out += c;
         }
     }
-    if (comment && out.endsWith(u'-'))
-        out += u' ';
     return out;
 }
 

@@ -4,6 +4,8 @@
 #include "app/FileDialogs.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
+#include "config/LoadText.h"
+#include "config/StringTable.h"
 #include "document/DocumentMessages.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
@@ -46,6 +48,25 @@ bool DocumentFrame::OpenFile(const QString& path)
     return true;
 }
 
+void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
+{
+    QString text = SaveErrorText(path, status);
+    // A node the file cannot hold is selected and named, so the user sees what to change.
+    const XmlDocument& document = m_view->Document();
+    NodeIdPath ids;
+    if (document.GetIdPath(document.SaveFailureNodeId(), ids)) {
+        if (TreeListItem* item = m_view->FindItemByPath(ids))
+            m_view->SelectItem(item);
+        const XmlNode* node = document.FindNode(ids.back());
+        const QString name =
+            node->Kind() == XmlNodeKind::Text || node->Kind() == XmlNodeKind::Comment
+                ? node->LocalName()
+                : node->QualifiedName();
+        text += u'\n' + FormatPlaceholders(LoadText(StringId::UnwritableNode), {name});
+    }
+    ShellMessages::ShowError(m_view, text);
+}
+
 bool DocumentFrame::NewFile(const QString& name)
 {
     m_untitled = true;
@@ -57,7 +78,7 @@ bool DocumentFrame::Save()
     const QString path = m_view->FilePath();
     const XmlStatus status = SaveDocument(path);
     if (status != XE_OK) {
-        ShellMessages::ShowError(m_view, SaveErrorText(path, status));
+        ReportSaveFailure(path, status);
         return false;
     }
     TakeDiskState();
@@ -69,7 +90,7 @@ bool DocumentFrame::SaveAs(const QString& path)
     // The view keeps its old path when the save fails.
     const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : SaveDocument(path);
     if (status != XE_OK) {
-        ShellMessages::ShowError(m_view, SaveErrorText(path, status));
+        ReportSaveFailure(path, status);
         return false;
     }
     m_view->SetFilePath(path);

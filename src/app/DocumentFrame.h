@@ -72,6 +72,8 @@ public:
     XmlDocument* Document() const;
 
 private:
+    // Shows a failed save, selecting and naming the node that could not be written.
+    void ReportSaveFailure(const QString& path, XmlStatus status);
     // The save itself, under the busy cursor.
     XmlStatus SaveDocument(const QString& path);
     // After a successful load or save: the file is what the document read or wrote.

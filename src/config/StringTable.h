@@ -37,6 +37,11 @@ constexpr int ValueColumn = 32769;
 constexpr int InternalError = 40080;
 constexpr int InvalidName = 40100;
 constexpr int ResultFileError = 40101;
+constexpr int DuplicateAttributeName = 40110;
+constexpr int UndeclaredPrefix = 40111;
+constexpr int InvalidCommentText = 40112;
+constexpr int InvalidInstructionData = 40113;
+constexpr int UnwritableNode = 40114;
 constexpr int ValidationSuccessful = 40199;
 constexpr int LanguagesMenu = 40500;
 } // namespace StringId

@@ -49,8 +49,10 @@ XmlStatus DocumentWriter::StartElement(const XmlNode* element, Whitespace& ws,
         if (child->Kind() != XmlNodeKind::Attribute)
             continue;
         if (const XmlStatus status = m_writer.WriteAttributeString(
-                child->Prefix(), child->LocalName(), child->ValueView()))
+                child->Prefix(), child->LocalName(), child->ValueView())) {
+            m_failed = child;
             return status;
+        }
         // The nearest xml:space decides: any other value than "preserve" ends the scope.
         if (child->LocalName() == u"space" && child->Prefix() == u"xml")
             ws.preserve = child->ValueView() == u"preserve";
@@ -58,7 +60,7 @@ XmlStatus DocumentWriter::StartElement(const XmlNode* element, Whitespace& ws,
     // Indentation among text would become part of it.
     if (text)
         m_writer.SetTextContent();
-    return XE_OK;
+    return m_writer.CheckStartTag();
 }
 
 bool DocumentWriter::KeepsPlainWhitespace(const XmlNode* element, Whitespace& ws)
@@ -185,24 +187,35 @@ XmlStatus DocumentWriter::WriteText(QStringView text, TextRun& run, const XmlNod
 XmlStatus DocumentWriter::WriteNode(const XmlNode* node,
                                     const std::vector<NamespaceScope::Declaration>& declarations)
 {
+    XmlStatus status = XE_OK;
     switch (node->Kind()) {
     case XmlNodeKind::Text: {
         TextRun run;
         Whitespace ws;
-        return WriteText(node->ValueView(), run, nullptr, 0, ws);
+        status = WriteText(node->ValueView(), run, nullptr, 0, ws);
+        break;
     }
     case XmlNodeKind::Comment:
-        return m_writer.WriteComment(node->ValueView());
+        status = m_writer.WriteComment(node->ValueView());
+        break;
     case XmlNodeKind::ProcessingInstruction:
         // The qualified name: a prefix (only an edit can give one) makes the target refused
         // instead of silently lost.
-        return m_writer.WriteProcessingInstruction(node->QualifiedName(), node->ValueView());
-    case XmlNodeKind::Element:
+        status = m_writer.WriteProcessingInstruction(node->QualifiedName(), node->ValueView());
         break;
+    case XmlNodeKind::Element:
+        return WriteElement(node, declarations);
     default:
-        return XE_OK;
+        break;
     }
+    if (status != XE_OK)
+        m_failed = node;
+    return status;
+}
 
+XmlStatus DocumentWriter::WriteElement(const XmlNode* node,
+                                       const std::vector<NamespaceScope::Declaration>& declarations)
+{
     // Iterative, so a tree nested deeper by edits than any parser allows cannot exhaust the
     // stack.
     struct Level {
@@ -213,14 +226,19 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node,
     };
     std::vector<Level> levels;
     Whitespace ws;
-    if (const XmlStatus status = StartElement(node, ws, declarations))
+    if (const XmlStatus status = StartElement(node, ws, declarations)) {
+        if (!m_failed)
+            m_failed = node;
         return status;
+    }
     levels.push_back({node, 0, {}, ws});
     while (!levels.empty()) {
         Level& level = levels.back();
         XmlStatus status = XE_OK;
+        const XmlNode* written = level.element;
         if (level.next < level.element->ChildCount()) {
             const XmlNode* child = level.element->begin()[level.next++];
+            written = child;
             switch (child->Kind()) {
             case XmlNodeKind::Element: {
                 level.text = {};
@@ -254,15 +272,20 @@ XmlStatus DocumentWriter::WriteNode(const XmlNode* node,
                 status = m_writer.WriteEndElement();
             levels.pop_back();
         }
-        if (status != XE_OK)
+        if (status != XE_OK) {
+            if (!m_failed)
+                m_failed = written;
             return status;
+        }
     }
     return XE_OK;
 }
 
-XmlStatus XmlDocument::SerializeDocument(QByteArray& output) const
+XmlStatus XmlDocument::SerializeDocument(QByteArray& output, int32_t* failedNodeId) const
 {
     output.clear();
+    if (failedNodeId)
+        *failedNodeId = -1;
     if (!m_root.HasChildren())
         return XE_INTERNAL;
     XmlWriter writer(output, XmlWriter::Conformance::Document);
@@ -284,6 +307,8 @@ XmlStatus XmlDocument::SerializeDocument(QByteArray& output) const
         status = writer.WriteEndDocument();
     if (status == XE_OK)
         status = writer.Flush();
+    if (failedNodeId && nodes.FailedNode())
+        *failedNodeId = nodes.FailedNode()->Id();
     return status;
 }
 
@@ -292,7 +317,9 @@ XmlStatus XmlDocument::Save(const QString& path)
     // Serialise first: a document the writer refuses never touches the file. The file is then
     // replaced as a whole, so any failure on the way leaves the old one byte for byte.
     QByteArray data;
-    XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : SerializeDocument(data);
+    m_saveFailureNodeId = -1;
+    XmlStatus status =
+        path.isEmpty() ? XE_CANNOT_OPEN_FILE : SerializeDocument(data, &m_saveFailureNodeId);
     if (status == XE_OK) {
         std::unique_ptr<SaveFileSystem::Target> target =
             SaveFileSystem::Current().CreateTarget(path);

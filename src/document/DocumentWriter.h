@@ -21,6 +21,10 @@ public:
     XmlStatus WriteNode(const XmlNode* node,
                         const std::vector<NamespaceScope::Declaration>& declarations = {});
 
+    // The node whose writing failed (an element for a name or namespace fault of its start
+    // tag), or null.
+    const XmlNode* FailedNode() const { return m_failed; }
+
     // How a text was written; None before the first text of a run of adjacent texts.
     enum class TextForm { None, Plain, CData };
 
@@ -40,6 +44,8 @@ private:
 
     // Starts the element and writes its attributes; `ws.preserve` comes in as the parent's and
     // goes out as the element's.
+    XmlStatus WriteElement(const XmlNode* node,
+                           const std::vector<NamespaceScope::Declaration>& declarations);
     XmlStatus StartElement(const XmlNode* element, Whitespace& ws,
                            const std::vector<NamespaceScope::Declaration>& declarations = {});
     static bool KeepsPlainWhitespace(const XmlNode* element, Whitespace& ws);
@@ -56,4 +62,5 @@ private:
                         Whitespace& ws);
 
     XmlWriter& m_writer;
+    const XmlNode* m_failed = nullptr;
 };

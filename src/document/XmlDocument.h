@@ -37,8 +37,11 @@ public:
     // The bytes the last successful Load read or Save wrote, with the file's size and time
     // then; empty for a document that did not come from a file.
     const FileFingerprint& DiskFingerprint() const { return m_diskFingerprint; }
-    // Writes the whole document as indented UTF-8 XML text.
-    XmlStatus SerializeDocument(QByteArray& output) const;
+    // Writes the whole document as indented UTF-8 XML text. On a failure `failedNodeId`
+    // receives the node that could not be written, or -1.
+    XmlStatus SerializeDocument(QByteArray& output, int32_t* failedNodeId = nullptr) const;
+    // The node that made the last Save fail, or -1.
+    int32_t SaveFailureNodeId() const { return m_saveFailureNodeId; }
     // What "Copy as XML" gives: an element or instruction as XML text with the XML declaration
     // (an element with the namespace declarations it needs from its ancestors), the value of
     // a text, comment or attribute; an empty string when there is no such node.
@@ -129,6 +132,7 @@ private:
     std::vector<XmlNode*> m_nodeIndex; // indexed by ID; null for destroyed nodes
     int32_t m_errorLine = -1;
     int32_t m_errorPosition = -1;
+    int32_t m_saveFailureNodeId = -1;
     QString m_documentType;
     Standalone m_standalone = Standalone::Omitted;
     UndoHistory m_history;

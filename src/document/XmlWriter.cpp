@@ -32,6 +32,7 @@ constexpr XmlStatus kXmlnsPrefixReserved = 0xC00CEE68u;
 constexpr XmlStatus kEmptyPrefixUri = 0xC00CEF03u;
 constexpr XmlStatus kLeadingXml = 0xC00CEE3Eu;
 constexpr XmlStatus kBadProcessingInstruction = 0xC00CEE4Au;
+constexpr XmlStatus kBadComment = 0xC00CEE2Fu;
 constexpr XmlStatus kInvalidDocument = 0xC00CEF0Bu;
 
 constexpr QStringView kXmlNamespace = u"http://www.w3.org/XML/1998/namespace";
@@ -349,10 +350,13 @@ template <XmlWriter::Escape mode> XmlStatus XmlWriter::AppendEscaped(QStringView
                     out = PutLiteral(out, "&#9;", 4);
                     break;
                 case '-':
-                    // "--" may not occur in a comment and it may not end in "-".
+                    // "--" may not occur in a comment and it may not end in "-". Changing the
+                    // text would save something else than the tree shows: refused.
+                    if (p + 1 == end || p[1] == '-') {
+                        Commit(out);
+                        return kBadComment;
+                    }
                     *out++ = '-';
-                    if (p + 1 == end || p[1] == '-')
-                        *out++ = ' ';
                     break;
                 case ']':
                     // "]]>" would end the section: it is split over two sections, which a
@@ -474,6 +478,7 @@ XmlStatus XmlWriter::WriteStartElement(QStringView prefix, QStringView localName
     frame.noIndent = !m_frames.empty() && m_frames.back().noIndent;
     m_frames.push_back(frame);
     m_startTagOpen = true;
+    m_namesChecked = false;
     m_attributes.clear();
     return XE_OK;
 }
@@ -580,11 +585,21 @@ XmlStatus XmlWriter::CheckPendingNames()
     return XE_OK;
 }
 
-XmlStatus XmlWriter::CloseStartTag(bool empty)
+XmlStatus XmlWriter::CheckStartTag()
 {
-    m_startTagOpen = false;
+    if (m_status != XE_OK || !m_startTagOpen || m_namesChecked)
+        return m_status;
     if (const XmlStatus status = CheckPendingNames())
         return Fail(status);
+    m_namesChecked = true;
+    return XE_OK;
+}
+
+XmlStatus XmlWriter::CloseStartTag(bool empty)
+{
+    if (CheckStartTag() != XE_OK)
+        return m_status;
+    m_startTagOpen = false;
     if (empty)
         Append("/>", 2);
     else

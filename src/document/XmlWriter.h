@@ -47,6 +47,9 @@ public:
             m_frames.back().noIndent = true;
     }
     XmlStatus WriteAttributeString(QStringView prefix, QStringView localName, QStringView value);
+    // Resolves the open start tag's prefixes and checks its attributes for duplicates now,
+    // rather than when the tag closes, so a failure can be told to belong to this element.
+    XmlStatus CheckStartTag();
     XmlStatus WriteString(QStringView text);
     // Text as a CDATA section, split into two where it holds "]]>"; refused for a lone CR
     // (see CanWriteAsCData).
@@ -115,6 +118,7 @@ private:
     XmlStatus m_status = XE_OK;
     bool m_indent = false;
     bool m_startTagOpen = false;
+    bool m_namesChecked = false; // CheckPendingNames passed for the open start tag
     bool m_rootWritten = false;
     bool m_documentTypeWritten = false;
     bool m_ended = false; // the closing line break of a document was written

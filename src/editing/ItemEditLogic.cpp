@@ -2,6 +2,7 @@
 
 #include "config/LoadText.h"
 #include "config/StringTable.h"
+#include "document/NamespaceScope.h"
 #include "document/XmlDocument.h"
 #include "editing/XmlNameRules.h"
 
@@ -22,8 +23,15 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
     // left alone even if a caller commits one.
     const XmlNodeKind kind = node->Kind();
     if (column == kValueColumn) {
-        if (kind != XmlNodeKind::Element)
-            document.SetNodeValue(nodeId, text);
+        if (kind == XmlNodeKind::Element)
+            return {};
+        // Markup that could not carry the text as typed is refused here rather than changed
+        // on save behind the user's back.
+        if (kind == XmlNodeKind::Comment && !IsValidCommentText(text))
+            return {false, LoadText(StringId::InvalidCommentText)};
+        if (kind == XmlNodeKind::ProcessingInstruction && text.contains(u"?>"))
+            return {false, LoadText(StringId::InvalidInstructionData)};
+        document.SetNodeValue(nodeId, text);
         return {};
     }
     if (column != kNameColumn || kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment)
@@ -39,11 +47,57 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
         return {};
     }
     const qsizetype colon = text.indexOf(u':');
-    if (colon >= 0)
-        document.RenameNode(nodeId, text.left(colon), text.mid(colon + 1));
-    else if (showPrefixes)
-        document.RenameNode(nodeId, QString(), text);
+    const QString prefix = colon >= 0     ? text.left(colon)
+                           : showPrefixes ? QString()
+                                          : node->Prefix();
+    const QString localName = colon >= 0 ? text.mid(colon + 1) : text;
+    // Names the file could not be saved with are refused while the edit box is still open.
+    if (const Result refused = CheckName(*node, prefix, localName); !refused.accepted)
+        return refused;
+    if (colon >= 0 || showPrefixes)
+        document.RenameNode(nodeId, prefix, localName);
     else
-        document.SetLocalName(nodeId, text);
+        document.SetLocalName(nodeId, localName);
+    return {};
+}
+
+bool ItemEditLogic::IsValidCommentText(QStringView text)
+{
+    return !text.contains(u"--") && !text.endsWith(u'-');
+}
+
+ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& node, const QString& prefix,
+                                               const QString& localName)
+{
+    const XmlNode* element = node.Kind() == XmlNodeKind::Element ? &node : node.Parent();
+    const bool attribute = node.Kind() == XmlNodeKind::Attribute;
+    if (localName.contains(u':'))
+        return {false, InvalidNameMessage(prefix + u':' + localName)};
+    if (!prefix.isEmpty()) {
+        // "xmlns" is what declares a prefix: an attribute may use it, an element never.
+        if (prefix == u"xmlns" && !attribute)
+            return {false, InvalidNameMessage(prefix + u':' + localName)};
+        if (prefix != u"xmlns" && !NamespaceScope::Lookup(element, prefix))
+            return {false,
+                    FormatPlaceholders(LoadText(StringId::UndeclaredPrefix), {prefix, prefix})};
+    }
+    if (!attribute || !element)
+        return {};
+    // Two names are one attribute when they are equal, or when their prefixes stand for the
+    // same namespace.
+    const std::optional<QString> uri = prefix.isEmpty() || prefix == u"xmlns"
+                                           ? std::nullopt
+                                           : NamespaceScope::Lookup(element, prefix);
+    for (const XmlNode* other : *element) {
+        if (other == &node || other->Kind() != XmlNodeKind::Attribute ||
+            other->LocalName() != localName)
+            continue;
+        const bool same = other->Prefix() == prefix ||
+                          (uri && !other->Prefix().isEmpty() && other->Prefix() != u"xmlns" &&
+                           NamespaceScope::Lookup(element, other->Prefix()) == uri);
+        if (same)
+            return {false, FormatPlaceholders(LoadText(StringId::DuplicateAttributeName),
+                                              {other->QualifiedName()})};
+    }
     return {};
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 class XmlDocument;
+class XmlNode;
 
 // The commit of an in-place edit of a cell: column 0 renames, column 1 sets the value.
 class ItemEditLogic {
@@ -22,4 +24,10 @@ public:
                                 const QString& text, bool showPrefixes);
     // The refusal text for an invalid name.
     static QString InvalidNameMessage(const QString& name);
+    // Whether a comment can hold the text as it is: no "--" and no "-" at the end.
+    static bool IsValidCommentText(QStringView text);
+    // Whether the element or attribute may take the name: a prefix declared in scope (or
+    // "xml"; "xmlns" for attributes) and, for an attribute, no other attribute of its element
+    // with the same name. The refusal carries its message.
+    static Result CheckName(const XmlNode& node, const QString& prefix, const QString& localName);
 };

@@ -375,3 +375,21 @@ TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
     EXPECT_EQ(fileDialogs.shownBusy, 0);
     EXPECT_FALSE(BusyCursor::IsShown());
 }
+
+TEST_F(ShellFixture, AFailedSaveSelectsAndNamesTheNodeTheFileCannotHold)
+{
+    Open(QStringLiteral("doc.xml"));
+    // An edit below the level of the editor's checks, as a program might make it.
+    XmlDocument* document = Tabs().FrameAt(0)->Document();
+    const XmlNode* x = document->Root()->FirstChild()->ChildAt(1);
+    ASSERT_TRUE(document->RenameNode(x->Id(), QStringLiteral("p"), QStringLiteral("x")));
+    Tabs().FrameAt(0)->View()->SelectItem(nullptr);
+    frame->HandleCommand(57603); // File Save
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(
+        QStringLiteral("Namespace is not declared.\nThe selected node cannot be written: p:x")))
+        << boxes.shown[0].text.toStdString();
+    TreeListView* view = Tabs().FrameAt(0)->View();
+    EXPECT_EQ(view->GetItemNodeId(view->SelectedItem()), x->Id());
+    EXPECT_TRUE(Tabs().FrameAt(0)->IsModified());
+}

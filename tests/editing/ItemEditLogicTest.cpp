@@ -7,9 +7,13 @@ using namespace editing_test;
 
 namespace {
 
+// <root xmlns:x="urn:x" xmlns:y="urn:y" id="1"><x:a/>t</root>
 struct Doc {
     XmlDocument doc;
     XmlNode* root = Add(doc, doc.Root(), XmlNodeKind::Element, "root");
+    XmlNode* declareX = Add(doc, root, XmlNodeKind::Attribute, "x", "urn:x", "xmlns");
+    XmlNode* declareY = Add(doc, root, XmlNodeKind::Attribute, "y", "urn:y", "xmlns");
+    XmlNode* id = Add(doc, root, XmlNodeKind::Attribute, "id", "1");
     XmlNode* node = Add(doc, root, XmlNodeKind::Element, "a", {}, "x");
     XmlNode* text = Add(doc, root, XmlNodeKind::Text, "#Text", "t");
 
@@ -40,10 +44,10 @@ TEST(ItemEditLogicTest, ColonSplitsAtTheFirstColonInEitherMode)
         EXPECT_TRUE(d.Edit(0, "y:b", showPrefixes).accepted);
         EXPECT_EQ(d.node->Prefix(), QStringLiteral("y"));
         EXPECT_EQ(d.node->LocalName(), QStringLiteral("b"));
-        EXPECT_TRUE(d.Edit(0, "y:b:c", showPrefixes).accepted);
-        EXPECT_EQ(d.node->Prefix(), QStringLiteral("y"));
-        EXPECT_EQ(d.node->LocalName(), QStringLiteral("b:c"));
-        EXPECT_EQ(d.doc.History().Count(), 2);
+        // A second colon would leave a local name no file can hold.
+        EXPECT_FALSE(d.Edit(0, "y:b:c", showPrefixes).accepted);
+        EXPECT_EQ(d.node->QualifiedName(), QStringLiteral("y:b"));
+        EXPECT_EQ(d.doc.History().Count(), 1);
     }
 }
 
@@ -59,6 +63,40 @@ TEST(ItemEditLogicTest, InvalidNamesAreRefusedWithTheTypedTextInTheMessage)
               QStringLiteral("\"%s x\" is not valid name"));
     EXPECT_EQ(d.node->QualifiedName(), QStringLiteral("x:a"));
     EXPECT_EQ(d.doc.History().Count(), 0);
+}
+
+TEST(ItemEditLogicTest, NamesAndTextsTheFileCouldNotHoldAreRefusedWithTheirReason)
+{
+    Doc d;
+    auto rename = [&](const XmlNode* node, const QString& typed) {
+        return ItemEditLogic::ApplyItemEdit(d.doc, node->Id(), 0, typed, true);
+    };
+    EXPECT_EQ(rename(d.node, "z:b").message,
+              QStringLiteral("The prefix \"z\" is not declared here. Declare it first with an "
+                             "xmlns:z attribute on this element or on one of its ancestors."));
+    EXPECT_FALSE(rename(d.node, "xmlns:b").accepted);
+    EXPECT_TRUE(rename(d.node, "xml:b").accepted);
+    // A declaration on the element itself counts, as in the file.
+    Add(d.doc, d.node, XmlNodeKind::Attribute, "z", "urn:z", "xmlns");
+    EXPECT_TRUE(rename(d.node, "z:b").accepted);
+
+    XmlNode* attribute = Add(d.doc, d.root, XmlNodeKind::Attribute, "New_Attribute", "");
+    EXPECT_EQ(rename(attribute, "id").message,
+              QStringLiteral("The element already has an attribute named \"id\"."));
+    EXPECT_FALSE(rename(attribute, "xmlns:x").accepted);
+    EXPECT_TRUE(rename(attribute, "x:id").accepted);
+    // y:id is x:id as soon as both prefixes stand for one namespace.
+    EXPECT_TRUE(ItemEditLogic::ApplyItemEdit(d.doc, d.declareY->Id(), 1, "urn:x", true).accepted);
+    XmlNode* another = Add(d.doc, d.root, XmlNodeKind::Attribute, "other", "");
+    EXPECT_FALSE(rename(another, "y:id").accepted);
+
+    const int count = d.doc.History().Count();
+    XmlNode* comment = Add(d.doc, d.root, XmlNodeKind::Comment, "#Comment", "c");
+    XmlNode* instruction = Add(d.doc, d.root, XmlNodeKind::ProcessingInstruction, "t", "");
+    for (const QString& text : {QStringLiteral("a -- b"), QStringLiteral("end-")})
+        EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, comment->Id(), 1, text, true).accepted);
+    EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, instruction->Id(), 1, "a?>b", true).accepted);
+    EXPECT_EQ(d.doc.History().Count(), count);
 }
 
 TEST(ItemEditLogicTest, ValuesTakeAnyTextAndReadOnlyCellsStayUnchanged)

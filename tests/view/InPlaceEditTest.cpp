@@ -69,12 +69,12 @@ TEST(InPlaceEditTest, F2OpensASingleLineBoxRightOfTheIconWithTheShownNameSelecte
     EXPECT_EQ(line->geometry().left(), 2 * view.indentation() + TreeListControl::ImageSize + 2);
     EXPECT_EQ(line->geometry().top(), view.ItemRowRect(item).top());
 
-    QTest::keyClicks(line, QStringLiteral("y:thing"));
+    QTest::keyClicks(line, QStringLiteral("x:thing"));
     QTest::keyClick(line, Qt::Key_Return);
     EXPECT_FALSE(view.Editor().IsOpen());
     EXPECT_TRUE(view.hasFocus());
     const XmlNode* node = view.NodeOf(item);
-    EXPECT_EQ(node->Prefix(), QStringLiteral("y"));
+    EXPECT_EQ(node->Prefix(), QStringLiteral("x"));
     EXPECT_EQ(node->LocalName(), QStringLiteral("thing"));
     EXPECT_EQ(view.Document().History().Count(), 1);
 }

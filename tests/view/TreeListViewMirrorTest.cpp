@@ -89,7 +89,8 @@ TEST(TreeListViewMirrorTest, ItemsMirrorTheNodesThroughRandomEditsUndoAndRedo)
                 << "variant " << variant << " step " << step << " after " << action;
             // Every notified insertion leaves its node selected, so a selection always exists.
             if (!items.empty()) {
-                ASSERT_NE(view.SelectedItem(), nullptr) << "variant " << variant << " step " << step;
+                ASSERT_NE(view.SelectedItem(), nullptr)
+                    << "variant " << variant << " step " << step;
             }
         }
         // Undo everything: back to the file as loaded, item for item.

@@ -404,12 +404,15 @@ TEST(TreeListViewTest, InvalidNamesAreRefusedWithTheirMessage)
     EXPECT_FALSE(opened.view.Document().IsModified());
 
     // The commit hook of the control is the same edit; values are never refused.
-    EXPECT_TRUE(opened.view.EndCellEdit(b, 0, QStringLiteral("y:b")));
-    EXPECT_EQ(opened.view.GetCellText(b, 0), QStringLiteral("y:b"));
+    EXPECT_TRUE(opened.view.EndCellEdit(b, 0, QStringLiteral("x:b")));
+    EXPECT_EQ(opened.view.GetCellText(b, 0), QStringLiteral("x:b"));
+    // A prefix declared nowhere in scope is refused like an invalid name, the box stays open.
+    EXPECT_FALSE(opened.view.EndCellEdit(b, 0, QStringLiteral("y:b")));
+    EXPECT_EQ(boxes.shown.size(), 2u);
     TreeListItem* k = opened.Item(QStringLiteral("k"));
     EXPECT_TRUE(opened.view.EndCellEdit(k, 1, QStringLiteral("two\r\nlines")));
     EXPECT_EQ(opened.view.NodeOf(k)->Value(), QStringLiteral("two\r\nlines"));
-    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
 TEST(TreeListViewTest, FindSelectsTheMatchOrTellsNothingWasFound)
