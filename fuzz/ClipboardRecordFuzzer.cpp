@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     record.kind = XmlNodeKind::Element;
     record.localName = QStringLiteral("target");
     XmlNode* target = doc.AppendChild(doc.Root(), record);
-    const XmlNode* built = ClipboardRecord::Build(doc, target, parsed);
+    const XmlNode* built = ClipboardRecord::Build(doc, target, 0, parsed);
     if (!built || target->ChildCount() != 1)
         std::abort();
     const QByteArray again = ClipboardRecord::EncodeBlock(*built);

@@ -304,8 +304,10 @@ bool XmlDocument::MoveNodeTo(int32_t id, int32_t targetParentId)
     const int32_t formerParentId = formerParent == &m_root ? -1 : formerParent->m_id;
     if (targetParentId == formerParentId)
         return false;
-    auto action =
-        std::make_unique<NodeMoveAction>(*this, formerParentId, formerPosition, targetParentId, id);
+    // First in the target among its own kind: attributes before, content after attributes.
+    const int position = FindParent(targetParentId)->AllowedPosition(node->Kind(), 0);
+    auto action = std::make_unique<NodeMoveAction>(*this, formerParentId, formerPosition,
+                                                   targetParentId, position, id);
     if (!action->Redo())
         return false;
     m_history.Push(std::move(action));
@@ -324,7 +326,7 @@ bool XmlDocument::CopyNodeTo(int32_t id, int32_t targetParentId)
     if (node->Kind() == XmlNodeKind::Attribute &&
         MakeUniqueAttributeName(node->Prefix(), node->LocalName(), target).isEmpty())
         return false;
-    XmlNode* copy = CopySubtree(node, target, 0);
+    XmlNode* copy = CopySubtree(node, target, target->AllowedPosition(node->Kind(), 0));
     auto action = std::make_unique<InsertAction>(*this, targetParentId, copy);
     NotifyNodeInserted(copy->m_id, copy);
     m_history.Push(std::move(action));

@@ -1,5 +1,7 @@
 #include "document/XmlNode.h"
 
+#include <algorithm>
+
 #include "document/XmlException.h"
 
 #include <cstdlib>
@@ -137,4 +139,15 @@ void XmlNode::RemoveChildPointer(int index)
     std::memmove(m_children + index, m_children + index + 1,
                  sizeof(XmlNode*) * (m_childCount - index - 1));
     --m_childCount;
+}
+
+int XmlNode::AllowedPosition(XmlNodeKind kind, int wanted) const
+{
+    int attributes = 0;
+    while (attributes < int(m_childCount) &&
+           m_children[attributes]->Kind() == XmlNodeKind::Attribute)
+        ++attributes;
+    wanted = std::clamp(wanted, 0, int(m_childCount));
+    return kind == XmlNodeKind::Attribute ? std::min(wanted, attributes)
+                                          : std::max(wanted, attributes);
 }

@@ -40,6 +40,9 @@ public:
     // unless siblings before it came or went since, and kept after it is taken out. A hint
     // for finding what mirrors the node; check it before use.
     int PositionHint() const { return int(m_position); }
+    // Attributes come first among an element's children, as in the file; the position where
+    // a child of `kind` may stand that is nearest to `wanted` (clamped to the child count).
+    int AllowedPosition(XmlNodeKind kind, int wanted) const;
     XmlNode* const* begin() const { return m_children; }
     XmlNode* const* end() const { return m_children + m_childCount; }
 

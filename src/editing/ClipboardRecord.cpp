@@ -220,7 +220,8 @@ bool ClipboardRecord::Decode(QByteArrayView block, Parsed& out)
     return true;
 }
 
-XmlNode* ClipboardRecord::Build(XmlDocument& document, XmlNode* parent, const Parsed& parsed)
+XmlNode* ClipboardRecord::Build(XmlDocument& document, XmlNode* parent, int index,
+                                const Parsed& parsed)
 {
     if (parsed.empty())
         return nullptr;
@@ -244,7 +245,8 @@ XmlNode* ClipboardRecord::Build(XmlDocument& document, XmlNode* parent, const Pa
             record.prefix = entry.prefix;
             record.localName = entry.localName;
             record.value = entry.value;
-            XmlNode* node = document.AppendChild(under, record);
+            XmlNode* node = top ? document.AppendChild(under, record)
+                                : document.InsertChild(under, index, record);
             if (!top)
                 top = node;
             if (entry.childCount > 0)

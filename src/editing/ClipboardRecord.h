@@ -50,7 +50,7 @@ public:
     // malformed: truncation, a missing NUL, a kind no tree holds, children under a
     // non-element, or nesting beyond kMaxDepth. Marks the declarations carried on copy.
     static bool Decode(QByteArrayView block, Parsed& out);
-    // Appends the decoded subtree to `parent` with fresh IDs and returns its top node. No
-    // notification and no undo action; on an exception the partial subtree is removed.
-    static XmlNode* Build(XmlDocument& document, XmlNode* parent, const Parsed& parsed);
+    // Inserts the decoded subtree under `parent` at `index` with fresh IDs and returns its top
+    // node. No notification and no undo action; on an exception the partial subtree is removed.
+    static XmlNode* Build(XmlDocument& document, XmlNode* parent, int index, const Parsed& parsed);
 };

@@ -52,7 +52,8 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
                                           : node->Prefix();
     const QString localName = colon >= 0 ? text.mid(colon + 1) : text;
     // Names the file could not be saved with are refused while the edit box is still open.
-    if (const Result refused = CheckName(*node, prefix, localName); !refused.accepted)
+    const XmlNode* scope = kind == XmlNodeKind::Element ? node : node->Parent();
+    if (const Result refused = CheckName(*scope, kind, prefix, localName, node); !refused.accepted)
         return refused;
     if (colon >= 0 || showPrefixes)
         document.RenameNode(nodeId, prefix, localName);
@@ -66,11 +67,12 @@ bool ItemEditLogic::IsValidCommentText(QStringView text)
     return !text.contains(u"--") && !text.endsWith(u'-');
 }
 
-ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& node, const QString& prefix,
-                                               const QString& localName)
+ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& scope, XmlNodeKind kind,
+                                               const QString& prefix, const QString& localName,
+                                               const XmlNode* renamed)
 {
-    const XmlNode* element = node.Kind() == XmlNodeKind::Element ? &node : node.Parent();
-    const bool attribute = node.Kind() == XmlNodeKind::Attribute;
+    const XmlNode* element = &scope;
+    const bool attribute = kind == XmlNodeKind::Attribute;
     if (localName.contains(u':'))
         return {false, InvalidNameMessage(prefix + u':' + localName)};
     if (!prefix.isEmpty()) {
@@ -81,7 +83,7 @@ ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& node, const QStrin
             return {false,
                     FormatPlaceholders(LoadText(StringId::UndeclaredPrefix), {prefix, prefix})};
     }
-    if (!attribute || !element)
+    if (!attribute)
         return {};
     // Two names are one attribute when they are equal, or when their prefixes stand for the
     // same namespace.
@@ -89,7 +91,7 @@ ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& node, const QStrin
                                            ? std::nullopt
                                            : NamespaceScope::Lookup(element, prefix);
     for (const XmlNode* other : *element) {
-        if (other == &node || other->Kind() != XmlNodeKind::Attribute ||
+        if (other == renamed || other->Kind() != XmlNodeKind::Attribute ||
             other->LocalName() != localName)
             continue;
         const bool same = other->Prefix() == prefix ||

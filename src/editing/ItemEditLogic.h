@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/XmlNodeKind.h"
+
 #include <QString>
 #include <QStringView>
 #include <cstdint>
@@ -26,8 +28,10 @@ public:
     static QString InvalidNameMessage(const QString& name);
     // Whether a comment can hold the text as it is: no "--" and no "-" at the end.
     static bool IsValidCommentText(QStringView text);
-    // Whether the element or attribute may take the name: a prefix declared in scope (or
-    // "xml"; "xmlns" for attributes) and, for an attribute, no other attribute of its element
-    // with the same name. The refusal carries its message.
-    static Result CheckName(const XmlNode& node, const QString& prefix, const QString& localName);
+    // Whether an element or attribute (`kind`) may take the name at `element` (the element
+    // itself, or the attribute's element): a prefix declared in scope (or "xml"; "xmlns" for
+    // attributes) and, for an attribute, no attribute of the element but `renamed` with the
+    // same name. The refusal carries its message.
+    static Result CheckName(const XmlNode& element, XmlNodeKind kind, const QString& prefix,
+                            const QString& localName, const XmlNode* renamed = nullptr);
 };

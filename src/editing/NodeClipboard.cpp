@@ -5,12 +5,31 @@
 #include "editing/ClipboardAccess.h"
 #include "editing/ClipboardRecord.h"
 #include "editing/InsertAction.h"
+#include "editing/ItemEditLogic.h"
+
+#include <algorithm>
 
 #include <memory>
 
 QString NodeClipboard::FormatName()
 {
     return QStringLiteral("TOVIXMLDocumentClipboardFormat");
+}
+
+bool NodeClipboard::IsPasteable(const XmlNode& target, const ClipboardRecord::Parsed& parsed)
+{
+    // What an edit box would refuse is refused here too: an attribute name the target has
+    // already, and comments or instructions no file could hold as they are.
+    const ClipboardRecord::Entry& top = parsed.front();
+    if (top.kind == XmlNodeKind::Attribute &&
+        !ItemEditLogic::CheckName(target, XmlNodeKind::Attribute, top.prefix, top.localName)
+             .accepted)
+        return false;
+    return std::none_of(parsed.begin(), parsed.end(), [](const ClipboardRecord::Entry& entry) {
+        return (entry.kind == XmlNodeKind::Comment &&
+                !ItemEditLogic::IsValidCommentText(entry.value)) ||
+               (entry.kind == XmlNodeKind::ProcessingInstruction && entry.value.contains(u"?>"));
+    });
 }
 
 bool NodeClipboard::HasPrivateClipboardData(const ClipboardAccess& clipboard)
@@ -48,6 +67,8 @@ bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& 
     ClipboardRecord::Parsed parsed;
     if (!ClipboardRecord::Decode(*block, parsed))
         return false;
+    if (!IsPasteable(*target, parsed))
+        return false;
     // A carried declaration the target already has in scope would only repeat it.
     for (size_t i = parsed.size(); i-- > 1;) {
         const ClipboardRecord::Entry& entry = parsed[i];
@@ -62,7 +83,10 @@ bool NodeClipboard::PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& 
     XmlNode* pasted = nullptr;
     std::unique_ptr<InsertAction> action;
     try {
-        pasted = ClipboardRecord::Build(document, target, parsed);
+        // Last among its own kind: an attribute after the other attributes, content at the end.
+        pasted = ClipboardRecord::Build(
+            document, target, target->AllowedPosition(parsed.front().kind, target->ChildCount()),
+            parsed);
         if (!pasted)
             return false;
         action = std::make_unique<InsertAction>(document, targetId, pasted);

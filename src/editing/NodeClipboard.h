@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editing/ClipboardRecord.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -22,4 +24,7 @@ public:
     static bool PasteFromClipboard(ClipboardAccess& clipboard, XmlDocument& document,
                                    int32_t targetId);
     static void PutClipboardText(ClipboardAccess& clipboard, const QString& text);
+
+private:
+    static bool IsPasteable(const XmlNode& target, const ClipboardRecord::Parsed& parsed);
 };

@@ -6,13 +6,13 @@
 
 class XmlDocument;
 
-// A drag move: the node goes to position 0 of the target and back to its former place.
+// A drag move: the node goes to a position of the target and back to its former place.
 class NodeMoveAction : public UndoAction {
 public:
     NodeMoveAction(XmlDocument& document, int32_t formerParentId, int formerPosition,
-                   int32_t targetParentId, int32_t id)
+                   int32_t targetParentId, int newPosition, int32_t id)
         : m_document(document), m_formerParentId(formerParentId), m_formerPosition(formerPosition),
-          m_targetParentId(targetParentId), m_id(id)
+          m_targetParentId(targetParentId), m_newPosition(newPosition), m_id(id)
     {
     }
     bool Redo() override { return MoveTo(m_targetParentId, m_newPosition); }
@@ -25,6 +25,6 @@ private:
     int32_t m_formerParentId;
     int m_formerPosition;
     int32_t m_targetParentId;
-    int m_newPosition = 0;
+    int m_newPosition;
     int32_t m_id;
 };

@@ -74,6 +74,10 @@ bool XmlDocument::MoveNodeStep(int32_t id, bool up)
     const int target = up ? position - 1 : position + 1;
     if (target < 0 || target >= parent->ChildCount())
         return false;
+    // An attribute never steps among the content, nor content among the attributes.
+    if ((node->Kind() == XmlNodeKind::Attribute) !=
+        (parent->ChildAt(target)->Kind() == XmlNodeKind::Attribute))
+        return false;
     auto action = std::make_unique<StepMoveAction>(*this, id, position, target);
     if (!action->Redo())
         return false;
@@ -154,6 +158,7 @@ bool XmlDocument::InsertNode(const XmlNodeData& record, int32_t parentId, int32_
             }
         }
     }
+    position = parent->AllowedPosition(record.kind, position);
     XmlNodeData fresh = record;
     fresh.id = -1;
     XmlNode* node = InsertChild(parent, position, fresh);

@@ -88,7 +88,7 @@ TEST(ClipboardRecordTest, EncodesPreOrderAndDecodesBackIgnoringTrailingBytes)
     EXPECT_EQ(parsed[5].kind, XmlNodeKind::Comment);
 
     XmlNode* target = Add(t.doc, t.doc.Root(), XmlNodeKind::Element, "target");
-    const XmlNode* built = ClipboardRecord::Build(t.doc, target, parsed);
+    const XmlNode* built = ClipboardRecord::Build(t.doc, target, 0, parsed);
     ASSERT_NE(built, nullptr);
     EXPECT_EQ(Dump(built), Dump(t.e));
 }

@@ -55,9 +55,12 @@ TEST(EditCommandHandlerTest, SiblingInsertsUseParentAndPreviousSibling)
     EXPECT_EQ(v.root->ChildAt(v.root->IndexOfChild(v.item) + 1)->Kind(), XmlNodeKind::Text);
     EXPECT_EQ(out.editColumn, 1);
 
-    out = v.Run(CommandId::InsertCommentBefore, v.attr); // first child: after = -1
+    // Before the first child, an attribute: content lands after the attributes, as in a file.
+    out = v.Run(CommandId::InsertCommentBefore, v.attr);
     ASSERT_TRUE(out.changed);
-    EXPECT_EQ(v.root->ChildAt(0)->Kind(), XmlNodeKind::Comment);
+    EXPECT_EQ(v.root->ChildAt(0), v.attr);
+    EXPECT_EQ(v.root->ChildAt(1)->Kind(), XmlNodeKind::Comment);
+    EXPECT_EQ(out.editPath, v.PathOf(v.root->ChildAt(1)));
     EXPECT_EQ(out.editColumn, 1);
 }
 
@@ -89,7 +92,7 @@ TEST(EditCommandHandlerTest, ChildInsertsGoFirstExpandAndNameAttributesUniquely)
 
     out = v.Run(CommandId::InsertElementAsChild, v.root);
     ASSERT_TRUE(out.changed);
-    EXPECT_EQ(v.root->ChildAt(0)->Kind(), XmlNodeKind::Element); // before the attribute
+    EXPECT_EQ(v.root->ChildAt(1)->Kind(), XmlNodeKind::Element); // first after the attribute
     out = v.Run(CommandId::InsertCommentAsChild, v.last);
     EXPECT_EQ(out.expandPath, v.PathOf(v.last));
     EXPECT_EQ(out.editColumn, 1);

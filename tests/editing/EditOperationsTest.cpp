@@ -71,21 +71,26 @@ TEST(EditOperationsTest, UnregisteredIdsAreRefusedByEveryOperation)
     EXPECT_EQ(s.doc.History().Count(), 0);
 }
 
-TEST(EditOperationsTest, StepMovesStopAtTheEndsAndCrossAttributes)
+TEST(EditOperationsTest, StepMovesStopAtTheEndsAndNeverCrossAttributes)
 {
     Sample s;
     EXPECT_FALSE(s.doc.MoveNodeStep(s.attr->Id(), true));
     EXPECT_FALSE(s.doc.MoveNodeStep(s.item->Id(), false));
+    // Attributes stay before the content, as the file has them.
+    EXPECT_FALSE(s.doc.MoveNodeStep(s.item->Id(), true));
+    EXPECT_FALSE(s.doc.MoveNodeStep(s.attr->Id(), false));
     EXPECT_EQ(s.doc.History().Count(), 0);
 
-    ASSERT_TRUE(s.doc.MoveNodeStep(s.item->Id(), true));
-    EXPECT_EQ(s.root->ChildAt(0), s.item);
-    EXPECT_EQ(s.observer.events, (std::vector<std::string>{"removed /0/2", "inserted /0/2"}));
+    XmlNode* second = Add(s.doc, s.root, XmlNodeKind::Comment, "#Comment", "2");
+    ASSERT_TRUE(s.doc.MoveNodeStep(second->Id(), true));
+    EXPECT_EQ(s.root->ChildAt(1), second);
+    const std::string at = "/0/" + std::to_string(second->Id());
+    EXPECT_EQ(s.observer.events, (std::vector<std::string>{"removed " + at, "inserted " + at}));
     ASSERT_TRUE(s.doc.MoveNodeStep(s.comment->Id(), true)); // top level too
     EXPECT_EQ(s.doc.Root()->ChildAt(0), s.comment);
     s.doc.History().Undo();
     s.doc.History().Undo();
-    EXPECT_EQ(s.root->ChildAt(0), s.attr);
+    EXPECT_EQ(s.root->ChildAt(1), s.item);
     EXPECT_EQ(s.doc.Root()->ChildAt(0), s.root);
 }
 
@@ -155,11 +160,15 @@ TEST(EditOperationsTest, InsertPlacesByAfterIdAndChecksParentAndKind)
     Sample s;
     NodeIdPath path;
     ASSERT_TRUE(s.doc.InsertNode(Record(XmlNodeKind::Element, "first"), s.root->Id(), -1, path));
-    EXPECT_EQ(s.root->ChildAt(0)->LocalName(), QStringLiteral("first")); // before the attribute
-    EXPECT_EQ(path, (NodeIdPath{s.root->Id(), s.root->ChildAt(0)->Id()}));
+    EXPECT_EQ(s.root->ChildAt(1)->LocalName(), QStringLiteral("first")); // after the attribute
+    EXPECT_EQ(path, (NodeIdPath{s.root->Id(), s.root->ChildAt(1)->Id()}));
     ASSERT_TRUE(
         s.doc.InsertNode(Record(XmlNodeKind::Text, "#Text"), s.root->Id(), s.attr->Id(), path));
-    EXPECT_EQ(s.root->ChildAt(2)->Kind(), XmlNodeKind::Text);
+    EXPECT_EQ(s.root->ChildAt(1)->Kind(), XmlNodeKind::Text);
+    // An attribute asked for among the content goes after the last attribute.
+    ASSERT_TRUE(s.doc.InsertNode(Record(XmlNodeKind::Attribute, "b"), s.root->Id(),
+                                 s.root->LastChild()->Id(), path));
+    EXPECT_EQ(s.root->ChildAt(1)->LocalName(), QStringLiteral("b"));
     ASSERT_TRUE(
         s.doc.InsertNode(Record(XmlNodeKind::Comment, "#Comment"), s.root->Id(), 12345, path));
     EXPECT_EQ(s.root->LastChild()->Kind(), XmlNodeKind::Comment); // unknown after: appended

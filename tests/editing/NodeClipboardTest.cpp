@@ -55,14 +55,22 @@ TEST(NodeClipboardTest, CopyPasteRoundTripAppendsWithFreshIdsAndIsUndoable)
     EXPECT_EQ(other.FindNode(firstNew), pasted);
 }
 
-TEST(NodeClipboardTest, PastedAttributesKeepTheirNames)
+TEST(NodeClipboardTest, PastedAttributesKeepTheirNamesAndStayBeforeTheContent)
 {
     Pair p;
     const XmlNode* id = p.source->ChildAt(0);
     ASSERT_TRUE(NodeClipboard::CopyNodeToClipboard(p.clipboard, p.doc, id->Id()));
-    ASSERT_TRUE(NodeClipboard::PasteFromClipboard(p.clipboard, p.doc, p.source->Id()));
-    EXPECT_EQ(p.source->LastChild()->LocalName(), QStringLiteral("id"));
-    EXPECT_EQ(p.source->LastChild()->Value(), QStringLiteral("7"));
+    // Where the name is taken, the paste is refused: the file could not hold both.
+    EXPECT_FALSE(NodeClipboard::PasteFromClipboard(p.clipboard, p.doc, p.source->Id()));
+    ASSERT_TRUE(NodeClipboard::PasteFromClipboard(p.clipboard, p.doc, p.target->Id()));
+    EXPECT_EQ(p.target->ChildAt(0)->LocalName(), QStringLiteral("id"));
+    EXPECT_EQ(p.target->ChildAt(0)->Value(), QStringLiteral("7"));
+    EXPECT_EQ(p.target->ChildAt(1)->Kind(), XmlNodeKind::Comment);
+    // A comment a file could not hold is never pasted.
+    XmlNode* comment = p.target->ChildAt(1);
+    p.doc.AssignValue(comment, u"a--b");
+    ASSERT_TRUE(NodeClipboard::CopyNodeToClipboard(p.clipboard, p.doc, comment->Id()));
+    EXPECT_FALSE(NodeClipboard::PasteFromClipboard(p.clipboard, p.doc, p.source->Id()));
 }
 
 TEST(NodeClipboardTest, NamespacesInUseTravelAndRepeatNothing)

@@ -264,10 +264,10 @@ TEST(TreeListViewTest, InsertsSelectTheNewItemInItsPlaceAndAskForItsEditor)
     EXPECT_EQ(edits.at(0).at(0).value<TreeListItem*>(), added);
     EXPECT_EQ(edits.at(0).at(1).toInt(), 0);
 
-    // As child: first among the children, before the attributes; the parent is expanded.
+    // As child: first among the content, after the attributes; the parent is expanded.
     ASSERT_TRUE(opened.Run(CommandId::InsertCommentAsChild, QStringLiteral("x:item")));
     TreeListItem* item = opened.Item(QStringLiteral("x:item"));
-    EXPECT_EQ(view.SelectedItem(), view.ChildItem(item, 0));
+    EXPECT_EQ(view.SelectedItem(), view.ChildItem(item, 1));
     EXPECT_TRUE(view.IsItemExpanded(item));
     ASSERT_EQ(edits.count(), 2);
     EXPECT_EQ(edits.at(1).at(1).toInt(), 1);
