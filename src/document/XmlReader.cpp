@@ -498,6 +498,15 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
         else if ((start[0] == 0xFE && start[1] == 0xFF) || std::memcmp(start, "\0<\0?", 4) == 0)
             m_utf16 = 2;
     }
+    // libxml2 starts on a document type declaration as soon as it has any '>' after it, even
+    // one inside its system literal, and then fails when the literal goes on past the slice;
+    // so the declaration goes to the parser whole.
+    m_documentTypeEnd = 0;
+    size_t typeBegin = 0;
+    size_t typeEnd = 0;
+    if (!m_utf16 && FindDocumentType(std::string_view(data.constData(), size_t(data.size())),
+                                     &typeBegin, &typeEnd) == Scan::Found)
+        m_documentTypeEnd = qint64(typeEnd);
     m_finished = false;
 
     const QByteArray url = baseUrl.toUtf8();
@@ -822,7 +831,7 @@ int XmlReader::Feed()
         t_feeding = outer;
         return result;
     }
-    int count = int(std::min(left, slice));
+    int count = int(std::min(left, std::max(slice, m_documentTypeEnd - m_fed)));
     if (m_utf16) {
         // libxml2 takes a CR at the end of what it has as a line break of its own, so a CR LF
         // pair cut between two slices would count twice: never end a slice after a CR unit.

@@ -200,6 +200,9 @@ private:
     std::string m_encoding; // the converter libxml2 reads the text with; empty for UTF-8
     // UTF-16 text: 1 little-endian, 2 big-endian (its slices never end right after a CR).
     int m_utf16 = 0;
+    // Where the document type declaration ends in the bytes of text in an encoding that keeps
+    // ASCII, or 0: no slice ends inside it.
+    qint64 m_documentTypeEnd = 0;
     // The CDATA section being gathered: the input it lies in, where its next piece would
     // start there, and whether its last piece ended in a CR (written as LF).
     const void* m_cdataInput = nullptr;
