@@ -140,6 +140,7 @@ void TreeListView::CreateAccelerators()
 void TreeListView::ResetForNewContent()
 {
     DeleteAllItems();
+    m_expandedAway.clear();
     // Undo actions name nodes by ID; kept across a reload they would act on the new tree.
     m_document->History().Clear();
 }
@@ -267,9 +268,56 @@ void TreeListView::OnNodeChanged(const NodeIdPath&)
 
 void TreeListView::OnNodeRemoved(const NodeIdPath& path)
 {
-    if (TreeListItem* item = FindItemByPath(path))
+    if (TreeListItem* item = FindItemByPath(path)) {
+        RememberExpanded(item);
         DeleteItem(item);
+    }
     viewport()->update();
+}
+
+void TreeListView::RememberExpanded(const TreeListItem* item)
+{
+    // Only expanded items are visited: the walk costs what is shown, not the subtree.
+    std::vector<const TreeListItem*> pending{item};
+    while (!pending.empty()) {
+        const TreeListItem* current = pending.back();
+        pending.pop_back();
+        if (!IsItemExpanded(current))
+            continue;
+        m_expandedAway.insert(current->param);
+        for (int i = ChildItemCount(current) - 1; i >= 0; --i)
+            pending.push_back(ChildItem(current, i));
+    }
+}
+
+void TreeListView::RestoreExpanded(TreeListItem* item)
+{
+    if (m_expandedAway.empty())
+        return;
+    std::vector<TreeListItem*> pending{item};
+    while (!pending.empty()) {
+        TreeListItem* current = pending.back();
+        pending.pop_back();
+        if (m_expandedAway.erase(current->param) == 0)
+            continue;
+        ExpandItem(current);
+        for (int i = ChildItemCount(current) - 1; i >= 0; --i)
+            pending.push_back(ChildItem(current, i));
+    }
+}
+
+void TreeListView::MirrorExpanded(const TreeListItem* original, TreeListItem* copy)
+{
+    std::vector<std::pair<const TreeListItem*, TreeListItem*>> pending{{original, copy}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        if (!IsItemExpanded(from) || ChildItemCount(from) != ChildItemCount(to))
+            continue;
+        ExpandItem(to);
+        for (int i = ChildItemCount(from) - 1; i >= 0; --i)
+            pending.emplace_back(ChildItem(from, i), ChildItem(to, i));
+    }
 }
 
 void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
@@ -296,8 +344,10 @@ void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
             item = InsertNodeItem(node, parentItem, previous, previous == nullptr);
         }
     }
-    if (item)
+    if (item) {
+        RestoreExpanded(item);
         SelectItem(item);
+    }
     viewport()->update();
 }
 
@@ -454,10 +504,14 @@ void TreeListView::DropItem(TreeListItem* source, TreeListItem* target, bool cop
 {
     const int32_t sourceId = GetItemNodeId(source);
     const int32_t targetId = GetItemNodeId(target);
-    if (copy)
-        m_document->CopyNodeTo(sourceId, targetId);
-    else
+    if (copy) {
+        // The copy comes back selected, and is shown the way its original is.
+        if (m_document->CopyNodeTo(sourceId, targetId) && SelectedItem() &&
+            SelectedItem() != source)
+            MirrorExpanded(source, SelectedItem());
+    } else {
         m_document->MoveNodeTo(sourceId, targetId);
+    }
 }
 
 // --- Commands ---------------------------------------------------------------------------
@@ -482,7 +536,11 @@ bool TreeListView::HandleCommand(int commandId)
     if (commandId < 0 || commandId > 0xFFFF ||
         !EditCommandHandler::IsViewCommand(uint16_t(commandId)))
         return false;
+    const TreeListItem* duplicated = commandId == CommandId::Duplicate ? SelectedItem() : nullptr;
     const EditCommandOutcome outcome = m_commands->Execute(uint16_t(commandId), CurrentContext());
+    // The copy comes right after its original, selected, and shown the same way.
+    if (duplicated && outcome.changed && SelectedItem() && SelectedItem() != duplicated)
+        MirrorExpanded(duplicated, SelectedItem());
     if (outcome.togglePrefixes)
         m_showPrefixes = !m_showPrefixes;
     if (!outcome.expandPath.empty())

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <memory>
+#include <unordered_set>
 
 class ClipboardAccess;
 class LanguageResource;
@@ -104,6 +105,12 @@ protected:
 
 private:
     void ResetForNewContent();
+    // Expanded items of a subtree about to leave the tree, by node ID, so that bringing the
+    // same nodes back (a move, undo, redo) shows them as they were.
+    void RememberExpanded(const TreeListItem* item);
+    void RestoreExpanded(TreeListItem* item);
+    // Expands `copy` and its descendants the way `original`, of the same shape, is.
+    void MirrorExpanded(const TreeListItem* original, TreeListItem* copy);
     void BuildChildItems(const XmlNode* node, TreeListItem* parentItem);
     EditContext CurrentContext() const;
     void CreateAccelerators();
@@ -117,4 +124,5 @@ private:
     const LanguageResource* m_language = nullptr;
     QMenu* m_contextMenu = nullptr;
     QList<QAction*> m_accelerators;
+    std::unordered_set<int32_t> m_expandedAway;
 };

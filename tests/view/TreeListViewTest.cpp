@@ -316,6 +316,34 @@ TEST(TreeListViewTest, MovesDeletesAndUndoKeepTheNodeSelectedInItsPlace)
     EXPECT_EQ(MirrorDifference(view), "");
 }
 
+TEST(TreeListViewTest, SubtreesComeBackShownAsTheyWere)
+{
+    OpenedView opened;
+    TreeListView& view = opened.view;
+    // b and its child d expanded; x:item collapsed.
+    view.ExpandItem(opened.Item(QStringLiteral("b")));
+    view.ExpandItem(opened.Item(QStringLiteral("d")));
+    auto expanded = [&](const QString& name) {
+        TreeListItem* item = opened.Item(name);
+        return item && view.IsItemExpanded(item);
+    };
+    ASSERT_TRUE(opened.Run(CommandId::MoveUp, QStringLiteral("b"))); // a step move
+    EXPECT_TRUE(expanded(QStringLiteral("b")) && expanded(QStringLiteral("d")));
+    ASSERT_TRUE(opened.Run(CommandId::Delete, QStringLiteral("b")));
+    ASSERT_TRUE(view.HandleCommand(CommandId::Undo));
+    EXPECT_TRUE(expanded(QStringLiteral("b")) && expanded(QStringLiteral("d")));
+    ASSERT_TRUE(view.HandleCommand(CommandId::Undo)); // the step back
+    EXPECT_TRUE(expanded(QStringLiteral("b")) && expanded(QStringLiteral("d")));
+    // A duplicate is shown like its original; a drag move keeps what it carries.
+    ASSERT_TRUE(opened.Run(CommandId::Duplicate, QStringLiteral("b")));
+    TreeListItem* copy = view.SelectedItem();
+    EXPECT_TRUE(view.IsItemExpanded(copy) && view.IsItemExpanded(view.ChildItem(copy, 1)));
+    EXPECT_FALSE(expanded(QStringLiteral("x:item")));
+    view.DropItem(copy, opened.Item(QStringLiteral("x:item")), false);
+    EXPECT_TRUE(view.IsItemExpanded(view.SelectedItem()));
+    EXPECT_EQ(MirrorDifference(view), "");
+}
+
 TEST(TreeListViewTest, AvailabilityFollowsTheSelectedItem)
 {
     OpenedView opened;
