@@ -6,9 +6,13 @@
 // script (three bytes per edit), the bytes between are the XML text.
 #include "FuzzCheck.h"
 
+#include "MemoryClipboard.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
+#include "document/NamespaceScope.h"
 #include "document/XmlWriter.h"
+#include "editing/ItemEditLogic.h"
+#include "editing/NodeClipboard.h"
 
 #include <QStringList>
 
@@ -56,17 +60,20 @@ std::vector<XmlNode*> Nodes(XmlDocument& document)
     return nodes;
 }
 
-void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argument)
+// Applies one edit; true when it went through the editor's own checks (renames, values and
+// pastes as the edit box and the paste command make them) or cannot leave the document
+// unsavable (steps, duplicates, undo, redo), false for a raw model edit.
+bool ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argument)
 {
     std::vector<XmlNode*> nodes = Nodes(document);
     if (nodes.empty())
-        return;
+        return true;
     XmlNode* node = nodes[target % nodes.size()];
     XmlNode* other = nodes[argument % nodes.size()];
     const int32_t id = node->Id();
     const QString& name = kNames[argument % kNames.size()];
     const QString& value = kValues[argument % kValues.size()];
-    switch (op % 12) {
+    switch (op % 16) {
     case 0:
         // An element's value is no cell a user can edit; the view never sets one.
         if (node->Kind() != XmlNodeKind::Element)
@@ -124,7 +131,24 @@ void ApplyEdit(XmlDocument& document, uint8_t op, uint8_t target, uint8_t argume
     case 11:
         document.History().Redo();
         break;
+    case 12:
+    case 15:
+        ItemEditLogic::ApplyItemEdit(document, id, ItemEditLogic::kNameColumn, name, op % 16 == 12);
+        // Renaming a declaration in use is left to the user.
+        return !NamespaceScope::IsDeclaration(node);
+    case 13:
+        ItemEditLogic::ApplyItemEdit(document, id, ItemEditLogic::kValueColumn, value, true);
+        // So is rebinding a prefix: it may make two attributes of an element one.
+        return !NamespaceScope::IsDeclaration(node);
+    case 14: {
+        MemoryClipboard clipboard;
+        if (nodes.size() < 2000 && NodeClipboard::CopyNodeToClipboard(clipboard, document, id))
+            NodeClipboard::PasteFromClipboard(clipboard, document, other->Id());
+        return true;
     }
+    }
+    const int kind = op % 16;
+    return kind == 3 || kind == 5 || kind >= 9;
 }
 
 // The stored forms the writer cannot carry through a load as they are, in the form the load
@@ -282,14 +306,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     Script script{data + size - scriptSize, scriptSize};
     uint8_t op, target, argument;
+    QByteArray saved;
+    const bool loadedSaves = document.SerializeDocument(saved) == XE_OK;
+    bool editorChecked = true;
     while (script.Next(op, target, argument)) {
-        ApplyEdit(document, op, target, argument);
+        editorChecked = ApplyEdit(document, op, target, argument) && editorChecked;
         fuzz::CheckConsistent(document);
     }
     const QString edited = fuzz::DumpTree(document);
 
-    QByteArray saved;
     const XmlStatus status = document.SerializeDocument(saved);
+    // What the editor accepts it can save.
+    if (loadedSaves && editorChecked && status != XE_OK)
+        std::fprintf(stderr, "unsavable after accepted edits (status %08x):\n%s\n", status,
+                     qPrintable(QString(edited).replace(u'\x1f', u'\n')));
+    FUZZ_CHECK(!loadedSaves || !editorChecked || status == XE_OK,
+               "edits the editor accepts keep the document savable");
     FUZZ_CHECK(fuzz::DumpTree(document) == edited, "serialising changed the tree");
     if (status == XE_OK) {
         XmlDocument back;

@@ -483,7 +483,22 @@ XmlStatus XmlWriter::WriteStartElement(QStringView prefix, QStringView localName
     return XE_OK;
 }
 
-XmlStatus XmlWriter::CheckDeclaration(QStringView prefix, QStringView localName, QStringView value)
+XmlStatus XmlWriter::CharactersStatus(QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x20 ? kTextTable[c] == kForbidden : c >= 0xFFFE)
+            return XmlError::IllegalXmlCharacter;
+        if (IsLowSurrogate(c))
+            return XmlError::InvalidSurrogatePair;
+        if (IsHighSurrogate(c) && (++i >= size || !IsLowSurrogate(text[i].unicode())))
+            return XmlError::InvalidSurrogatePair;
+    }
+    return XE_OK;
+}
+
+XmlStatus XmlWriter::DeclarationStatus(QStringView prefix, QStringView localName, QStringView value)
 {
     const bool isDefault = prefix.isEmpty();
     if (!isDefault && localName == u"xmlns")
@@ -499,8 +514,15 @@ XmlStatus XmlWriter::CheckDeclaration(QStringView prefix, QStringView localName,
         return isDefault ? XE_OK : kEmptyPrefixUri;
     // Any other value goes: libxml2 only warns about a namespace name that is no URI reference
     // (an IRI such as "urn:caf\u00e9", or "a b") and loads it.
-    if (!isDefault)
-        m_declarations.push_back({localName.toUtf8(), uri});
+    return XE_OK;
+}
+
+XmlStatus XmlWriter::CheckDeclaration(QStringView prefix, QStringView localName, QStringView value)
+{
+    if (const XmlStatus status = DeclarationStatus(prefix, localName, value))
+        return status;
+    if (!prefix.isEmpty() && localName != u"xml")
+        m_declarations.push_back({localName.toUtf8(), ParsedAttributeValue(value)});
     return XE_OK;
 }
 

@@ -65,6 +65,16 @@ public:
 
     XmlStatus Status() const { return m_status; }
 
+    // 0 when every character of the text may stand in XML 1.0, else the status a write of it
+    // fails with (a control character, U+FFFE/U+FFFF, an unpaired surrogate).
+    static XmlStatus CharactersStatus(QStringView text);
+
+    // Whether a namespace declaration (`xmlns="value"`: empty prefix and local name "xmlns";
+    // `xmlns:p="value"`: prefix "xmlns", local name p) binds what XML allows: 0 or the status
+    // it is refused with (reserved prefixes and namespaces, an empty prefixed namespace).
+    static XmlStatus DeclarationStatus(QStringView prefix, QStringView localName,
+                                       QStringView value);
+
     // Whether CDATA can carry the text unchanged through a load: no CR that is not part of a
     // CR LF pair (line ends inside CDATA are normalised by the parser).
     static bool CanWriteAsCData(QStringView text);

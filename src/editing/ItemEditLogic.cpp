@@ -3,8 +3,22 @@
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/NamespaceScope.h"
+#include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
+#include "document/XmlWriter.h"
 #include "editing/XmlNameRules.h"
+
+namespace {
+
+// 0 for a name that declares no namespace, else whether the declaration may bind the value.
+XmlStatus DeclarationStatus(QStringView prefix, QStringView localName, QStringView value)
+{
+    if (prefix != u"xmlns" && !(prefix.isEmpty() && localName == u"xmlns"))
+        return XE_OK;
+    return XmlWriter::DeclarationStatus(prefix, localName, value);
+}
+
+} // namespace
 
 QString ItemEditLogic::InvalidNameMessage(const QString& name)
 {
@@ -25,12 +39,17 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
     if (column == kValueColumn) {
         if (kind == XmlNodeKind::Element)
             return {};
-        // Markup that could not carry the text as typed is refused here rather than changed
-        // on save behind the user's back.
+        // Text that no file could carry as typed is refused here rather than failing the
+        // save or being changed behind the user's back.
+        if (const XmlStatus status = XmlWriter::CharactersStatus(text))
+            return {false, StatusMessageTable::MessageOf(status)};
         if (kind == XmlNodeKind::Comment && !IsValidCommentText(text))
             return {false, LoadText(StringId::InvalidCommentText)};
         if (kind == XmlNodeKind::ProcessingInstruction && text.contains(u"?>"))
             return {false, LoadText(StringId::InvalidInstructionData)};
+        if (kind == XmlNodeKind::Attribute)
+            if (const XmlStatus status = DeclarationStatus(node->Prefix(), node->LocalName(), text))
+                return {false, StatusMessageTable::MessageOf(status)};
         document.SetNodeValue(nodeId, text);
         return {};
     }
@@ -53,7 +72,8 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
     const QString localName = colon >= 0 ? text.mid(colon + 1) : text;
     // Names the file could not be saved with are refused while the edit box is still open.
     const XmlNode* scope = kind == XmlNodeKind::Element ? node : node->Parent();
-    if (const Result refused = CheckName(*scope, kind, prefix, localName, node); !refused.accepted)
+    if (const Result refused = CheckName(*scope, kind, prefix, localName, node->ValueView(), node);
+        !refused.accepted)
         return refused;
     if (colon >= 0 || showPrefixes)
         document.RenameNode(nodeId, prefix, localName);
@@ -69,7 +89,7 @@ bool ItemEditLogic::IsValidCommentText(QStringView text)
 
 ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& scope, XmlNodeKind kind,
                                                const QString& prefix, const QString& localName,
-                                               const XmlNode* renamed)
+                                               QStringView value, const XmlNode* renamed)
 {
     const XmlNode* element = &scope;
     const bool attribute = kind == XmlNodeKind::Attribute;
@@ -85,6 +105,8 @@ ItemEditLogic::Result ItemEditLogic::CheckName(const XmlNode& scope, XmlNodeKind
     }
     if (!attribute)
         return {};
+    if (const XmlStatus status = DeclarationStatus(prefix, localName, value))
+        return {false, StatusMessageTable::MessageOf(status)};
     // Two names are one attribute when they are equal, or when their prefixes stand for the
     // same namespace.
     const std::optional<QString> uri = prefix.isEmpty() || prefix == u"xmlns"

@@ -30,8 +30,10 @@ public:
     static bool IsValidCommentText(QStringView text);
     // Whether an element or attribute (`kind`) may take the name at `element` (the element
     // itself, or the attribute's element): a prefix declared in scope (or "xml"; "xmlns" for
-    // attributes) and, for an attribute, no attribute of the element but `renamed` with the
-    // same name. The refusal carries its message.
+    // attributes), for an attribute no attribute of the element but `renamed` with the same
+    // name, and for a namespace declaration a namespace it may bind (`value`). The refusal
+    // carries its message.
     static Result CheckName(const XmlNode& element, XmlNodeKind kind, const QString& prefix,
-                            const QString& localName, const XmlNode* renamed = nullptr);
+                            const QString& localName, QStringView value = {},
+                            const XmlNode* renamed = nullptr);
 };

@@ -22,7 +22,8 @@ bool NodeClipboard::IsPasteable(const XmlNode& target, const ClipboardRecord::Pa
     // already, and comments or instructions no file could hold as they are.
     const ClipboardRecord::Entry& top = parsed.front();
     if (top.kind == XmlNodeKind::Attribute &&
-        !ItemEditLogic::CheckName(target, XmlNodeKind::Attribute, top.prefix, top.localName)
+        !ItemEditLogic::CheckName(target, XmlNodeKind::Attribute, top.prefix, top.localName,
+                                  top.value)
              .accepted)
         return false;
     return std::none_of(parsed.begin(), parsed.end(), [](const ClipboardRecord::Entry& entry) {

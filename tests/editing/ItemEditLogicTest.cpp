@@ -84,6 +84,9 @@ TEST(ItemEditLogicTest, NamesAndTextsTheFileCouldNotHoldAreRefusedWithTheirReaso
     EXPECT_EQ(rename(attribute, "id").message,
               QStringLiteral("The element already has an attribute named \"id\"."));
     EXPECT_FALSE(rename(attribute, "xmlns:x").accepted);
+    // A declaration must bind a namespace it may: never an empty one to a prefix.
+    EXPECT_FALSE(rename(attribute, "xmlns:w").accepted);
+    EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, d.declareX->Id(), 1, "", true).accepted);
     EXPECT_TRUE(rename(attribute, "x:id").accepted);
     // y:id is x:id as soon as both prefixes stand for one namespace.
     EXPECT_TRUE(ItemEditLogic::ApplyItemEdit(d.doc, d.declareY->Id(), 1, "urn:x", true).accepted);
@@ -96,10 +99,12 @@ TEST(ItemEditLogicTest, NamesAndTextsTheFileCouldNotHoldAreRefusedWithTheirReaso
     for (const QString& text : {QStringLiteral("a -- b"), QStringLiteral("end-")})
         EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, comment->Id(), 1, text, true).accepted);
     EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, instruction->Id(), 1, "a?>b", true).accepted);
+    for (const QString& text : {QStringLiteral("bell\x07"), QString(QChar(0xD800))})
+        EXPECT_FALSE(ItemEditLogic::ApplyItemEdit(d.doc, d.text->Id(), 1, text, true).accepted);
     EXPECT_EQ(d.doc.History().Count(), count);
 }
 
-TEST(ItemEditLogicTest, ValuesTakeAnyTextAndReadOnlyCellsStayUnchanged)
+TEST(ItemEditLogicTest, ValuesTakeMarkupCharactersAndReadOnlyCellsStayUnchanged)
 {
     Doc d;
     EXPECT_TRUE(ItemEditLogic::ApplyItemEdit(d.doc, d.text->Id(), 1, "1 <&> x", true).accepted);
