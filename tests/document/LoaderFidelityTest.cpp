@@ -1,3 +1,4 @@
+#include "LoaderTestSupport.h"
 #include "document/XmlDocument.h"
 #include "document/XmlReader.h"
 
@@ -5,33 +6,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace loader_test;
+
 namespace {
-
-// One line per node, indented by depth: "kind prefix:name=value" with CR and LF spelled out.
-std::string Dump(const XmlNode* node, int depth = 0)
-{
-    std::string text;
-    for (const XmlNode* child : *node) {
-        QString value = child->Value();
-        value.replace(u'\r', u"\\r"_qs).replace(u'\n', u"\\n"_qs);
-        text += std::string(size_t(depth) * 2, ' ') + std::to_string(int(child->Kind())) + ' ' +
-                child->QualifiedName().toStdString() + '=' + value.toStdString() + '\n';
-        text += Dump(child, depth + 1);
-    }
-    return text;
-}
-
-std::string Load(XmlDocument& doc, const QByteArray& xml)
-{
-    const XmlStatus status = doc.LoadFromData(xml);
-    EXPECT_EQ(status, 0u) << std::hex << status << ' ' << xml.constData();
-    return Dump(doc.Root());
-}
-
-struct SliceSize {
-    explicit SliceSize(int bytes) { XmlReader::SetSliceBytes(bytes); }
-    ~SliceSize() { XmlReader::SetSliceBytes(0); }
-};
 
 // Every node can be found by its ID and finds its own place among its siblings.
 void ExpectIndexAndPositionsRight(const XmlDocument& doc, const XmlNode* node)

@@ -1,3 +1,4 @@
+#include "LoaderTestSupport.h"
 #include "document/DocumentLoader.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
@@ -15,28 +16,9 @@
 #include <sys/stat.h>
 #endif
 
+using namespace loader_test;
+
 namespace {
-
-// One line per node, indented by depth: "kind prefix:name=value" with CR and LF spelled out.
-std::string Dump(const XmlNode* node, int depth = 0)
-{
-    std::string text;
-    for (const XmlNode* child : *node) {
-        QString value = child->Value();
-        value.replace(u'\r', u"\\r"_qs).replace(u'\n', u"\\n"_qs);
-        text += std::string(size_t(depth) * 2, ' ') + std::to_string(int(child->Kind())) + ' ' +
-                child->QualifiedName().toStdString() + '=' + value.toStdString() + '\n';
-        text += Dump(child, depth + 1);
-    }
-    return text;
-}
-
-std::string Load(XmlDocument& doc, const QByteArray& xml)
-{
-    const XmlStatus status = doc.LoadFromData(xml);
-    EXPECT_EQ(status, 0u) << std::hex << status;
-    return Dump(doc.Root());
-}
 
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
@@ -128,10 +110,6 @@ TEST(LoaderTest, EntityContentDtdDefaultsAndInstructionsShapeTheTreeAsMarkupSays
 
 TEST(LoaderTest, WhereTheReadersSlicesEndChangesNothing)
 {
-    struct SliceSize {
-        explicit SliceSize(int bytes) { XmlReader::SetSliceBytes(bytes); }
-        ~SliceSize() { XmlReader::SetSliceBytes(0); }
-    };
     const QString mixed = u"<?xml version='1.0' encoding='%1'?><!-- before -->"
                           "<!DOCTYPE a [<!ENTITY e 'x<b/>y'><!ATTLIST a d CDATA 'dv'>]>"
                           "<a xmlns='urn:x' xmlns:p='urn:p' p:x='1&amp;2' y=\"a&#10;b\">t&lt;1"
