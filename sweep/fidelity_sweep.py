@@ -11,7 +11,8 @@ well-formed. What counts as meaning: the XML declaration's standalone, the docum
 elements (qualified names), attributes (as sets), text, comments and processing instructions.
 Adjacent character data (CDATA included) is one text; a whitespace-only text is layout, and
 left out, unless it lies in xml:space="preserve" scope, is its element's only content, or stands
-in mixed content (an element with a text that is not whitespace only).
+in mixed content (an element with a text that is not whitespace only). Attribute order is no meaning, but
+files whose start tags list attributes in another order after the save are counted too.
 """
 import argparse
 import collections
@@ -72,7 +73,8 @@ class Meaning:
         parser = xml.parsers.expat.ParserCreate()
         parser.SetParamEntityParsing(xml.parsers.expat.XML_PARAM_ENTITY_PARSING_NEVER)
         parser.buffer_text = True
-        parser.ordered_attributes = False
+        parser.ordered_attributes = True
+        self.attribute_orders = []  # per start tag, the attribute names in their order
         # Without a standalone declaration (or without an XML declaration) expat says -1.
         parser.XmlDeclHandler = lambda version, encoding, standalone: (
             self.prolog.append(("standalone", standalone)) if standalone != -1 else None)
@@ -114,7 +116,9 @@ class Meaning:
 
     def _start(self, name, attributes):
         self._flush()
-        element = {"name": name, "attributes": dict(attributes), "children": []}
+        self.attribute_orders.append(tuple(attributes[0::2]))
+        element = {"name": name, "attributes": dict(zip(attributes[0::2], attributes[1::2])),
+                   "children": []}
         (self._stack[-1]["children"] if self._stack else self.top).append(("element", element))
         self._stack.append(element)
 
@@ -221,13 +225,20 @@ def main():
                 lines.append(f"CHANGED {path}: {difference}")
             else:
                 counts["same meaning"] += 1
+            # Not meaning, but noise in every version-control diff.
+            reordered = sum(a != b for a, b in zip(originals[path].attribute_orders,
+                                                   saved.attribute_orders))
+            if reordered:
+                counts["files with attributes reordered"] += 1
+                counts["start tags with attributes reordered"] += reordered
 
     if options.report:
         with open(options.report, "w") as f:
             f.write("\n".join(lines) + "\n")
     for key in ("candidates", "not well-formed (expat)", "well-formed", "refused on load",
                 "refused on save", "saved file not well-formed", "meaning changed",
-                "same meaning", "saved file without final line break"):
+                "same meaning", "saved file without final line break",
+                "files with attributes reordered", "start tags with attributes reordered"):
         print(f"{key}: {counts[key]}")
     for reason, count in refused.most_common():
         print(f"  refused {count}: {reason}")
