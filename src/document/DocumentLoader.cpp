@@ -384,9 +384,10 @@ XmlStatus XmlDocument::Load(const QString& path)
         const bool complete = file.error() == QFileDevice::NoError;
         file.close();
         if (complete) {
-            m_diskFingerprint = FileFingerprint::Of(info, data);
+            FileFingerprint::Pending fingerprint(data);
             DocumentLoader loader(*this);
             status = loader.Run(data, info.absoluteFilePath());
+            m_diskFingerprint = fingerprint.Finish(info);
         }
     }
     OnLoaded(status);

@@ -321,6 +321,7 @@ XmlStatus XmlDocument::Save(const QString& path)
     XmlStatus status =
         path.isEmpty() ? XE_CANNOT_OPEN_FILE : SerializeDocument(data, &m_saveFailureNodeId);
     if (status == XE_OK) {
+        FileFingerprint::Pending fingerprint(data);
         std::unique_ptr<SaveFileSystem::Target> target =
             SaveFileSystem::Current().CreateTarget(path);
         bool written = target && target->Open();
@@ -332,7 +333,7 @@ XmlStatus XmlDocument::Save(const QString& path)
         if (!written)
             status = XE_CANNOT_OPEN_FILE;
         else
-            m_diskFingerprint = FileFingerprint::Of(QFileInfo(path), data);
+            m_diskFingerprint = fingerprint.Finish(QFileInfo(path));
     }
     OnSaved(status);
     return status;

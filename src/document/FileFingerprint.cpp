@@ -1,15 +1,38 @@
 #include "document/FileFingerprint.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+size_t FileFingerprint::Hash(const QByteArray& bytes)
+{
+    // Only compared with other hashes of this process, never stored: a fixed seed does, and
+    // Qt's hash of bytes runs at memory speed, which no cryptographic hash does.
+    return qHashBits(bytes.constData(), size_t(bytes.size()), 0);
+}
 
 FileFingerprint FileFingerprint::Of(const QFileInfo& info, const QByteArray& bytes)
 {
     FileFingerprint print;
     print.m_size = info.size();
     print.m_modified = info.lastModified();
-    print.m_hash = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    print.m_hash = Hash(bytes);
+    print.m_known = true;
+    return print;
+}
+
+FileFingerprint::Pending::Pending(const QByteArray& bytes)
+    : m_hash(std::async(std::launch::async, [bytes] { return Hash(bytes); }))
+{
+}
+
+FileFingerprint FileFingerprint::Pending::Finish(const QFileInfo& info)
+{
+    FileFingerprint print;
+    print.m_size = info.size();
+    print.m_modified = info.lastModified();
+    print.m_hash = m_hash.get();
+    print.m_known = true;
     return print;
 }
 
@@ -28,6 +51,5 @@ FileFingerprint FileFingerprint::OfFile(const QString& path)
 
 bool FileFingerprint::SameStat(const QFileInfo& info) const
 {
-    return !IsEmpty() && info.exists() && info.size() == m_size &&
-           info.lastModified() == m_modified;
+    return m_known && info.exists() && info.size() == m_size && info.lastModified() == m_modified;
 }
