@@ -61,21 +61,25 @@ public:
         const XmlNode* parent = node->Parent();
         result.expression += u'/';
         switch (node->Kind()) {
-        case XmlNodeKind::Element:
+        case XmlNodeKind::Element: {
             result.expression += NameTest(node);
+            // A name test matches by namespace, whatever prefix a sibling is written with.
+            const QString uri = NamespaceOf(node);
             AddPosition(node, [&](const XmlNode* sibling) {
                 return sibling->Kind() == XmlNodeKind::Element &&
-                       sibling->LocalName() == node->LocalName() &&
-                       NamespaceOf(sibling) == NamespaceOf(node);
+                       sibling->LocalName() == node->LocalName() && NamespaceOf(sibling) == uri;
             });
             break;
+        }
         case XmlNodeKind::Attribute:
             if (NamespaceScope::IsDeclaration(node)) {
                 // XPath has no attribute for a declaration, only the namespace node it gives
                 // the element; an undeclared default namespace gives none, so nothing matches.
                 const QString prefix = NamespaceScope::DeclaredPrefix(node);
-                result.expression += prefix.isEmpty() ? QStringLiteral("namespace::*[name()='']")
-                                                      : QStringLiteral("namespace::") + prefix;
+                result.expression += IsPortableName(prefix)
+                                         ? QStringLiteral("namespace::") + prefix
+                                         : QStringLiteral("namespace::*[name()=") +
+                                               XPathStringLiteral(prefix) + u']';
             } else {
                 result.expression += u'@' + NameTest(node);
             }

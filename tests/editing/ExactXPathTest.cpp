@@ -22,7 +22,8 @@
 namespace {
 
 // Mixed content, adjacent text and CDATA, instructions and comments at both levels, default
-// namespaces, a prefix bound to two namespaces on one path, and quotes in values.
+// namespaces, a prefix bound to two namespaces on one path, quotes in values and a name XPath
+// processors may not read.
 constexpr char kHandMade[] = R"(<?xml version="1.0"?>
 <!--first--><?top a?><?top b?>
 <r xmlns:p="urn:p" xmlns:q="urn:p" a='it&apos;s "x"'>
@@ -30,7 +31,7 @@ constexpr char kHandMade[] = R"(<?xml version="1.0"?>
   <m>one<b/>two<![CDATA[three]]>four<!--c--><![CDATA[five]]><?pi x?>six<?pi y?><?other?></m>
   <d xmlns="urn:d"><e/><e xmlns="urn:other"/><e/><x:e xmlns:x="urn:d"/></d>
   <p:n xmlns:p="urn:p2"><p:n xmlns:p="urn:p"/></p:n>
-  <u xmlns="urn:d"><v xmlns=""/></u><w xmlns='urn:"it&apos;s"'/>
+  <u xmlns="urn:d"><v xmlns=""/></u><w xmlns='urn:"it&apos;s"'/><aͰ:w xmlns:aͰ="urn:w"/>
   <s xml:space="preserve">  <t/>  </s>
 </r>
 <!--last-->
