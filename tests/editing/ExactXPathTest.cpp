@@ -2,6 +2,7 @@
 // and nothing else.
 
 #include "editing/ExactXPath.h"
+#include "NodeRecords.h"
 #include "document/NamespaceScope.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
@@ -261,6 +262,19 @@ TEST(ExactXPathTest, StepsPositionsAndBindings)
     EXPECT_EQ(title.namespaces[0].uri, u"http://purl.org/dc/elements/1.1/"_qs);
     EXPECT_EQ(GetExactXPathText(doc, doc.Root()->ChildAt(0)->Id()), u"/comment()[1]"_qs);
     EXPECT_TRUE(GetExactXPathText(doc, 1 << 30).isEmpty());
+
+    // Empty texts (left by edits) write nothing: they join the run beside them, or have no node.
+    XmlDocument edited;
+    XmlNode* e = edited.AppendChild(edited.Root(), Record(XmlNodeKind::Element, u"e"_qs));
+    auto text = [&](const QString& value) {
+        return edited.AppendChild(e, Record(XmlNodeKind::Text, u"#text"_qs, value))->Id();
+    };
+    const int32_t a = text(u"a"_qs), empty = text({}), b = text(u"b"_qs);
+    edited.AppendChild(e, Record(XmlNodeKind::Comment, u"#comment"_qs, u"c"_qs));
+    const int32_t alone = text({});
+    for (int32_t id : {a, empty, b})
+        EXPECT_EQ(GetExactXPathText(edited, id), u"/e/text()[1]"_qs);
+    EXPECT_EQ(GetExactXPathText(edited, alone), u"/e/text()[false()]"_qs);
 
     EXPECT_EQ(XPathStringLiteral(u"a\"b"), u"'a\"b'"_qs);
     EXPECT_EQ(XPathStringLiteral(u"it's"), u"\"it's\""_qs);
