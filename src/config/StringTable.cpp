@@ -72,6 +72,7 @@ const QHash<int, QString>& Table()
         {32812, u"Copy value of the selected item to clipboard"_s},
         {32891, u"Copy the selected item to clipboard as XML string"_s},
         {32893, u"Copy XPath of the selected item to clipboard as XML string"_s},
+        {32892, u"Copy an XPath expression that selects exactly the selected item to clipboard"_s},
         {32838, u"Renames the selected item"_s},
         {32839, u"Edits value of the selected item"_s},
         {32863, u"Inserts new attribute to the selected item"_s},

@@ -35,6 +35,7 @@ constexpr uint16_t CopyName = 32811;
 constexpr uint16_t CopyValue = 32812;
 constexpr uint16_t CopyAsXml = 32891;
 constexpr uint16_t CopyXPath = 32893;
+constexpr uint16_t CopyExactXPath = 32892;
 
 // Document tabs.
 constexpr uint16_t FileNew = 57600;

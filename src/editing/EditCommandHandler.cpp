@@ -5,6 +5,7 @@
 #include "document/XmlDocument.h"
 #include "editing/ClipboardAccess.h"
 #include "editing/CommandId.h"
+#include "editing/ExactXPath.h"
 #include "editing/ItemEditLogic.h"
 #include "editing/NodeClipboard.h"
 #include "editing/NodePathText.h"
@@ -58,10 +59,11 @@ int DefaultNameString(XmlNodeKind kind)
 }
 
 constexpr uint16_t kSimpleCommands[] = {
-    CommandId::Rename,       CommandId::ChangeValue, CommandId::Duplicate, CommandId::MoveUp,
-    CommandId::MoveDown,     CommandId::Delete,      CommandId::Undo,      CommandId::Redo,
-    CommandId::ShowPrefixes, CommandId::Copy,        CommandId::Cut,       CommandId::Paste,
-    CommandId::CopyName,     CommandId::CopyValue,   CommandId::CopyAsXml, CommandId::CopyXPath,
+    CommandId::Rename,         CommandId::ChangeValue, CommandId::Duplicate, CommandId::MoveUp,
+    CommandId::MoveDown,       CommandId::Delete,      CommandId::Undo,      CommandId::Redo,
+    CommandId::ShowPrefixes,   CommandId::Copy,        CommandId::Cut,       CommandId::Paste,
+    CommandId::CopyName,       CommandId::CopyValue,   CommandId::CopyAsXml, CommandId::CopyXPath,
+    CommandId::CopyExactXPath,
 };
 
 } // namespace
@@ -183,6 +185,9 @@ EditCommandOutcome EditCommandHandler::Execute(uint16_t commandId, const EditCon
         break;
     case CommandId::CopyXPath:
         PutText(outcome, GetNodePathText(m_document, id));
+        break;
+    case CommandId::CopyExactXPath:
+        PutText(outcome, GetExactXPathText(m_document, id));
         break;
     default:
         break;

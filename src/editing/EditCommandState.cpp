@@ -12,6 +12,7 @@ const std::vector<uint16_t>& EditCommandState::Commands()
                                                 CopyValue,
                                                 CopyAsXml,
                                                 CopyXPath,
+                                                CopyExactXPath,
                                                 Cut,
                                                 Delete,
                                                 Duplicate,
@@ -49,7 +50,7 @@ EditCommandState EditCommandState::Compute(const EditSelectionState& state)
     const bool elementSelected = s == XmlNodeKind::Element;
     const bool elementParent = p == XmlNodeKind::Element;
 
-    for (uint16_t id : {Copy, CopyName, CopyValue, CopyAsXml, CopyXPath})
+    for (uint16_t id : {Copy, CopyName, CopyValue, CopyAsXml, CopyXPath, CopyExactXPath})
         result.Set(id, selected);
     // Everything but a top-level element may be cut, deleted and duplicated.
     const bool removable = hasParentItem || s == XmlNodeKind::Attribute || s == XmlNodeKind::Text ||

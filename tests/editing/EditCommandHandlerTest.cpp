@@ -160,6 +160,8 @@ TEST(EditCommandHandlerTest, TextCopiesFollowThePrefixDisplay)
     EXPECT_EQ(v.Run(CommandId::CopyName, v.item, false).clipboardText, QStringLiteral("item"));
     EXPECT_EQ(v.Run(CommandId::CopyValue, v.attr).clipboardText, QStringLiteral("1"));
     EXPECT_EQ(v.Run(CommandId::CopyXPath, v.attr).clipboardText, QStringLiteral("//root[@a == 1]"));
+    EXPECT_EQ(v.Run(CommandId::CopyExactXPath, v.attr).clipboardText, QStringLiteral("/root/@a"));
+    EXPECT_EQ(v.clipboard.text, QStringLiteral("/root/@a"));
     const std::optional<QString> xml = v.Run(CommandId::CopyAsXml, v.last).clipboardText;
     ASSERT_TRUE(xml.has_value());
     EXPECT_TRUE(xml->contains(QStringLiteral("<last")));

@@ -39,7 +39,8 @@ std::set<uint16_t> Enabled(const EditCommandState& state)
 
 TEST(EditCommandStateTest, SelectionRowsEnableExactlyTheirCommands)
 {
-    const std::set<uint16_t> copies{Copy, CopyName, CopyValue, CopyAsXml, CopyXPath};
+    const std::set<uint16_t> copies{Copy,      CopyName,  CopyValue,
+                                    CopyAsXml, CopyXPath, CopyExactXPath};
     auto with = [](std::set<uint16_t> base, std::initializer_list<uint16_t> more) {
         base.insert(more);
         return base;
