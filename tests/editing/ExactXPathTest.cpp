@@ -3,6 +3,7 @@
 
 #include "editing/ExactXPath.h"
 #include "NodeRecords.h"
+#include "XmlConformanceSuite.h"
 #include "document/NamespaceScope.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
@@ -169,47 +170,13 @@ private:
     }
 };
 
-QString SuiteDir()
-{
-    return QStringLiteral(TOVI_SHARED_TESTDATA "/xmlconf");
-}
-
-bool ListHas(const QString& list, const QString& item)
-{
-    return list.split(u' ', Qt::SkipEmptyParts).contains(item);
-}
-
-// The valid cases the conformance test loads (ENTITIES="none", XML 1.0 fifth edition with
-// namespaces).
+// The valid cases the conformance test loads.
 QStringList ValidSuiteFiles()
 {
     QStringList files;
-    QFile index(SuiteDir() + QStringLiteral("/xmlconf-flat.xml"));
-    if (!index.open(QIODevice::ReadOnly))
-        return files;
-    QXmlStreamReader xml(&index);
-    QStringList bases;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == u"TESTCASES") {
-            bases.push_back(xml.attributes().value(QLatin1String("xml:base")).toString());
-        } else if (xml.isEndElement() && xml.name() == u"TESTCASES") {
-            bases.pop_back();
-        } else if (xml.isStartElement() && xml.name() == u"TEST") {
-            const QXmlStreamAttributes a = xml.attributes();
-            const QString version = a.value(QLatin1String("VERSION")).toString();
-            const QString edition = a.value(QLatin1String("EDITION")).toString();
-            const QString recommendation = a.value(QLatin1String("RECOMMENDATION")).toString();
-            if ((a.hasAttribute(QLatin1String("ENTITIES")) &&
-                 a.value(QLatin1String("ENTITIES")) != u"none") ||
-                (!version.isEmpty() && !ListHas(version, u"1.0"_qs)) ||
-                (!edition.isEmpty() && !ListHas(edition, u"5"_qs)) || recommendation == u"XML1.1" ||
-                recommendation == u"NS1.1" || a.value(QLatin1String("NAMESPACE")) == u"no" ||
-                a.value(QLatin1String("TYPE")) != u"valid")
-                continue;
-            files << QDir::cleanPath(SuiteDir() + u'/' + bases.join(QString()) +
-                                     a.value(QLatin1String("URI")).toString());
-        }
+    for (const xmlconf::SuiteCase& c : xmlconf::ApplicableCases()) {
+        if (c.type == u"valid")
+            files << c.path;
     }
     return files;
 }
@@ -235,7 +202,7 @@ TEST(ExactXPathTest, EveryNodeOfTheCorpusIsSelectedAlone)
     checker.CheckDocument(u"sample.xml"_qs, sample);
     const QStringList suite = ValidSuiteFiles();
     if (suite.isEmpty())
-        ADD_FAILURE() << "W3C suite not found under " << SuiteDir().toStdString();
+        ADD_FAILURE() << "W3C suite not found under " << xmlconf::SuiteDir().toStdString();
     EXPECT_TRUE(suite.isEmpty() || suite.size() == 595) << suite.size();
     for (const QString& file : suite) {
         XmlDocument doc;
