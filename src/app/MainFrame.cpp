@@ -152,9 +152,8 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         }
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
-        // Real shortcuts rather than entries of the frame's key table: repeating a search must
-        // also work while an edit box or the find dialog's text field has the focus in this
-        // window, which the key table leaves alone.
+        // Shortcuts of the menu items themselves rather than entries of the frame's key table:
+        // that table stands back for text fields, and no text field has a use for F3.
         if (id == FindDialog::FindNextCommand)
             action->setShortcut(QKeySequence(Qt::Key_F3));
         else if (id == FindDialog::FindPreviousCommand)
