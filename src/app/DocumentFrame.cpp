@@ -2,6 +2,7 @@
 
 #include "app/DocumentNaming.h"
 #include "app/FileDialogs.h"
+#include "app/FindResultsPane.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
 #include "config/LoadText.h"
@@ -10,6 +11,8 @@
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "editing/EditCommandState.h"
+#include "editing/NodeFinder.h"
+#include "editing/NodePathText.h"
 #include "tools/ResultFileName.h"
 #include "tools/ResultFileWriter.h"
 #include "tools/SchemaValidator.h"
@@ -177,9 +180,35 @@ bool DocumentFrame::SendCommand(int commandId)
     return m_pane->HandleCommand(commandId);
 }
 
-void DocumentFrame::FindRequest(const QString& text, uint32_t flags)
+bool DocumentFrame::FindRequest(const QString& text, uint32_t flags, bool* wrapped)
 {
-    m_pane->FindRequest(text, flags);
+    const TreeListView::FindOutcome outcome = m_view->FindRequest(text, flags);
+    if (wrapped)
+        *wrapped = outcome.wrapped;
+    return outcome.found;
+}
+
+std::vector<FoundNode> DocumentFrame::FindAll(const QString& text, uint32_t flags) const
+{
+    std::vector<FoundNode> matches;
+    const XmlDocument& document = m_view->Document();
+    std::vector<int32_t> ids;
+    {
+        BusyCursor busy;
+        ids = NodeFinder::FindAll(document, text, flags);
+    }
+    matches.reserve(ids.size());
+    NodeIdPath path;
+    for (int32_t id : ids) {
+        if (!document.GetIdPath(id, path))
+            continue;
+        const TreeListItem* item = m_view->FindItemByPath(path);
+        if (!item)
+            continue;
+        matches.push_back({id, GetNodePathText(document, id), m_view->GetCellText(item, 0),
+                           m_view->GetCellText(item, 1)});
+    }
+    return matches;
 }
 
 void DocumentFrame::ValidateBySchema(const QString& schemaPath)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <vector>
 
 class FileDialogs;
 class LanguageResource;
@@ -16,6 +17,8 @@ class TreeListView;
 
 // One document tab: the pane (header over tree) with its view, which owns the document and
 // its path, plus what the tab strip shows of it.
+struct FoundNode;
+
 class DocumentFrame : public QWidget {
     Q_OBJECT
 public:
@@ -57,7 +60,11 @@ public:
 
     // Passes a command on to the view; false when the view did not take it.
     bool SendCommand(int commandId);
-    void FindRequest(const QString& text, uint32_t flags);
+    // Selects the next match (or tells there is none); true when found, with `wrapped` set when
+    // the search passed the end of the document (or its start, searching up).
+    bool FindRequest(const QString& text, uint32_t flags, bool* wrapped = nullptr);
+    // Every match in document order, as the tree shows the nodes.
+    std::vector<FoundNode> FindAll(const QString& text, uint32_t flags) const;
     // Validates the document as it is in memory; an invalid one gets its offending node
     // selected before the validator's explanation is shown.
     void ValidateBySchema(const QString& schemaPath);

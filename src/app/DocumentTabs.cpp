@@ -6,10 +6,12 @@
 #include "app/DocumentTabsListener.h"
 #include "app/FileDialogs.h"
 #include "app/FindDialog.h"
+#include "app/FindResultsPane.h"
 #include "app/FreedMemory.h"
 #include "app/ShellMessages.h"
 #include "app/ShellServices.h"
 #include "app/ShellText.h"
+#include "config/StringTable.h"
 #include "editing/CommandId.h"
 
 #include <QApplication>
@@ -76,8 +78,10 @@ DocumentTabs::DocumentTabs(DocumentTabsListener& listener, const ShellServices& 
         if (index >= 0)
             CloseTab(index);
     });
-    m_find = new FindDialog(services.settings, services.language, this,
-                            [this] { HandleCommand(CommandId::FindNextButton); });
+    m_find = new FindDialog(
+        services.settings, services.language, this,
+        [this] { HandleCommand(CommandId::FindNextButton); },
+        [this] { HandleCommand(FindDialog::FindAllId); });
 
     m_diskCheck = new QTimer(this);
     m_diskCheck->setSingleShot(true);
@@ -392,12 +396,47 @@ void DocumentTabs::ShowFindDialog()
         m_find->ShowDialog();
 }
 
-void DocumentTabs::RelayFindRequest()
+void DocumentTabs::RelayFindRequest(std::optional<bool> up)
 {
     DocumentFrame* frame = ActiveFrame();
     const QString text = m_find->SearchText();
-    if (frame && !text.isEmpty())
-        frame->FindRequest(text, m_find->Flags());
+    if (!frame || text.isEmpty())
+        return;
+    FindFlags flags = m_find->Flags();
+    if (up)
+        flags = *up ? flags | FindFlag::SearchUp : flags & ~FindFlag::SearchUp;
+    bool wrapped = false;
+    if (!frame->FindRequest(text, flags, &wrapped)) {
+        // The user answered the not-found box and goes on typing.
+        m_find->FocusTextField();
+        return;
+    }
+    if (wrapped && m_notice) {
+        m_notice(ShellText::Get((flags & FindFlag::SearchUp) ? StringId::SearchWrappedToBottom
+                                                             : StringId::SearchWrappedToTop));
+    }
+}
+
+void DocumentTabs::RepeatFind(bool up)
+{
+    // Nothing searched yet: there is nothing to repeat, so the dialog asks for it.
+    if (m_find->SearchText().isEmpty())
+        ShowFindDialog();
+    else
+        RelayFindRequest(up);
+}
+
+void DocumentTabs::RelayFindAll()
+{
+    DocumentFrame* frame = ActiveFrame();
+    const QString text = m_find->SearchText();
+    if (!frame || text.isEmpty())
+        return;
+    const std::vector<FoundNode> matches = frame->FindAll(text, m_find->Flags());
+    if (m_findAll)
+        m_findAll(frame, matches);
+    if (m_notice)
+        m_notice(ShellText::Format(StringId::FindResultsCount, {QString::number(matches.size())}));
 }
 
 void DocumentTabs::RunToolDialog(int commandId)
@@ -440,6 +479,9 @@ bool DocumentTabs::IsOwnCommand(int commandId)
     case CommandId::NextTab:
     case CommandId::Find:
     case CommandId::FindNextButton:
+    case FindDialog::FindAllId:
+    case FindDialog::FindNextCommand:
+    case FindDialog::FindPreviousCommand:
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
         return true;
@@ -497,6 +539,13 @@ bool DocumentTabs::HandleCommand(int commandId)
         return true;
     case CommandId::FindNextButton:
         RelayFindRequest();
+        return true;
+    case FindDialog::FindAllId:
+        RelayFindAll();
+        return true;
+    case FindDialog::FindNextCommand:
+    case FindDialog::FindPreviousCommand:
+        RepeatFind(commandId == FindDialog::FindPreviousCommand);
         return true;
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:

@@ -2,11 +2,14 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <optional>
 #include <vector>
 
 class DocumentFrame;
 class DocumentTabsListener;
 class FindDialog;
+struct FoundNode;
 class QFileSystemWatcher;
 class QTabBar;
 class QTimer;
@@ -45,6 +48,12 @@ public:
     int IndexOf(const DocumentFrame* frame) const;
     QTabBar* Strip() const { return m_strip; }
     FindDialog* Find() const { return m_find; }
+    // Where short notices of the search go (the status bar), and Find all's matches.
+    void SetNoticeSink(std::function<void(const QString&)> sink) { m_notice = std::move(sink); }
+    void SetFindAllSink(std::function<void(DocumentFrame*, const std::vector<FoundNode>&)> sink)
+    {
+        m_findAll = std::move(sink);
+    }
     bool StripAtBottom() const { return m_stripAtBottom; }
     QRect DocumentArea() const;
 
@@ -90,7 +99,11 @@ private:
     void RefreshTab(int index);
     void AfterCountChanged();
     void LayOut();
-    void RelayFindRequest();
+    // Searches the active tab with the dialog's text and options, `up` overriding Search up
+    // when given (F3 and Shift+F3).
+    void RelayFindRequest(std::optional<bool> up = std::nullopt);
+    void RepeatFind(bool up);
+    void RelayFindAll();
     void RunToolDialog(int commandId);
     QString NewName() const;
     QWidget* DialogOwner() const;
@@ -99,6 +112,8 @@ private:
     const ShellServices& m_services;
     QTabBar* m_strip = nullptr;
     FindDialog* m_find = nullptr;
+    std::function<void(const QString&)> m_notice;
+    std::function<void(DocumentFrame*, const std::vector<FoundNode>&)> m_findAll;
     std::vector<DocumentFrame*> m_frames;
     int m_active = -1;
     bool m_stripAtBottom = false;

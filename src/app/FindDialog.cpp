@@ -23,8 +23,9 @@ constexpr int OptionBoxes[] = {FindDialog::MatchCaseId, FindDialog::WholeWordId,
 } // namespace
 
 FindDialog::FindDialog(AppSettings* settings, const LanguageResource* language, QWidget* parent,
-                       std::function<void()> onFindNext)
-    : QDialog(parent), m_settings(settings), m_onFindNext(std::move(onFindNext))
+                       std::function<void()> onFindNext, std::function<void()> onFindAll)
+    : QDialog(parent), m_settings(settings), m_onFindNext(std::move(onFindNext)),
+      m_onFindAll(std::move(onFindAll))
 {
     setModal(false);
     Build(language);
@@ -71,10 +72,19 @@ void FindDialog::Build(const LanguageResource* language)
         m_text->setEditable(true);
         m_text->setInsertPolicy(QComboBox::NoInsert);
         m_text->setMaxCount(HistoryLimit);
+        // No completer: the combo box's own one matches without regard to case, completes
+        // inline and, on Enter, swaps the typed text for the history entry it matched, so
+        // "BOOK" became "book" and "boo" became "book" under Match case or Match whole word.
+        // The search text is what the user typed; the history stays in the drop-down list.
+        m_text->setCompleter(nullptr);
     }
     if (m_findNext) {
         m_findNext->setDefault(true);
         connect(m_findNext, &QPushButton::clicked, this, &FindDialog::FindNext);
+    }
+    if (QPushButton* findAll = Button(FindAllId)) {
+        findAll->setVisible(bool(m_onFindAll));
+        connect(findAll, &QPushButton::clicked, this, &FindDialog::FindAll);
     }
     if (m_cancel)
         connect(m_cancel, &QPushButton::clicked, this, &FindDialog::Cancel);
@@ -187,7 +197,7 @@ void FindDialog::OnEverywhereClicked()
     ShowFlags();
 }
 
-void FindDialog::FindNext()
+void FindDialog::TakeSearchText()
 {
     const QString text = m_text ? m_text->currentText() : QString();
     if (!text.isEmpty() && m_text) {
@@ -202,8 +212,32 @@ void FindDialog::FindNext()
     }
     WriteSettings();
     m_searchText = text;
-    if (!text.isEmpty() && m_onFindNext)
+}
+
+void FindDialog::FindNext()
+{
+    TakeSearchText();
+    if (!m_searchText.isEmpty() && m_onFindNext)
         m_onFindNext();
+}
+
+void FindDialog::FindAll()
+{
+    TakeSearchText();
+    if (!m_searchText.isEmpty() && m_onFindAll)
+        m_onFindAll();
+}
+
+void FindDialog::FocusTextField()
+{
+    if (!isVisible() || !m_text)
+        return;
+    // The message box handed the activation back to the main window.
+    raise();
+    activateWindow();
+    m_text->setFocus();
+    if (QLineEdit* edit = m_text->lineEdit())
+        edit->selectAll();
 }
 
 void FindDialog::Cancel()

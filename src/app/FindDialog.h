@@ -33,24 +33,34 @@ public:
     static constexpr int WholeWordId = 1018;
     static constexpr int SearchUpId = 1019;
     static constexpr int FindNextId = 1020;
+    static constexpr int FindAllId = 1021;
     static constexpr int CancelId = 2;
+    // Menu commands repeating the last search down (F3) and up (Shift+F3) without the dialog.
+    static constexpr int FindNextCommand = 57640;
+    static constexpr int FindPreviousCommand = 32930;
 
     // Built hidden from the language's dialog 214 when it has one, else the built-in one;
-    // the history and flags come from the settings.
+    // the history and flags come from the settings (Everywhere on first use). Find all is
+    // offered when the description has its button.
     FindDialog(AppSettings* settings, const LanguageResource* language, QWidget* parent,
-               std::function<void()> onFindNext);
+               std::function<void()> onFindNext, std::function<void()> onFindAll = {});
 
     // Shows the dialog (centred over the main window the first time) with the keyboard focus
     // in the text field.
     void ShowDialog();
 
-    // The text of the last Find next, and the options.
+    // Back to the text field after a search the user has to answer (nothing found), when the
+    // dialog is up.
+    void FocusTextField();
+
+    // The text of the last Find next or Find all, and the options.
     QString SearchText() const { return m_searchText; }
     FindFlags Flags() const { return m_flags; }
     QStringList History() const;
 
     // What the buttons and boxes do, also for tests.
     void FindNext();
+    void FindAll();
     void Cancel();
     void SetFlags(FindFlags flags);
     QComboBox* TextBox() const { return m_text; }
@@ -70,13 +80,16 @@ private:
     void OnBoxClicked(int controlId);
     void OnEverywhereClicked();
     void ShowFlags();
+    // Takes the typed text as the search text, first in the history.
+    void TakeSearchText();
 
     AppSettings* m_settings;
     std::function<void()> m_onFindNext;
+    std::function<void()> m_onFindAll;
     QComboBox* m_text = nullptr;
     QPushButton* m_findNext = nullptr;
     QPushButton* m_cancel = nullptr;
-    FindFlags m_flags = 0;
+    FindFlags m_flags = FindFlag::AllKinds;
     QString m_searchText;
     bool m_placed = false;
 };

@@ -8,6 +8,8 @@
 #include "app/DocumentNaming.h"
 #include "app/DocumentTabs.h"
 #include "app/DropDownToolButton.h"
+#include "app/FindDialog.h"
+#include "app/FindResultsPane.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
 #include "app/UserGuide.h"
@@ -16,6 +18,7 @@
 #include "config/LanguageResource.h"
 #include "editing/CommandId.h"
 #include "ui/MenuBuilder.h"
+#include "view/TreeListView.h"
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractSpinBox>
@@ -30,6 +33,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QUrl>
@@ -41,7 +45,7 @@ namespace {
 constexpr int DocumentCommands[] = {32811, 32812, 32891, 32893, 57635, 57634, 57632, 57637, 32869,
                                     32838, 32839, 57643, 57644, 57636, 32860, 32861, 32862, 32863,
                                     32866, 32867, 32868, 32874, 32875, 32876, 32870, 32871, 32814,
-                                    57602, 32785, 57603, 32786, 32894, 32895};
+                                    57602, 32785, 57603, 32786, 32894, 32895, 57640, 32930};
 
 // The Standard tool bar, left to right; 0 is a separator.
 constexpr int ToolBarCommands[] = {57600, 57601, 57603, 32786, 0,     57632, 57635, 57634,
@@ -86,6 +90,7 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     BuildToolBar();
     m_tabs = new DocumentTabs(*this, m_services, this);
     setCentralWidget(m_tabs);
+    BuildFindResults();
 
     m_idleConnection =
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -147,6 +152,12 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         }
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
+        // Shortcuts of the menu items themselves rather than entries of the frame's key table:
+        // that table stands back for text fields, and no text field has a use for F3.
+        if (id == FindDialog::FindNextCommand)
+            action->setShortcut(QKeySequence(Qt::Key_F3));
+        else if (id == FindDialog::FindPreviousCommand)
+            action->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
         m_actions.insert(id, action);
     }
 }
@@ -211,6 +222,30 @@ void MainFrame::BuildLanguagesMenu()
         }
     }
     menuBar()->insertMenu(before, m_languagesMenu);
+}
+
+void MainFrame::BuildFindResults()
+{
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    m_tabs->SetNoticeSink(
+        [this](const QString& text) { statusBar()->showMessage(text, NoticeMilliseconds); });
+    m_findResults = new FindResultsPane(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_findResults);
+    m_findResults->hide();
+    m_tabs->SetFindAllSink([this](DocumentFrame* frame, const std::vector<FoundNode>& matches) {
+        m_findResults->ShowResults(frame, matches);
+    });
+    connect(m_findResults, &FindResultsPane::nodeChosen, this, &MainFrame::SelectFoundNode);
+}
+
+void MainFrame::SelectFoundNode(DocumentFrame* frame, int32_t id)
+{
+    const int index = frame ? m_tabs->IndexOf(frame) : -1;
+    if (index < 0)
+        return;
+    if (index != m_tabs->ActiveIndex())
+        m_tabs->Activate(index);
+    frame->View()->SelectNode(id);
 }
 
 void MainFrame::ApplyPlacement()

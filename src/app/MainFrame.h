@@ -11,7 +11,9 @@
 #include <QMetaObject>
 #include <functional>
 
+class DocumentFrame;
 class DocumentTabs;
+class FindResultsPane;
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -25,6 +27,8 @@ class MainFrame : public QMainWindow, public DocumentTabsListener {
 public:
     static constexpr int MinimumWidth = 300;
     static constexpr int MinimumHeight = 200;
+    // How long a notice stays in the status bar.
+    static constexpr int NoticeMilliseconds = 5000;
 
     explicit MainFrame(const ShellServices& services, QWidget* parent = nullptr);
     ~MainFrame() override;
@@ -46,6 +50,7 @@ public:
     DocumentTabs* Tabs() const { return m_tabs; }
     RecentFileList& Recent() { return m_recent; }
     QToolBar* StandardToolBar() const { return m_toolBar; }
+    FindResultsPane* FindResults() const { return m_findResults; }
     QMenu* FileMenu() const { return m_fileMenu; }
     QMenu* LanguagesMenu() const { return m_languagesMenu; }
     QList<QAction*> ActionsFor(int commandId) const { return m_actions.values(commandId); }
@@ -103,12 +108,17 @@ private:
     void ToggleToolBar();
     void UpdateTitle();
     void FocusActivePane();
+    void BuildFindResults();
+    // A row of the Find all list was picked: its node is selected in its tab, if both are
+    // still there.
+    void SelectFoundNode(DocumentFrame* frame, int32_t id);
     bool IsOwnWindow(const QObject* object) const;
 
     ShellServices m_services;
     QString m_applicationTitle;
     DocumentTabs* m_tabs = nullptr;
     QToolBar* m_toolBar = nullptr;
+    FindResultsPane* m_findResults = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_languagesMenu = nullptr;
     RecentFileList m_recent;

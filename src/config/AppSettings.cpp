@@ -245,7 +245,8 @@ bool AppSettings::ReadFindDialog(FindDialogState& state, int historyLimit) const
         if (!text.isEmpty())
             state.history.append(text);
     }
-    state.flags = quint32(ReadInt(search, QStringLiteral("Flags"), 0));
+    // Without stored flags (first use) the caller's default stands.
+    state.flags = quint32(ReadInt(search, QStringLiteral("Flags"), qint32(state.flags)));
     return true;
 }
 

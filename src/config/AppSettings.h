@@ -15,7 +15,7 @@ public:
     // The find dialog's part of the file.
     struct FindDialogState {
         QStringList history; // most recent first
-        quint32 flags = 0;
+        quint32 flags = 0;   // on reading, the default for a file that stores none
     };
 
     AppSettings();

@@ -50,11 +50,19 @@ const QHash<int, QString>& Table()
         {40604, u"The file has been deleted from the disk; saving creates it again."_s},
         {40605,
          u"The file %s is open in another tab. Close that tab first, or choose another name."_s},
+        // Finding text: wrap notices of the status bar and the Find all list.
+        {40620, u"Search passed the end of the document and continued from the top."_s},
+        {40621, u"Search passed the start of the document and continued from the bottom."_s},
+        {40622, u"Find results"_s},
+        {40623, u"Path"_s},
+        {40624, u"Found: %d"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},
         // Command descriptions, keyed by command ID (tool-tips).
         {57600, u"Create a new document"_s},
+        {57640, u"Repeat the last search downwards"_s},
+        {32930, u"Repeat the last search upwards"_s},
         {57601, u"Open an existing document"_s},
         {57603, u"Save the active document"_s},
         {57604, u"Save the active document with a new name"_s},

@@ -44,4 +44,9 @@ constexpr int InvalidInstructionData = 40113;
 constexpr int UnwritableNode = 40114;
 constexpr int ValidationSuccessful = 40199;
 constexpr int LanguagesMenu = 40500;
+constexpr int SearchWrappedToTop = 40620;
+constexpr int SearchWrappedToBottom = 40621;
+constexpr int FindResultsTitle = 40622;
+constexpr int FindResultsPath = 40623;
+constexpr int FindResultsCount = 40624;
 } // namespace StringId

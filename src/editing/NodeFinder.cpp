@@ -40,38 +40,41 @@ public:
         return top.parent->ChildAt(top.index);
     }
 
-    void Next()
+    // Both steps tell whether they wrapped around the end (or, going back, the start).
+    bool Next()
     {
         const XmlNode* current = Current();
         if (current->HasChildren()) {
             m_frames.push_back({current, 0});
-            return;
+            return false;
         }
         while (!m_frames.empty()) {
             Frame& top = m_frames.back();
             if (top.index + 1 < top.parent->ChildCount()) {
                 ++top.index;
-                return;
+                return false;
             }
             m_frames.pop_back();
         }
         m_frames.push_back({m_root, 0}); // wrap to the first top-level node
+        return true;
     }
 
-    void Previous()
+    bool Previous()
     {
         Frame& top = m_frames.back();
         if (top.index > 0) {
             --top.index;
             DescendToLast();
-            return;
+            return false;
         }
         if (m_frames.size() > 1) {
             m_frames.pop_back(); // the parent is the previous node
-            return;
+            return false;
         }
         m_frames.back() = {m_root, m_root->ChildCount() - 1}; // wrap to the document's end
         DescendToLast();
+        return true;
     }
 
 private:
@@ -108,6 +111,65 @@ void AppendNameAndValue(const XmlNode* node, bool name, bool value, bool fold, Q
         AppendText(node->ValueView(), fold, out);
     }
 }
+
+// The text a node offers to a search with these options (case-folded with `fold`); empty when
+// the options examine nothing of its kind.
+void BuildCandidate(const XmlNode* node, FindFlags flags, bool fold, QString& out)
+{
+    out.resize(0);
+    const bool values = flags & FindFlag::NodeValues;
+    switch (node->Kind()) {
+    case XmlNodeKind::Element:
+        AppendNameAndValue(node, flags & FindFlag::NodeNames, values, fold, out);
+        break;
+    case XmlNodeKind::Attribute:
+        AppendNameAndValue(node, flags & FindFlag::AttributeNames,
+                           flags & FindFlag::AttributeValues, fold, out);
+        break;
+    case XmlNodeKind::Text:
+        // The content users see in the Value column of text rows.
+        if (values)
+            AppendText(node->ValueView(), fold, out);
+        break;
+    case XmlNodeKind::Comment:
+        if (flags & FindFlag::Comments)
+            AppendText(node->ValueView(), fold, out);
+        break;
+    case XmlNodeKind::ProcessingInstruction: {
+        // Markup for programs, like a comment: found under the same option, target too; its
+        // data is a node value as well.
+        const bool comments = flags & FindFlag::Comments;
+        AppendNameAndValue(node, comments, comments || values, fold, out);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+struct PreparedSearch {
+    QString text;
+    bool matchCase;
+    bool wholeWord;
+
+    PreparedSearch(const QString& searchText, FindFlags flags)
+        : matchCase(flags & FindFlag::MatchCase), wholeWord(flags & FindFlag::MatchWholeWord)
+    {
+        if (matchCase)
+            text = searchText;
+        else
+            NodeFinder::FoldCase(searchText, text);
+    }
+
+    // `candidate` is a reused buffer.
+    bool Matches(const XmlNode* node, FindFlags flags, QString& candidate) const
+    {
+        BuildCandidate(node, flags, !matchCase, candidate);
+        if (candidate.isEmpty() || candidate.size() < text.size())
+            return false;
+        return NodeFinder::Matches(candidate, text, wholeWord);
+    }
+};
 
 } // namespace
 
@@ -171,20 +233,16 @@ void NodeFinder::AppendFolded(QStringView text, QString& out)
 }
 
 bool NodeFinder::FindNext(const XmlDocument& document, int32_t startId, const QString& text,
-                          FindFlags flags, NodeIdPath& pathOut)
+                          FindFlags flags, NodeIdPath& pathOut, bool* wrappedOut)
 {
     pathOut.clear();
+    if (wrappedOut)
+        *wrappedOut = false;
     const XmlNode* root = document.Root();
     if (!root->HasChildren())
         return false;
-    const bool matchCase = flags & FindFlag::MatchCase;
-    const bool wholeWord = flags & FindFlag::MatchWholeWord;
     const bool up = flags & FindFlag::SearchUp;
-    QString search;
-    if (matchCase)
-        search = text;
-    else
-        FoldCase(text, search);
+    const PreparedSearch search(text, flags);
 
     const XmlNode* start = document.FindNode(startId);
     if (!start)
@@ -194,39 +252,37 @@ bool NodeFinder::FindNext(const XmlDocument& document, int32_t startId, const QS
         return false; // a node parked in an undo action is not part of the document
 
     QString candidate; // reused for every node, already case-folded unless Match case is set
+    bool wrapped = false;
     for (;;) {
-        if (up)
-            walk.Previous();
-        else
-            walk.Next();
+        wrapped = (up ? walk.Previous() : walk.Next()) || wrapped;
         const XmlNode* node = walk.Current();
+        // The start is examined last: when it is the only match, the search comes back to it
+        // rather than claiming the text is nowhere.
+        if (search.Matches(node, flags, candidate)) {
+            if (wrappedOut)
+                *wrappedOut = wrapped;
+            return document.GetIdPath(node->Id(), pathOut);
+        }
         if (node == start)
             return false;
-        candidate.resize(0);
-        switch (node->Kind()) {
-        case XmlNodeKind::Element:
-            AppendNameAndValue(node, flags & FindFlag::NodeNames, flags & FindFlag::NodeValues,
-                               !matchCase, candidate);
-            break;
-        case XmlNodeKind::Attribute:
-            AppendNameAndValue(node, flags & FindFlag::AttributeNames,
-                               flags & FindFlag::AttributeValues, !matchCase, candidate);
-            break;
-        case XmlNodeKind::Comment:
-            if (flags & FindFlag::Comments)
-                AppendText(node->ValueView(), !matchCase, candidate);
-            break;
-        case XmlNodeKind::ProcessingInstruction:
-            // Markup for programs, like a comment: found under the same option, target too.
-            AppendNameAndValue(node, flags & FindFlag::Comments, flags & FindFlag::Comments,
-                               !matchCase, candidate);
-            break;
-        default:
-            break;
-        }
-        if (candidate.isEmpty() || candidate.size() < search.size())
-            continue;
-        if (Matches(candidate, search, wholeWord))
-            return document.GetIdPath(node->Id(), pathOut);
     }
+}
+
+std::vector<int32_t> NodeFinder::FindAll(const XmlDocument& document, const QString& text,
+                                         FindFlags flags)
+{
+    std::vector<int32_t> found;
+    const XmlNode* root = document.Root();
+    if (!root->HasChildren() || text.isEmpty())
+        return found;
+    const PreparedSearch search(text, flags);
+    DocumentWalk walk(root);
+    walk.Start(root->ChildAt(0));
+    QString candidate;
+    do {
+        const XmlNode* node = walk.Current();
+        if (search.Matches(node, flags, candidate))
+            found.push_back(node->Id());
+    } while (!walk.Next());
+    return found;
 }

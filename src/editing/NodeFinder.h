@@ -6,16 +6,22 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <vector>
 
 class XmlDocument;
 
-// Searches names, values and comments in document order from a start node, wrapping around.
+// Searches names, values (text content included) and comments in document order from a start
+// node, wrapping around.
 class NodeFinder {
 public:
     // True when a node after (or, with SearchUp, before) the start node matches; the start node
-    // itself is never reported. Fills `pathOut` with the match's path.
+    // itself is examined last, after the whole rest of the document. Fills `pathOut` with the
+    // match's path and `wrappedOut` with whether the search passed the end (or the start).
     static bool FindNext(const XmlDocument& document, int32_t startId, const QString& text,
-                         FindFlags flags, NodeIdPath& pathOut);
+                         FindFlags flags, NodeIdPath& pathOut, bool* wrappedOut = nullptr);
+    // The IDs of every matching node in document order (SearchUp is ignored), in one walk.
+    static std::vector<int32_t> FindAll(const XmlDocument& document, const QString& text,
+                                        FindFlags flags);
 
     static bool IsWordDelimiter(QChar c);
     // Whether `text` occurs in `candidate` (both already case-folded as wanted); with

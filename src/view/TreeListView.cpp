@@ -564,26 +564,43 @@ bool TreeListView::ApplyItemEdit(TreeListItem* item, int column, const QString& 
     return true;
 }
 
-void TreeListView::FindRequest(const QString& text, FindFlags flags)
+TreeListView::FindOutcome TreeListView::FindRequest(const QString& text, FindFlags flags)
 {
     TreeListItem* start = SelectedItem();
     if (!start)
         start = ChildItem(nullptr, 0);
     NodeIdPath found;
+    FindOutcome outcome;
     bool hit;
     {
         // A search without a match walks the whole document.
         BusyCursor busy;
-        hit = NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found);
+        hit = start && NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found,
+                                            &outcome.wrapped);
     }
     if (hit) {
         if (TreeListItem* item = FindItemByPath(found)) {
             SelectItem(item);
-            return;
+            outcome.found = true;
+            return outcome;
         }
     }
+    outcome.wrapped = false;
     MessageBoxes::Current().ShowInformation(this, LoadText(StringId::ProgramName),
                                             LoadText(kNotFoundString));
+    return outcome;
+}
+
+bool TreeListView::SelectNode(int32_t id)
+{
+    NodeIdPath path;
+    if (!m_document->GetIdPath(id, path))
+        return false;
+    TreeListItem* item = FindItemByPath(path);
+    if (!item)
+        return false; // parked in the undo history, not in the tree
+    SelectItem(item);
+    return true;
 }
 
 void TreeListView::contextMenuEvent(QContextMenuEvent* event)

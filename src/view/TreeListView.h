@@ -59,9 +59,15 @@ public:
     bool HandleCommand(int commandId);
     // Availability of the view's commands for the current selection.
     EditCommandState CommandState() const;
+    struct FindOutcome {
+        bool found = false;
+        bool wrapped = false; // the match lies past the end (or, searching up, the start)
+    };
     // The find request: searches from the selected item (else the first top-level item) and
     // selects the match, or tells that nothing was found.
-    void FindRequest(const QString& text, FindFlags flags);
+    FindOutcome FindRequest(const QString& text, FindFlags flags);
+    // Selects the item of a node by ID; false when the node is not in the tree (any more).
+    bool SelectNode(int32_t id);
     // The commit of an in-place edit; false (after the invalid-name message) keeps it open.
     bool ApplyItemEdit(TreeListItem* item, int column, const QString& text);
 

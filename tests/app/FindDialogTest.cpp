@@ -40,13 +40,16 @@ TEST_F(FindDialogFixture, BuiltFromTheDescriptionWithEveryControl)
     EXPECT_NE(dialog->Button(FindDialog::FindNextId), nullptr);
     EXPECT_NE(dialog->Button(FindDialog::CancelId), nullptr);
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->Flags(), 0u);
+    // First use: every kind of node is looked in.
+    EXPECT_EQ(dialog->Flags(), FindFlag::AllKinds);
+    EXPECT_EQ(dialog->CheckBox(FindDialog::EverywhereId)->checkState(), Qt::Checked);
 }
 
 TEST_F(FindDialogFixture, EverywhereFollowsTheKindsAndKeepsTheOptions)
 {
     auto dialog = Make();
     QCheckBox* everywhere = dialog->CheckBox(FindDialog::EverywhereId);
+    dialog->SetFlags(0);
     dialog->CheckBox(FindDialog::MatchCaseId)->click();
     EXPECT_EQ(dialog->Flags(), FindFlag::MatchCase);
     EXPECT_EQ(everywhere->checkState(), Qt::Unchecked);
@@ -98,7 +101,6 @@ TEST_F(FindDialogFixture, SettingsRoundTripWithMatchCaseStoredNegative)
 {
     {
         auto dialog = Make();
-        dialog->CheckBox(FindDialog::EverywhereId)->click();
         dialog->CheckBox(FindDialog::MatchCaseId)->click();
         Type(*dialog, QStringLiteral("first"));
         dialog->FindNext();
@@ -136,5 +138,5 @@ TEST_F(FindDialogFixture, CancelWritesAndHides)
     EXPECT_FALSE(dialog->isVisible());
     AppSettings::FindDialogState state;
     ASSERT_TRUE(settings.ReadFindDialog(state, FindDialog::HistoryLimit));
-    EXPECT_EQ(state.flags, FindFlag::MatchWholeWord);
+    EXPECT_EQ(state.flags, FindFlag::AllKinds | FindFlag::MatchWholeWord);
 }

@@ -98,8 +98,9 @@ TEST_F(Loaded, PathsAndFindOnARealDocument)
 
     NodeIdPath path;
     const FindFlags words = FindFlag::AllKinds | FindFlag::MatchWholeWord;
-    // The text "per_box" is in a text node, which find never examines.
-    EXPECT_FALSE(NodeFinder::FindNext(doc, top->Id(), "per", words, path));
+    // The text "per_box" is content: a node value.
+    ASSERT_TRUE(NodeFinder::FindNext(doc, top->Id(), "per", words, path));
+    EXPECT_EQ(doc.FindNode(path.back())->Kind(), XmlNodeKind::Text);
     ASSERT_TRUE(NodeFinder::FindNext(doc, top->Id(), "DISCONTINUED", words, path));
     EXPECT_EQ(doc.FindNode(path.back())->Kind(), XmlNodeKind::Comment);
     ASSERT_TRUE(NodeFinder::FindNext(doc, top->Id(), "p2", words, path));

@@ -22,10 +22,11 @@ struct Doc {
     XmlNode* comment = Add(doc, doc.Root(), XmlNodeKind::Comment, "#Comment", "Note ITEM");
 
     // The ID of the match, or -1.
-    int32_t Find(const XmlNode* start, const QString& text, FindFlags flags)
+    int32_t Find(const XmlNode* start, const QString& text, FindFlags flags,
+                 bool* wrapped = nullptr)
     {
         NodeIdPath path;
-        if (!NodeFinder::FindNext(doc, start->Id(), text, flags, path))
+        if (!NodeFinder::FindNext(doc, start->Id(), text, flags, path, wrapped))
             return -1;
         NodeIdPath expected;
         doc.GetIdPath(path.back(), expected);
@@ -56,7 +57,7 @@ TEST(NodeFinderTest, NamesCaseFoldingAndWholeWord)
     EXPECT_EQ(d.Find(d.root, "item", names), d.item->Id());
     EXPECT_EQ(d.Find(d.root, "item", names | FindFlag::MatchWholeWord), d.item->Id());
     EXPECT_EQ(d.Find(d.item, "item", names), d.itemize->Id());
-    EXPECT_EQ(d.Find(d.item, "item", names | FindFlag::MatchWholeWord), -1);
+    EXPECT_EQ(d.Find(d.item, "item", names | FindFlag::MatchWholeWord), d.item->Id()); // itself
     EXPECT_EQ(d.Find(d.root, "ITEM", names), d.item->Id());
     EXPECT_EQ(d.Find(d.root, "ITEM", names | FindFlag::MatchCase), -1);
     EXPECT_EQ(d.Find(d.root, "X:Item", names), d.item->Id());
@@ -74,16 +75,37 @@ TEST(NodeFinderTest, KindOptionsSelectTheCandidateTexts)
               d.itemAttr->Id());
     EXPECT_EQ(d.Find(d.root, "id", FindFlag::AttributeNames), d.rootAttr->Id());
     EXPECT_EQ(d.Find(d.root, "note item", FindFlag::Comments), d.comment->Id());
-    // Instructions go with comments, found by target and data.
+    // Instructions go with comments, found by target and data; their data is a value too.
     XmlNode* instruction =
         Add(d.doc, d.deep, XmlNodeKind::ProcessingInstruction, "app", "run fast");
     EXPECT_EQ(d.Find(d.root, "app run", FindFlag::Comments), instruction->Id());
-    EXPECT_EQ(d.Find(d.root, "run", FindFlag::AllKinds & ~FindFlag::Comments), -1);
-    // Text nodes are never candidates.
-    EXPECT_EQ(d.Find(d.root, "text", FindFlag::AllKinds), -1);
+    EXPECT_EQ(d.Find(d.root, "run", FindFlag::NodeValues), instruction->Id());
+    EXPECT_EQ(d.Find(d.root, "app", FindFlag::AllKinds & ~FindFlag::Comments), -1);
+    EXPECT_EQ(
+        d.Find(d.root, "run", FindFlag::AllKinds & ~FindFlag::Comments & ~FindFlag::NodeValues),
+        -1);
+    // Text content is a node value, matched on its own (no name before it).
+    EXPECT_EQ(d.Find(d.root, "text item", FindFlag::NodeValues | FindFlag::MatchWholeWord),
+              d.text->Id());
+    EXPECT_EQ(d.Find(d.root, "TEXT", FindFlag::NodeValues | FindFlag::MatchCase), -1);
+    EXPECT_EQ(d.Find(d.root, "text", FindFlag::AllKinds & ~FindFlag::NodeValues), -1);
 }
 
-TEST(NodeFinderTest, DocumentOrderWrapsBothWaysAndSkipsTheStart)
+TEST(NodeFinderTest, FindAllListsEveryMatchInDocumentOrder)
+{
+    Doc d;
+    EXPECT_EQ(NodeFinder::FindAll(d.doc, "item", FindFlag::AllKinds),
+              (std::vector<int32_t>{d.item->Id(), d.text->Id(), d.itemize->Id(), d.comment->Id()}));
+    EXPECT_EQ(
+        NodeFinder::FindAll(d.doc, "item",
+                            FindFlag::AllKinds | FindFlag::MatchWholeWord | FindFlag::SearchUp),
+        (std::vector<int32_t>{d.item->Id(), d.text->Id(), d.comment->Id()}));
+    EXPECT_EQ(NodeFinder::FindAll(d.doc, "Item", FindFlag::AllKinds | FindFlag::MatchCase),
+              std::vector<int32_t>{});
+    EXPECT_TRUE(NodeFinder::FindAll(XmlDocument(), "x", FindFlag::AllKinds).empty());
+}
+
+TEST(NodeFinderTest, DocumentOrderWrapsBothWaysAndExaminesTheStartLast)
 {
     Doc d;
     const FindFlags all = FindFlag::NodeNames | FindFlag::AttributeNames;
@@ -97,9 +119,23 @@ TEST(NodeFinderTest, DocumentOrderWrapsBothWaysAndSkipsTheStart)
     EXPECT_EQ(d.Find(d.leaf, "i", all | FindFlag::SearchUp), d.itemize->Id());
     EXPECT_EQ(d.Find(d.itemize, "i", all | FindFlag::SearchUp), d.item->Id());
     EXPECT_EQ(d.Find(d.text, "a", all | FindFlag::SearchUp), d.itemAttr->Id());
-    // The only match is the start: the whole document is passed and nothing is reported.
-    EXPECT_EQ(d.Find(d.leaf, "leaf", all), -1);
-    EXPECT_EQ(d.Find(d.leaf, "leaf", all | FindFlag::SearchUp), -1);
+    // The only match is the start: the whole document is passed and the start is found again.
+    bool wrapped = false;
+    EXPECT_EQ(d.Find(d.leaf, "leaf", all, &wrapped), d.leaf->Id());
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(d.Find(d.leaf, "leaf", all | FindFlag::SearchUp, &wrapped), d.leaf->Id());
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(d.Find(d.root, "nowhere", all, &wrapped), -1);
+    EXPECT_FALSE(wrapped);
+    // Wrapping is reported only when the match lies beyond the end (or, up, the start).
+    EXPECT_EQ(d.Find(d.root, "leaf", all, &wrapped), d.leaf->Id());
+    EXPECT_FALSE(wrapped);
+    EXPECT_EQ(d.Find(d.leaf, "item", all, &wrapped), d.item->Id());
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(d.Find(d.root, "leaf", all | FindFlag::SearchUp, &wrapped), d.leaf->Id());
+    EXPECT_TRUE(wrapped);
+    EXPECT_EQ(d.Find(d.leaf, "item", all | FindFlag::SearchUp, &wrapped), d.itemize->Id());
+    EXPECT_FALSE(wrapped);
 }
 
 TEST(NodeFinderTest, UnusableStartsFindNothing)

@@ -105,8 +105,9 @@ TEST(DialogBuilderTest, BuiltInFindDialogHasEveryControlTheDialogUses)
     EXPECT_EQ(DialogBuilder::ControlId(dialog.get()), -1);
 
     const QSize base = DialogBuilder::BaseUnits(dialog->font());
-    EXPECT_EQ(findNext->geometry(), DialogBuilder::ToPixels(QRect(113, 88, 100, 14), base));
-    EXPECT_EQ(dialog->size(), DialogBuilder::ToPixels(QRect(0, 0, 220, 128), base).size());
+    EXPECT_EQ(findNext->geometry(), DialogBuilder::ToPixels(QRect(113, 84, 100, 14), base));
+    EXPECT_EQ(dialog->size(), DialogBuilder::ToPixels(QRect(0, 0, 220, 136), base).size());
+    EXPECT_NE(DialogBuilder::FindControlAs<QPushButton>(dialog.get(), 1021), nullptr); // Find all
     // Tab order is the order of the description.
     QWidget* next = text->nextInFocusChain();
     while (next && text->isAncestorOf(next))
