@@ -480,8 +480,8 @@ bool DocumentTabs::IsOwnCommand(int commandId)
     case CommandId::Find:
     case CommandId::FindNextButton:
     case FindDialog::FindAllId:
-    case FindDialog::FindNextCommand:
-    case FindDialog::FindPreviousCommand:
+    case CommandId::FindNext:
+    case CommandId::FindPrevious:
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
         return true;
@@ -543,9 +543,9 @@ bool DocumentTabs::HandleCommand(int commandId)
     case FindDialog::FindAllId:
         RelayFindAll();
         return true;
-    case FindDialog::FindNextCommand:
-    case FindDialog::FindPreviousCommand:
-        RepeatFind(commandId == FindDialog::FindPreviousCommand);
+    case CommandId::FindNext:
+    case CommandId::FindPrevious:
+        RepeatFind(commandId == CommandId::FindPrevious);
         return true;
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:

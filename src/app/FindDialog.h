@@ -35,9 +35,6 @@ public:
     static constexpr int FindNextId = 1020;
     static constexpr int FindAllId = 1021;
     static constexpr int CancelId = 2;
-    // Menu commands repeating the last search down (F3) and up (Shift+F3) without the dialog.
-    static constexpr int FindNextCommand = 57640;
-    static constexpr int FindPreviousCommand = 32930;
 
     // Built hidden from the language's dialog 214 when it has one, else the built-in one;
     // the history and flags come from the settings (Everywhere on first use). Find all is

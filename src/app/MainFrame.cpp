@@ -42,10 +42,10 @@
 namespace {
 
 // Commands that need an open document; the idle update disables them without one.
-constexpr int DocumentCommands[] = {32811, 32812, 32891, 32893, 57635, 57634, 57632, 57637, 32869,
-                                    32838, 32839, 57643, 57644, 57636, 32860, 32861, 32862, 32863,
-                                    32866, 32867, 32868, 32874, 32875, 32876, 32870, 32871, 32814,
-                                    57602, 32785, 57603, 32786, 32894, 32895, 57640, 32930};
+constexpr int DocumentCommands[] = {32811, 32812, 32891, 32892, 32893, 57635, 57634, 57632, 57637,
+                                    32869, 32838, 32839, 57643, 57644, 57636, 32860, 32861, 32862,
+                                    32863, 32866, 32867, 32868, 32874, 32875, 32876, 32870, 32871,
+                                    32814, 57602, 32785, 57603, 32786, 32894, 32895, 57640, 32930};
 
 // The Standard tool bar, left to right; 0 is a separator.
 constexpr int ToolBarCommands[] = {57600, 57601, 57603, 32786, 0,     57632, 57635, 57634,
@@ -154,9 +154,9 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
             action->setCheckable(true);
         // Shortcuts of the menu items themselves rather than entries of the frame's key table:
         // that table stands back for text fields, and no text field has a use for F3.
-        if (id == FindDialog::FindNextCommand)
+        if (id == CommandId::FindNext)
             action->setShortcut(QKeySequence(Qt::Key_F3));
-        else if (id == FindDialog::FindPreviousCommand)
+        else if (id == CommandId::FindPrevious)
             action->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
         m_actions.insert(id, action);
     }

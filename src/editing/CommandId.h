@@ -51,6 +51,9 @@ constexpr uint16_t OpenContainingFolder = 32791;
 constexpr uint16_t PreviousTab = 32792;
 constexpr uint16_t NextTab = 32793;
 constexpr uint16_t Find = 57636;
+// Repeat the last search down (F3) and up (Shift+F3) without the dialog.
+constexpr uint16_t FindNext = 57640;
+constexpr uint16_t FindPrevious = 32930;
 constexpr uint16_t ValidateBySchema = 32894;
 constexpr uint16_t XslTransformation = 32895;
 

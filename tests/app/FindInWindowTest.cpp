@@ -2,6 +2,7 @@
 #include "app/FindDialog.h"
 #include "app/FindResultsPane.h"
 #include "config/StringTable.h"
+#include "editing/CommandId.h"
 #include "view/TreeListView.h"
 
 #include <QAction>
@@ -64,8 +65,8 @@ TEST_F(FindInWindowTest, FirstUseLooksEverywhereAndFindsTextContent)
 
 TEST_F(FindInWindowTest, RepeatKeysSearchAgainAndTellAboutWrapping)
 {
-    QAction* next = Action(FindDialog::FindNextCommand);
-    QAction* previous = Action(FindDialog::FindPreviousCommand);
+    QAction* next = Action(CommandId::FindNext);
+    QAction* previous = Action(CommandId::FindPrevious);
     ASSERT_NE(next, nullptr);
     ASSERT_NE(previous, nullptr);
     EXPECT_EQ(next->shortcut(), QKeySequence(Qt::Key_F3));
