@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 # Sourced by test.sh, run.sh and bench.sh.
 tovi_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libxslt1-dev
-    libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev)
+    libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
+    libxml2-utils)
 
 tovi_install_packages() {
     local missing=()

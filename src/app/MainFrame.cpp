@@ -13,6 +13,7 @@
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
 #include "app/UserGuide.h"
+#include "app/XPathQueryPane.h"
 #include "config/AppSettings.h"
 #include "config/BuiltinResources.h"
 #include "config/LanguageResource.h"
@@ -91,6 +92,7 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     m_tabs = new DocumentTabs(*this, m_services, this);
     setCentralWidget(m_tabs);
     BuildFindResults();
+    BuildXPathQuery();
 
     m_idleConnection =
         connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -153,11 +155,14 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
         // Shortcuts of the menu items themselves rather than entries of the frame's key table:
-        // that table stands back for text fields, and no text field has a use for F3.
+        // that table stands back for text fields, and no text field has a use for F3 or
+        // Ctrl+Shift+F.
         if (id == CommandId::FindNext)
             action->setShortcut(QKeySequence(Qt::Key_F3));
         else if (id == CommandId::FindPrevious)
             action->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+        else if (id == CommandId::XPathQuery)
+            action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
         m_actions.insert(id, action);
     }
 }
@@ -238,6 +243,14 @@ void MainFrame::BuildFindResults()
     connect(m_findResults, &FindResultsPane::nodeChosen, this, &MainFrame::SelectFoundNode);
 }
 
+void MainFrame::BuildXPathQuery()
+{
+    m_xpathQuery = new XPathQueryPane(this, [this] { return m_tabs->ActiveFrame(); });
+    addDockWidget(Qt::BottomDockWidgetArea, m_xpathQuery);
+    m_xpathQuery->hide();
+    connect(m_xpathQuery, &XPathQueryPane::nodeChosen, this, &MainFrame::SelectFoundNode);
+}
+
 void MainFrame::SelectFoundNode(DocumentFrame* frame, int32_t id)
 {
     const int index = frame ? m_tabs->IndexOf(frame) : -1;
@@ -294,6 +307,9 @@ bool MainFrame::HandleCommand(int commandId)
         return true;
     case CommandId::RecentFilesPopup:
         ShowRecentPopup(QCursor::pos());
+        return true;
+    case CommandId::XPathQuery:
+        m_xpathQuery->Open();
         return true;
     default:
         break;

@@ -14,6 +14,7 @@
 class DocumentFrame;
 class DocumentTabs;
 class FindResultsPane;
+class XPathQueryPane;
 class QAction;
 class QKeyEvent;
 class QMenu;
@@ -51,6 +52,7 @@ public:
     RecentFileList& Recent() { return m_recent; }
     QToolBar* StandardToolBar() const { return m_toolBar; }
     FindResultsPane* FindResults() const { return m_findResults; }
+    XPathQueryPane* XPathQuery() const { return m_xpathQuery; }
     QMenu* FileMenu() const { return m_fileMenu; }
     QMenu* LanguagesMenu() const { return m_languagesMenu; }
     QList<QAction*> ActionsFor(int commandId) const { return m_actions.values(commandId); }
@@ -112,6 +114,7 @@ private:
     // A row of the Find all list was picked: its node is selected in its tab, if both are
     // still there.
     void SelectFoundNode(DocumentFrame* frame, int32_t id);
+    void BuildXPathQuery();
     bool IsOwnWindow(const QObject* object) const;
 
     ShellServices m_services;
@@ -119,6 +122,7 @@ private:
     DocumentTabs* m_tabs = nullptr;
     QToolBar* m_toolBar = nullptr;
     FindResultsPane* m_findResults = nullptr;
+    XPathQueryPane* m_xpathQuery = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_languagesMenu = nullptr;
     RecentFileList m_recent;

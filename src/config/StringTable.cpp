@@ -56,6 +56,15 @@ const QHash<int, QString>& Table()
         {40622, u"Find results"_s},
         {40623, u"Path"_s},
         {40624, u"Found: %d"_s},
+        // The XPath query pane.
+        {40630, u"XPath query"_s},
+        {40631, u"&Evaluate"_s},
+        {40632, u"Prefix %s = %s"_s},
+        {40633, u"Nodes: %d"_s},
+        {40634, u"Number: %s"_s},
+        {40635, u"String: %s"_s},
+        {40636, u"Boolean: %s"_s},
+        {40637, u"Error: %s"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},
@@ -63,6 +72,7 @@ const QHash<int, QString>& Table()
         {57600, u"Create a new document"_s},
         {57640, u"Repeat the last search downwards"_s},
         {32930, u"Repeat the last search upwards"_s},
+        {32931, u"Evaluate an XPath expression on the active document"_s},
         {57601, u"Open an existing document"_s},
         {57603, u"Save the active document"_s},
         {57604, u"Save the active document with a new name"_s},

@@ -49,4 +49,12 @@ constexpr int SearchWrappedToBottom = 40621;
 constexpr int FindResultsTitle = 40622;
 constexpr int FindResultsPath = 40623;
 constexpr int FindResultsCount = 40624;
+constexpr int XPathQueryTitle = 40630;
+constexpr int XPathEvaluate = 40631;
+constexpr int XPathPrefix = 40632;
+constexpr int XPathNodeCount = 40633;
+constexpr int XPathNumber = 40634;
+constexpr int XPathString = 40635;
+constexpr int XPathBoolean = 40636;
+constexpr int XPathError = 40637;
 } // namespace StringId

@@ -54,6 +54,8 @@ constexpr uint16_t Find = 57636;
 // Repeat the last search down (F3) and up (Shift+F3) without the dialog.
 constexpr uint16_t FindNext = 57640;
 constexpr uint16_t FindPrevious = 32930;
+// Opens the XPath query pane under the tabs.
+constexpr uint16_t XPathQuery = 32931;
 constexpr uint16_t ValidateBySchema = 32894;
 constexpr uint16_t XslTransformation = 32895;
 

@@ -7,6 +7,7 @@
 #include "document/NamespaceScope.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
+#include "tools/LibxmlTreeMap.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,70 +104,17 @@ private:
         xmlXPathFreeObject(result);
     }
 
-    static bool IsBlank(xmlNodePtr node)
-    {
-        if (node->type != XML_TEXT_NODE)
-            return false;
-        for (const xmlChar* c = node->content; *c; ++c)
-            if (*c != ' ' && *c != '\t' && *c != '\n' && *c != '\r')
-                return false;
-        return true;
-    }
-
-    static xmlAttrPtr FindAttribute(xmlNodePtr element, const XmlNode* attribute)
-    {
-        for (xmlAttrPtr a = element->properties; a; a = a->next) {
-            if (QString::fromUtf8(reinterpret_cast<const char*>(a->name)) ==
-                    attribute->LocalName() &&
-                (a->ns && a->ns->prefix
-                     ? QString::fromUtf8(reinterpret_cast<const char*>(a->ns->prefix))
-                     : QString()) == attribute->Prefix())
-                return a;
-        }
-        return nullptr;
-    }
-
-    // Our children against libxml2's, in order: a run of our texts is one text node there, and
-    // whitespace texts there that we lack are indentation.
+    // Both trees side by side, as the XPath query maps its results.
     void WalkContent(const XmlNode* ours, xmlNodePtr theirs)
     {
-        xmlNodePtr next = theirs->children;
-        auto skip = [&](bool blanks) {
-            while (next && (next->type == XML_DTD_NODE || (blanks && IsBlank(next))))
-                next = next->next;
-        };
-        bool inRun = false;
-        xmlNodePtr run = nullptr;
-        for (const XmlNode* child : *ours) {
-            if (child->Kind() == XmlNodeKind::Attribute) {
-                if (NamespaceScope::IsDeclaration(child)) {
-                    // libxml2 gives xmlns="" a namespace node too (XPath's model has none).
-                    Expect(child, theirs, NamespaceScope::DeclaredPrefix(child));
-                } else {
-                    Expect(child, FindAttribute(theirs, child));
-                }
-                continue;
-            }
-            if (child->Kind() == XmlNodeKind::Text) {
-                if (!inRun) {
-                    skip(false);
-                    run = next;
-                    inRun = true;
-                    if (next)
-                        next = next->next;
-                }
-                Expect(child, run && run->type == XML_TEXT_NODE ? run : nullptr);
-                continue;
-            }
-            inRun = false;
-            skip(true);
-            xmlNodePtr match = next;
-            if (next)
-                next = next->next;
-            Expect(child, match);
-            if (match && child->Kind() == XmlNodeKind::Element && match->type == XML_ELEMENT_NODE)
-                WalkContent(child, match);
-        }
+        LibxmlTreeMap::Walk(ours, theirs, [&](const XmlNode* child, xmlNodePtr match) {
+            // libxml2 gives xmlns="" a namespace node too (XPath's model has none).
+            if (child->Kind() == XmlNodeKind::Attribute && NamespaceScope::IsDeclaration(child))
+                Expect(child, match, NamespaceScope::DeclaredPrefix(child));
+            else
+                Expect(child, match);
+            return true;
+        });
     }
 };
 
