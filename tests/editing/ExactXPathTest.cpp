@@ -2,6 +2,7 @@
 // and nothing else.
 
 #include "editing/ExactXPath.h"
+#include "BenchData.h"
 #include "NodeRecords.h"
 #include "XmlConformanceSuite.h"
 #include "document/NamespaceScope.h"
@@ -148,6 +149,13 @@ TEST(ExactXPathTest, EveryNodeOfTheCorpusIsSelectedAlone)
     XmlDocument sample;
     ASSERT_EQ(sample.Load(QStringLiteral(TOVI_SOURCE_DIR "/examples/sample.xml")), 0);
     checker.CheckDocument(u"sample.xml"_qs, sample);
+    // The benchmarks' inputs, small: namespaces and comments in records, mixed content in prose.
+    for (const auto& [name, bytes] : {std::pair{u"records"_qs, BenchData::Records(64 * 1024)},
+                                      std::pair{u"prose"_qs, BenchData::Prose(64 * 1024)}}) {
+        XmlDocument doc;
+        ASSERT_EQ(doc.LoadFromData(bytes), 0) << name.toStdString();
+        checker.CheckDocument(name, doc);
+    }
     const QStringList suite = ValidSuiteFiles();
     if (suite.isEmpty())
         ADD_FAILURE() << "W3C suite not found under " << xmlconf::SuiteDir().toStdString();
