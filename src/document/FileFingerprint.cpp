@@ -6,8 +6,8 @@
 
 size_t FileFingerprint::Hash(const QByteArray& bytes)
 {
-    // Only compared with other hashes of this process, never stored: a fixed start value does, and
-    // Qt's hash of bytes runs at memory speed, which no cryptographic hash does.
+    // Only compared with other hashes of this process, never stored: a fixed start value
+    // does, and Qt's hash of bytes runs at memory speed, which no cryptographic hash does.
     return qHashBits(bytes.constData(), size_t(bytes.size()), 0);
 }
 
