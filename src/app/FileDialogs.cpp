@@ -12,8 +12,10 @@ QString FileDialogs::ToQtFilter(const QString& filter)
         // "*.*" would hide files without an extension.
         pattern.replace(QStringLiteral("*.*"), QStringLiteral("*"));
         pattern.replace(u';', u' ');
+        // The patterns shown in a description are ';'-separated, as stored; Qt reads them
+        // only when they are separated by spaces.
         if (description.contains(u'('))
-            filters << description;
+            filters << QString(description).replace(u';', u' ');
         else
             filters << QStringLiteral("%1 (%2)").arg(description, pattern);
     }

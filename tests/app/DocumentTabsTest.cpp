@@ -280,7 +280,7 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
     EXPECT_EQ(fileDialogs.filters.back(),
-              QStringLiteral("Scheme Files (*.xsd)|*.xsd|All files|*.*||"));
+              QStringLiteral("Schema Files (*.xsd)|*.xsd|All files|*.*||"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("information"));
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));

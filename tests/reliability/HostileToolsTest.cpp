@@ -70,8 +70,8 @@ TEST_F(HostileToolsTest, StyleSheetsThatRecurseForeverFailWithTheTransformMessag
         const XmlStatus status = transformer.RunTransformation(document, Write("loop.xsl", sheet));
         EXPECT_EQ(status, XE_XSLT_TRANSFORM_FAILED);
         EXPECT_EQ(StatusMessageTable::MessageOf(status),
-                  QStringLiteral("Error occures then transform the active document by selected "
-                                 "XSLT file."));
+                  QStringLiteral("An error occurred when transforming the active document with "
+                                 "the selected XSLT file."));
         EXPECT_TRUE(transformer.ResultText().isEmpty());
         EXPECT_LT(timer.elapsed(), 20000);
     }

@@ -121,7 +121,7 @@ TEST(SchemaValidatorTest, LineWithoutColumnStillSelectsTheRightElement)
     EXPECT_EQ(validator.ErrorNodePath(), PathOf(doc, order->ChildAt(1)->ChildAt(1)));
 }
 
-TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadScheme)
+TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadSchema)
 {
     TwoItemOrder fixture;
     SchemaValidator validator;
@@ -133,7 +133,7 @@ TEST(SchemaValidatorTest, UnloadableSchemaReportsCantLoadScheme)
     }
     EXPECT_EQ(validator.RunValidation(fixture.doc, QString()), XE_SCHEMA_LOAD_FAILED);
     EXPECT_EQ(StatusMessageTable::MessageOf(XE_SCHEMA_LOAD_FAILED),
-              QStringLiteral("Can't load scheme."));
+              QStringLiteral("Can't load schema."));
     EXPECT_TRUE(validator.ErrorText().isEmpty());
     EXPECT_FALSE(fixture.doc.IsModified());
 }
