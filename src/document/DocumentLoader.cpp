@@ -3,6 +3,7 @@
 #include "config/LoadText.h"
 #include "document/XmlDocument.h"
 #include "document/XmlReader.h"
+#include "document/XmlWhitespace.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -153,19 +154,6 @@ XmlStatus DocumentLoader::ReadAttributes(XmlReader& reader, XmlNode* element)
     reader.MoveToElement();
     return 0;
 }
-
-namespace {
-
-bool IsWhitespaceOnly(const char* text)
-{
-    for (; *text; ++text) {
-        if (*text != ' ' && *text != '\t' && *text != '\n' && *text != '\r')
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 // Whitespace-only character data is layout unless it means something: under xml:space
 // "preserve", as an element's only content, or in mixed content. Which of these holds is known
@@ -318,7 +306,7 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
             if (!*value || open.empty())
                 break;
             OpenElement& current = open.back();
-            if (!current.mixed && (type == XmlReader::Text || !IsWhitespaceOnly(value))) {
+            if (!current.mixed && (type == XmlReader::Text || !IsXmlWhitespace(value))) {
                 current.mixed = true;
                 KeepPending(current);
             }

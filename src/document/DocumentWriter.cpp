@@ -3,6 +3,7 @@
 #include "document/SaveFileSystem.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
+#include "document/XmlWhitespace.h"
 #include "document/XmlWriter.h"
 
 #include <QFileInfo>
@@ -10,15 +11,6 @@
 #include <vector>
 
 namespace {
-
-bool IsXmlWhitespace(QStringView text)
-{
-    for (QChar c : text) {
-        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
-            return false;
-    }
-    return true;
-}
 
 // Large enough to keep system calls few, small enough that a failing disk is noticed early.
 constexpr qint64 kWriteChunk = 1 << 20;

@@ -2,6 +2,7 @@
 
 #include "document/LibxmlErrorMap.h"
 #include "document/SafeXmlParsing.h"
+#include "document/XmlWhitespace.h"
 
 #include <QRegularExpression>
 
@@ -109,7 +110,7 @@ bool HasCycle(const EntityGraph& graph)
 
 bool IsSpace(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return IsXmlSpace(char16_t(c));
 }
 
 enum class Scan { Found, NeedMore, Absent };
@@ -774,9 +775,7 @@ void XmlReader::CloseText()
     Node& node = m_nodes.back();
     const char* text = m_bytes.data() + node.value;
     const char* const end = m_bytes.data() + m_bytes.size();
-    if (node.type == Text && std::all_of(text, end, [](char c) {
-            return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-        }))
+    if (node.type == Text && IsXmlWhitespace(std::string_view(text, size_t(end - text))))
         node.type = Whitespace;
     m_bytes.push_back('\0');
 }

@@ -2,6 +2,7 @@
 
 #include "document/SafeXmlParsing.h"
 #include "document/XmlDocument.h"
+#include "document/XmlWhitespace.h"
 #include "tools/LibxmlErrorCapture.h"
 
 #include <libxml/tree.h>
@@ -58,13 +59,9 @@ ReaderPointer OpenReader(const QByteArray& text)
                                             SafeXmlParsing::ParseOptions()));
 }
 
-bool IsWhitespaceOnly(const xmlChar* text)
+std::string_view Utf8View(const xmlChar* text)
 {
-    for (const xmlChar* c = text; c && *c; ++c) {
-        if (*c != ' ' && *c != '\t' && *c != '\r' && *c != '\n')
-            return false;
-    }
-    return true;
+    return text ? std::string_view(reinterpret_cast<const char*>(text)) : std::string_view();
 }
 
 // For every element, by its place among all start tags: whether the loader keeps its
@@ -108,8 +105,8 @@ std::vector<bool> ElementsKeepingWhitespace(const QByteArray& text)
                 ++parent.content;
                 break;
             case XML_READER_TYPE_CDATA:
-                parent.mixed =
-                    parent.mixed || !IsWhitespaceOnly(xmlTextReaderConstValue(reader.get()));
+                parent.mixed = parent.mixed ||
+                               !IsXmlWhitespace(Utf8View(xmlTextReaderConstValue(reader.get())));
                 ++parent.content;
                 break;
             case XML_READER_TYPE_WHITESPACE:

@@ -5,6 +5,7 @@
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
 #include "document/XmlNode.h"
+#include "document/XmlWhitespace.h"
 #include "editing/CommandId.h"
 #include "editing/ItemEditLogic.h"
 #include "editing/NodeFinder.h"
@@ -37,13 +38,8 @@ const QColor kWhiteColor(0xFF, 0xFF, 0xFF);
 // and shown as it is, its row would look empty.
 bool IsWhitespaceText(const XmlNode* node)
 {
-    if (!node || node->Kind() != XmlNodeKind::Text || node->ValueView().isEmpty())
-        return false;
-    for (QChar c : node->ValueView()) {
-        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n')
-            return false;
-    }
-    return true;
+    return node && node->Kind() == XmlNodeKind::Text && !node->ValueView().isEmpty() &&
+           IsXmlWhitespace(node->ValueView());
 }
 
 void ApplyState(QMenu* menu, const EditCommandState& state)
