@@ -1,5 +1,7 @@
 #include "view/TreeListControl.h"
 
+#include "config/LoadText.h"
+#include "config/StringTable.h"
 #include "document/XmlException.h"
 #include "view/DragImage.h"
 #include "view/InPlaceEdit.h"
@@ -7,6 +9,7 @@
 #include "view/TreeListItemModel.h"
 #include "view/TreeListPane.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBitmap>
 #include <QContextMenuEvent>
@@ -15,11 +18,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <QToolTip>
 #include <algorithm>
-
-namespace {
-constexpr QColor kDropHighlightColor{0xC0, 0xC0, 0xC0};
-} // namespace
 
 TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     : QTreeView(parent), m_model(new TreeListItemModel(this)), m_clickEditEnabled(clickEdit),
@@ -38,7 +39,8 @@ TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     setSortingEnabled(false);
     setRootIsDecorated(true);
     setItemsExpandable(true);
-    setExpandsOnDoubleClick(true);
+    // Double clicks expand through SetExpanded (mouseDoubleClickEvent).
+    setExpandsOnDoubleClick(false);
     setAllColumnsShowFocus(false);
 
     QHeaderView* head = header();
@@ -51,6 +53,10 @@ TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(head, &QHeaderView::sectionResized, this, &TreeListControl::OnSectionResized);
     connect(head, &QHeaderView::sectionMoved, this, &TreeListControl::OnSectionMoved);
+    connect(this, &QTreeView::expanded, this, &TreeListControl::AnnounceExpansion);
+    connect(this, &QTreeView::collapsed, this, &TreeListControl::AnnounceExpansion);
+    m_model->SetRowDescriptionSource(
+        [this](const TreeListItem* item) { return GetRowDescription(item); });
     // Connected after the selection model, which has already moved the caret by then.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TreeListControl::AfterRowsRemoved);
 }
@@ -322,7 +328,66 @@ bool TreeListControl::IsItemExpanded(const TreeListItem* item) const
 void TreeListControl::ExpandItem(TreeListItem* item)
 {
     if (item)
-        expand(m_model->IndexOf(item));
+        SetExpanded(m_model->IndexOf(item), true);
+}
+
+void TreeListControl::SetExpanded(const QModelIndex& index, bool expanded)
+{
+    if (!index.isValid() || isExpanded(index) == expanded)
+        return;
+    if (expanded) {
+        // QTreeView lays out a newly expanded item one expanded descendant at a time, moving
+        // every row below it each time: after an expand-all of a large file that took minutes.
+        // With a full layout pending it only records the state, and the layout that follows
+        // is one linear pass over the shown rows.
+        scheduleDelayedItemsLayout();
+        expand(index);
+    } else {
+        collapse(index);
+    }
+}
+
+void TreeListControl::ExpandSubtree(TreeListItem* item)
+{
+    if (!item)
+        return;
+    scheduleDelayedItemsLayout();
+    m_expandingSubtree = true;
+    // Only items with children are expanded: a leaf marked expanded would tell assistive
+    // technology so, and costs a persistent index for nothing.
+    std::vector<const TreeListItem*> pending{item};
+    while (!pending.empty()) {
+        const TreeListItem* current = pending.back();
+        pending.pop_back();
+        if (current->children.empty())
+            continue;
+        expand(m_model->IndexOf(current));
+        pending.insert(pending.end(), current->children.begin(), current->children.end());
+    }
+    m_expandingSubtree = false;
+    AnnounceExpansion(m_model->IndexOf(item));
+}
+
+void TreeListControl::AnnounceExpansion(const QModelIndex& index)
+{
+    if (m_expandingSubtree || !QAccessible::isActive())
+        return;
+    // Told once the layout has caught up, when the row's place among the shown rows is known.
+    QTimer::singleShot(0, this, [this, row = QPersistentModelIndex(index)] {
+        if (!row.isValid())
+            return;
+        const QRect rect = visualRect(row);
+        if (!rect.isValid())
+            return;
+        const int visualRow = (rect.top() + verticalOffset()) / std::max(1, rect.height());
+        QAccessible::State state;
+        state.expanded = true;
+        state.collapsed = true;
+        QAccessibleStateChangeEvent event(this, state);
+        // The tree's children are the header cells, then the cells row by row.
+        event.setChild((visualRow + 1) * m_model->ColumnCount() + row.column());
+        QAccessible::updateAccessibility(&event);
+    });
 }
 
 QRect TreeListControl::ItemRowRect(const TreeListItem* item) const
@@ -348,7 +413,7 @@ void TreeListControl::SelectItem(TreeListItem* item)
     for (TreeListItem* parent = ParentItem(item); parent; parent = ParentItem(parent))
         ancestors.push_back(parent);
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
-        expand(m_model->IndexOf(*it));
+        SetExpanded(m_model->IndexOf(*it), true);
     const QModelIndex index = m_model->IndexOf(item);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                  QItemSelectionModel::Rows);
@@ -483,6 +548,9 @@ void TreeListControl::BeginCellEdit(TreeListItem* item, int column)
     if (m_dragSource)
         EndDrag();
     m_edit->Create(item, column, IsCellMultiline(item, column), rect, viewport());
+    // A screen reader says which cell is being edited: the column and the row's name.
+    m_edit->Box()->setAccessibleName(FormatPlaceholders(
+        LoadText(StringId::CellEditorName), {m_model->ColumnTitle(column), GetCellText(item, 0)}));
     m_edit->Start(GetCellText(item, column), font());
 }
 
@@ -542,6 +610,11 @@ bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, 
     return HasStoredEntry(item);
 }
 
+QString TreeListControl::GetRowDescription(const TreeListItem*) const
+{
+    return QString();
+}
+
 uint32_t TreeListControl::GetCellFontStyle(const TreeListItem*, int, uint32_t) const
 {
     return 0;
@@ -555,62 +628,105 @@ QColor TreeListControl::GetCellTextColor(const TreeListItem*, int column, uint32
     return palette().color(QPalette::Text);
 }
 
+TreeListControl::CellText TreeListControl::LayOutCellText(const TreeListItem* item, int column,
+                                                          const QRect& rect, uint32_t state) const
+{
+    CellText cell;
+    GetCellTextAndImage(item, column, (state & StateSelected) != 0, (state & StateExpanded) != 0,
+                        cell.text, cell.image);
+    int textLeft = rect.left();
+    if (cell.image >= 0 && cell.image < m_images.size())
+        textLeft = rect.left() + 1 + ImageSize;
+    else
+        cell.image = -1;
+    if (column == 0)
+        ++textLeft;
+    cell.fillArea = QRect(QPoint(textLeft, rect.top()), rect.bottomRight());
+    cell.textArea = QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
+
+    const uint32_t style = GetCellFontStyle(item, column, state);
+    cell.font = font();
+    if (style != 0) {
+        cell.font.setWeight((style & FontBold) ? QFont::Weight(550) : QFont::Normal);
+        cell.font.setItalic((style & FontItalic) != 0);
+        cell.font.setUnderline((style & FontUnderline) != 0);
+        cell.font.setStrikeOut((style & FontStrikeOut) != 0);
+    }
+    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
+    QString line = cell.text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (cell.textArea.width() > 0)
+        cell.shown =
+            QFontMetrics(cell.font).elidedText(line, Qt::ElideRight, cell.textArea.width());
+    cell.elided = cell.shown != line;
+    return cell;
+}
+
 void TreeListControl::DrawCell(const TreeListItem* item, int column, QPainter& painter,
                                const QRect& rect, uint32_t state) const
 {
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     const QColor background = GetColumnBkColor(column);
-    QString text;
-    int image = -1;
-    GetCellTextAndImage(item, column, (state & StateSelected) != 0, (state & StateExpanded) != 0,
-                        text, image);
-
-    int textLeft = rect.left();
-    if (image >= 0 && image < m_images.size()) {
+    const CellText cell = LayOutCellText(item, column, rect, state);
+    if (cell.image >= 0) {
         painter.fillRect(QRect(rect.left(), rect.top(), ImageSize + 2, rect.height()), background);
         const int top = rect.top() + (rect.height() - ImageSize) / 2;
-        painter.drawPixmap(rect.left() + 1, top, m_images.at(image));
-        textLeft = rect.left() + 1 + ImageSize;
+        painter.drawPixmap(rect.left() + 1, top, m_images.at(cell.image));
     }
-    if (column == 0)
-        ++textLeft;
 
     const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;
     const bool selected = (state & StateSelected) != 0;
     const bool dropHighlighted = (state & StateDropHighlighted) != 0;
-    const QRect fillArea(QPoint(textLeft, rect.top()), rect.bottomRight());
-    const QRect textRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
     QColor fill = background;
     if (fullRow || column == 0) {
         if (selected)
             fill = palette().color(QPalette::Highlight);
         else if (dropHighlighted)
-            fill = kDropHighlightColor;
+            fill = palette().color(QPalette::Mid);
     }
-    if (fillArea.width() > 0)
-        painter.fillRect(fillArea, fill);
+    if (cell.fillArea.width() > 0)
+        painter.fillRect(cell.fillArea, fill);
 
-    const uint32_t style = GetCellFontStyle(item, column, state);
-    QFont cellFont = font();
-    if (style != 0) {
-        cellFont.setWeight((style & FontBold) ? QFont::Weight(550) : QFont::Normal);
-        cellFont.setItalic((style & FontItalic) != 0);
-        cellFont.setUnderline((style & FontUnderline) != 0);
-        cellFont.setStrikeOut((style & FontStrikeOut) != 0);
-    }
-    painter.setFont(cellFont);
+    painter.setFont(cell.font);
     painter.setPen(GetCellTextColor(item, column, state));
-
-    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    if (textRect.width() <= 0)
+    if (cell.textArea.width() <= 0)
         return;
-    const QString shown = QFontMetrics(cellFont).elidedText(line, Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.drawText(cell.textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     cell.shown);
+}
+
+bool TreeListControl::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    // A cell cut short by its column shows its whole text as the tool-tip; one that fits needs
+    // none.
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const TreeListItem* item = m_model->ItemOf(index);
+    if (item) {
+        const QRect rect = visualRect(index);
+        const CellText cell = LayOutCellText(item, index.column(), rect, ItemStateOf(item));
+        if (cell.elided) {
+            // Beyond this a tool-tip is no longer read, only waited for.
+            constexpr qsizetype kLongest = 4096;
+            QString whole = cell.text.left(kLongest);
+            if (cell.text.size() > kLongest)
+                whole += u'\u2026';
+            // As rich text the tip wraps its lines instead of running off the screen.
+            QToolTip::showText(help->globalPos(),
+                               QStringLiteral("<p style='white-space:pre-wrap'>") +
+                                   whole.toHtmlEscaped() + QStringLiteral("</p>"),
+                               viewport(), rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 bool TreeListControl::CommitCellText(TreeListItem* item, int column, const QString& text)
@@ -745,7 +861,35 @@ void TreeListControl::keyPressEvent(QKeyEvent* event)
             UpdateDragCursor(target);
         }
     }
+    // Every expansion by key goes through SetExpanded or ExpandSubtree; collapsing is left to
+    // QTreeView, which removes the rows in one step.
+    const QModelIndex current = currentIndex();
+    TreeListItem* item = m_model->ItemOf(current);
+    if (item && !item->children.empty() && event->modifiers() == Qt::NoModifier) {
+        if (event->key() == Qt::Key_Asterisk) {
+            ExpandSubtree(item);
+            event->accept();
+            return;
+        }
+        if ((event->key() == Qt::Key_Right || event->key() == Qt::Key_Plus) &&
+            !isExpanded(current)) {
+            SetExpanded(current, true);
+            event->accept();
+            return;
+        }
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void TreeListControl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const TreeListItem* item = m_model->ItemOf(index);
+    if (item && !item->children.empty())
+        SetExpanded(index.siblingAtColumn(0), !isExpanded(index.siblingAtColumn(0)));
 }
 
 void TreeListControl::keyReleaseEvent(QKeyEvent* event)
@@ -779,6 +923,14 @@ void TreeListControl::mousePressEvent(QMouseEvent* event)
     const QPoint point = event->position().toPoint();
     m_menuAfterDragSuppressed = false;
     m_draggedSincePress = false;
+    if (event->button() == Qt::LeftButton && IsOnExpandButton(point)) {
+        const QModelIndex index = indexAt(point).siblingAtColumn(0);
+        if (!isExpanded(index)) {
+            SetExpanded(index, true);
+            event->accept();
+            return;
+        }
+    }
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         m_pressPoint = point;
         TreeListItem* item = HitTestItem(point);

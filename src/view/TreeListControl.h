@@ -93,6 +93,8 @@ public:
     int ItemLevel(const TreeListItem* item) const;
     bool IsItemExpanded(const TreeListItem* item) const;
     void ExpandItem(TreeListItem* item);
+    // Expands the item and every descendant that has children (the "*" key).
+    void ExpandSubtree(TreeListItem* item);
     QRect ItemRowRect(const TreeListItem* item) const;
 
     // The caret item, or null.
@@ -141,6 +143,9 @@ public:
                              bool expanded) const;
     virtual bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
                                      bool expanded, QString& text, int& image) const;
+    // What assistive technology hears about a row beyond its cells (its kind and level, say);
+    // none here.
+    virtual QString GetRowDescription(const TreeListItem* item) const;
     virtual uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const;
     virtual QColor GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const;
     virtual void DrawCell(const TreeListItem* item, int column, QPainter& painter,
@@ -171,11 +176,13 @@ signals:
     void cellEditRequested(TreeListItem* item, int column, QRect rect);
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // Whether the owner refuses an edit of the cell before the box is shown; here the pane
     // holding the control is asked (TreeListPane::OnBeginLabelEdit).
     virtual bool IsCellEditVetoed(TreeListItem* item, int column);
@@ -193,6 +200,22 @@ protected:
     virtual void EndDrag();
 
 private:
+    // The one way items get expanded (keys, mouse, selection, the API).
+    void SetExpanded(const QModelIndex& index, bool expanded);
+    // Tells assistive technology that a row was expanded or collapsed.
+    void AnnounceExpansion(const QModelIndex& index);
+    // Where and how a cell's text is painted; painting and the tool-tip share it.
+    struct CellText {
+        QString text;  // as the hooks give it
+        QString shown; // on one line, elided to the text area
+        bool elided = false;
+        int image = -1; // a valid index into the image list, or -1
+        QRect fillArea; // right of the image
+        QRect textArea;
+        QFont font;
+    };
+    CellText LayOutCellText(const TreeListItem* item, int column, const QRect& rect,
+                            uint32_t state) const;
     struct CellRecord {
         QString text;
         std::array<int, 4> images{-1, -1, -1, -1};
@@ -212,6 +235,7 @@ private:
     std::vector<TreeListColumn> m_columns;
     int m_origin = 0;
     bool m_syncingHeader = false;
+    bool m_expandingSubtree = false;
     bool m_clickEditEnabled = true;
     bool m_dragEnabled = true;
     QPoint m_pressPoint{-1, -1};

@@ -231,12 +231,14 @@ bool TreeListItemModel::hasChildren(const QModelIndex& parent) const
 
 QVariant TreeListItemModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !m_textSource)
-        return {};
     TreeListItem* item = ItemOf(index);
     if (!item)
         return {};
-    return m_textSource(item, index.column());
+    if (role == Qt::DisplayRole && m_textSource)
+        return m_textSource(item, index.column());
+    if (role == Qt::AccessibleDescriptionRole && index.column() == 0 && m_descriptionSource)
+        return m_descriptionSource(item);
+    return {};
 }
 
 QVariant TreeListItemModel::headerData(int section, Qt::Orientation orientation, int role) const

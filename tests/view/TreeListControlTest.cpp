@@ -140,6 +140,42 @@ TEST(TreeListControlTest, ReorderedColumnsKeepHitTestsAndExpandButtons)
         QPoint(secondName.left() - control.indentation() / 2, secondName.center().y())));
 }
 
+TEST(TreeListControlTest, KeysAndDoubleClicksExpandOnlyItemsWithChildren)
+{
+    ShownControl shown;
+    TreeListControl& control = shown.control;
+    TreeListItem* grandChild = control.AppendItem(shown.firstChild, 6);
+    control.AppendItem(grandChild, 7);
+    control.SelectItem(shown.first);
+    control.setFocus();
+    QTest::keyClick(&control, Qt::Key_Right);
+    EXPECT_TRUE(control.IsItemExpanded(shown.first));
+    EXPECT_FALSE(control.IsItemExpanded(shown.firstChild));
+    QTest::keyClick(&control, Qt::Key_Left);
+    EXPECT_FALSE(control.IsItemExpanded(shown.first));
+    QTest::keyClick(&control, Qt::Key_Plus);
+    EXPECT_TRUE(control.IsItemExpanded(shown.first));
+    QTest::keyClick(&control, Qt::Key_Minus);
+    EXPECT_FALSE(control.IsItemExpanded(shown.first));
+
+    // "*" expands the whole subtree, but a leaf never counts as expanded.
+    QTest::keyClick(&control, Qt::Key_Asterisk);
+    for (TreeListItem* item : {shown.first, shown.firstChild, grandChild})
+        EXPECT_TRUE(control.IsItemExpanded(item));
+    EXPECT_FALSE(control.IsItemExpanded(control.ChildItem(grandChild, 0)));
+    EXPECT_FALSE(control.IsItemExpanded(shown.third));
+    // The next row moved down by the three shown descendants.
+    const QRect firstRow = shown.CellRect(shown.first, 0);
+    EXPECT_EQ(shown.CellRect(shown.second, 0).top(), firstRow.top() + 4 * firstRow.height());
+
+    QTest::mouseDClick(shown.Viewport(), Qt::LeftButton, {}, shown.InColumn(shown.first, 0));
+    EXPECT_FALSE(control.IsItemExpanded(shown.first));
+    QTest::mouseDClick(shown.Viewport(), Qt::LeftButton, {}, shown.InColumn(shown.first, 0));
+    EXPECT_TRUE(control.IsItemExpanded(shown.first));
+    // Expanded children stay expanded under a parent collapsed and expanded again.
+    EXPECT_TRUE(control.IsItemExpanded(grandChild));
+}
+
 TEST(TreeListControlTest, ClickOnTheSelectedItemRequestsAnEditorInTheColumnUnderThePointer)
 {
     ShownControl shown;
@@ -262,7 +298,7 @@ TEST(TreeListControlTest, DropRulesRefuseTheSourceAndItsDescendants)
     EXPECT_EQ(control.ParentItem(a), nullptr);
 }
 
-TEST(TreeListControlTest, SelectedRowIsHighlightedAcrossColumnsAndDropTargetIsSilver)
+TEST(TreeListControlTest, SelectedRowIsHighlightedAcrossColumnsAndDropTargetIsMid)
 {
     ShownControl shown;
     TreeListControl& control = shown.control;
@@ -277,8 +313,8 @@ TEST(TreeListControlTest, SelectedRowIsHighlightedAcrossColumnsAndDropTargetIsSi
     EXPECT_EQ(PixelAt(image, QPoint(secondName.right() - 2, secondName.center().y())), highlight);
     EXPECT_EQ(PixelAt(image, QPoint(secondValue.right() - 2, secondValue.center().y())), highlight);
     const QRect firstName = shown.CellRect(shown.first, 0);
-    EXPECT_EQ(PixelAt(image, QPoint(firstName.right() - 2, firstName.center().y())),
-              QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(PixelAt(image, QPoint(firstName.right() - 2, firstName.center().y())).rgb(),
+              control.palette().color(QPalette::Mid).rgb());
     const QRect thirdValue = shown.CellRect(shown.third, 1);
     EXPECT_EQ(PixelAt(image, QPoint(thirdValue.right() - 2, thirdValue.center().y())),
               control.GetColumnBkColor(1));
