@@ -3,7 +3,9 @@
 # Sourced by test.sh, run.sh and bench.sh.
 tovi_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libxslt1-dev
     libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
-    libxml2-utils)
+    libxml2-utils
+    # the accessibility test: AT-SPI on a private session bus, read with pyatspi
+    at-spi2-core dbus-daemon python3-pyatspi xdotool)
 
 tovi_install_packages() {
     local missing=()

@@ -66,7 +66,7 @@ const QHash<int, QString>& Table()
         {40636, u"Boolean: %s"_s},
         {40637, u"Error: %s"_s},
         // The tree as assistive technology hears it: the in-place editor (column, row) and
-        // each row's kind and level.
+        // each row's kind, level and expansion.
         {40800, u"Edit %s of %s"_s},
         {40801, u"element"_s},
         {40802, u"attribute"_s},
@@ -74,6 +74,8 @@ const QHash<int, QString>& Table()
         {40804, u"comment"_s},
         {40805, u"processing instruction"_s},
         {40806, u"%s, level %s"_s},
+        {40807, u"%s, level %s, expanded"_s},
+        {40808, u"%s, level %s, collapsed"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},

@@ -64,4 +64,6 @@ constexpr int TextKind = 40803;
 constexpr int CommentKind = 40804;
 constexpr int InstructionKind = 40805;
 constexpr int RowKindAndLevel = 40806;
+constexpr int ExpandedRowKindAndLevel = 40807;
+constexpr int CollapsedRowKindAndLevel = 40808;
 } // namespace StringId

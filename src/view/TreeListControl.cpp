@@ -380,13 +380,18 @@ void TreeListControl::AnnounceExpansion(const QModelIndex& index)
         if (!rect.isValid())
             return;
         const int visualRow = (rect.top() + verticalOffset()) / std::max(1, rect.height());
+        // The tree's children are the header cells, then the cells row by row.
+        const int child = (visualRow + 1) * m_model->ColumnCount() + row.column();
         QAccessible::State state;
         state.expanded = true;
-        state.collapsed = true;
-        QAccessibleStateChangeEvent event(this, state);
-        // The tree's children are the header cells, then the cells row by row.
-        event.setChild((visualRow + 1) * m_model->ColumnCount() + row.column());
-        QAccessible::updateAccessibility(&event);
+        QAccessibleStateChangeEvent changed(this, state);
+        changed.setChild(child);
+        QAccessible::updateAccessibility(&changed);
+        // Qt's AT-SPI bridge (6.4) passes no expanded state change on; the row's description,
+        // which names the state, changes with it and is passed on.
+        QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+        described.setChild(child);
+        QAccessible::updateAccessibility(&described);
     });
 }
 
@@ -865,7 +870,10 @@ void TreeListControl::keyPressEvent(QKeyEvent* event)
     // QTreeView, which removes the rows in one step.
     const QModelIndex current = currentIndex();
     TreeListItem* item = m_model->ItemOf(current);
-    if (item && !item->children.empty() && event->modifiers() == Qt::NoModifier) {
+    // "*" and "+" may need Shift on the main keyboard; the keypad's keys count the same.
+    const bool plain =
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
+    if (item && !item->children.empty() && plain) {
         if (event->key() == Qt::Key_Asterisk) {
             ExpandSubtree(item);
             event->accept();

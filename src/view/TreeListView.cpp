@@ -513,7 +513,10 @@ QString TreeListView::GetRowDescription(const TreeListItem* item) const
     default:
         return QString();
     }
-    return FormatPlaceholders(LoadText(StringId::RowKindAndLevel),
+    const int form = ChildItemCount(item) == 0 ? StringId::RowKindAndLevel
+                     : IsItemExpanded(item)    ? StringId::ExpandedRowKindAndLevel
+                                               : StringId::CollapsedRowKindAndLevel;
+    return FormatPlaceholders(LoadText(form),
                               {LoadText(kind), QString::number(ItemLevel(item) + 1)});
 }
 

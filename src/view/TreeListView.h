@@ -94,7 +94,8 @@ public:
     static QString VisibleWhitespace(QStringView text);
     bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected, bool expanded,
                              QString& text, int& image) const override;
-    // The node's kind and its level (1 for top-level rows), e.g. "attribute, level 3".
+    // The node's kind, its level (1 for top-level rows) and, for a row with children, whether
+    // it is expanded: "attribute, level 3", "element, level 1, collapsed".
     QString GetRowDescription(const TreeListItem* item) const override;
     uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const override;
     // Node colours keep their hue and at least 4.5:1 contrast on the palette's background.

@@ -161,12 +161,14 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     // Assistive technology hears each row's kind and level with its cells.
     const QAbstractItemModel* model = view.ItemModel();
     EXPECT_EQ(model->data(view.ItemModel()->IndexOf(item), Qt::AccessibleDescriptionRole),
-              QStringLiteral("element, level 2"));
+              QStringLiteral("element, level 2, collapsed"));
     EXPECT_EQ(model->data(view.ItemModel()->IndexOf(attribute), Qt::AccessibleDescriptionRole),
               QStringLiteral("attribute, level 3"));
     EXPECT_EQ(view.GetRowDescription(comment), QStringLiteral("comment, level 3"));
     EXPECT_EQ(view.GetRowDescription(view.ChildItem(nullptr, 0)),
               QStringLiteral("comment, level 1"));
+    view.ExpandItem(item);
+    EXPECT_EQ(view.GetRowDescription(item), QStringLiteral("element, level 2, expanded"));
 
     EXPECT_EQ(view.GetCellFontStyle(item, 0, 0), 0u);
     EXPECT_EQ(view.GetCellFontStyle(text, 0, 0), uint32_t(TreeListControl::FontItalic));
