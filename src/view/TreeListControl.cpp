@@ -197,26 +197,20 @@ void TreeListControl::OnSectionMoved(int logicalIndex, int, int newVisualIndex)
 // --- Items ------------------------------------------------------------------------------
 
 TreeListItem* TreeListControl::InsertItemAfter(TreeListItem* parent, TreeListItem* after,
-                                               int32_t param, bool withEntry,
+                                               int32_t param,
                                                const std::function<void(TreeListItem*)>& populate)
 {
     TreeListItem* parentItem = parent ? parent : m_model->RootItem();
     int index = 0;
     if (after && after->parent == parentItem)
         index = m_model->RowOf(after) + 1;
-    TreeListItem* item = m_model->InsertItem(parent, index, param, populate);
-    if (withEntry)
-        m_storage[item];
-    return item;
+    return m_model->InsertItem(parent, index, param, populate);
 }
 
-TreeListItem* TreeListControl::AppendItem(TreeListItem* parent, int32_t param, bool withEntry,
+TreeListItem* TreeListControl::AppendItem(TreeListItem* parent, int32_t param,
                                           const std::function<void(TreeListItem*)>& populate)
 {
-    TreeListItem* item = m_model->InsertItem(parent, -1, param, populate);
-    if (withEntry)
-        m_storage[item];
-    return item;
+    return m_model->InsertItem(parent, -1, param, populate);
 }
 
 void TreeListControl::DeleteItem(TreeListItem* item)
@@ -235,7 +229,6 @@ void TreeListControl::DeleteAllItems()
         EndDrag();
     m_dropHighlight = nullptr;
     m_releaseTarget = nullptr;
-    m_storage.clear();
     m_model->RemoveAllItems();
 }
 
@@ -251,15 +244,6 @@ void TreeListControl::EndBulkInsert()
 
 void TreeListControl::OnItemsAboutToBeDeleted(TreeListItem* item)
 {
-    if (!m_storage.empty()) {
-        std::vector<const TreeListItem*> pending{item};
-        while (!pending.empty()) {
-            const TreeListItem* current = pending.back();
-            pending.pop_back();
-            m_storage.erase(current);
-            pending.insert(pending.end(), current->children.begin(), current->children.end());
-        }
-    }
     if (IsInSubtree(m_dropHighlight, item))
         m_dropHighlight = nullptr;
     if (IsInSubtree(m_releaseTarget, item))
@@ -471,50 +455,6 @@ uint32_t TreeListControl::ItemStateOf(const TreeListItem* item) const
     return state;
 }
 
-// --- Default storage --------------------------------------------------------------------
-
-TreeListControl::CellRecord* TreeListControl::StoredRecord(const TreeListItem* item, int column,
-                                                           bool grow)
-{
-    auto it = m_storage.find(item);
-    if (it == m_storage.end() || column < 0)
-        return nullptr;
-    if (size_t(column) >= it->second.size()) {
-        if (!grow)
-            return nullptr;
-        it->second.resize(size_t(column) + 1);
-    }
-    return &it->second[size_t(column)];
-}
-
-const TreeListControl::CellRecord* TreeListControl::StoredRecord(const TreeListItem* item,
-                                                                 int column) const
-{
-    auto it = m_storage.find(item);
-    if (it == m_storage.end() || column < 0 || size_t(column) >= it->second.size())
-        return nullptr;
-    return &it->second[size_t(column)];
-}
-
-void TreeListControl::SetStoredText(TreeListItem* item, int column, const QString& text)
-{
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->text = text;
-}
-
-void TreeListControl::SetStoredImage(TreeListItem* item, int column, int state, int image)
-{
-    if (state < 0 || state > 3)
-        return;
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->images[size_t(state)] = image;
-}
-
-bool TreeListControl::HasStoredEntry(const TreeListItem* item) const
-{
-    return m_storage.count(item) != 0;
-}
-
 // --- Editing ----------------------------------------------------------------------------
 
 int TreeListControl::IndentOf(const TreeListItem* item) const
@@ -592,19 +532,14 @@ QColor TreeListControl::GetColumnBkColor(int) const
     return palette().color(QPalette::Base);
 }
 
-QString TreeListControl::GetCellText(const TreeListItem* item, int column) const
+QString TreeListControl::GetCellText(const TreeListItem*, int) const
 {
-    const CellRecord* record = StoredRecord(item, column);
-    return record ? record->text : QString();
+    return QString();
 }
 
-int TreeListControl::GetCellImage(const TreeListItem* item, int column, bool selected,
-                                  bool expanded) const
+int TreeListControl::GetCellImage(const TreeListItem*, int, bool, bool) const
 {
-    const CellRecord* record = StoredRecord(item, column);
-    if (!record)
-        return -1;
-    return record->images[size_t((selected ? 1 : 0) + (expanded ? 2 : 0))];
+    return -1;
 }
 
 bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
@@ -612,7 +547,7 @@ bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, 
 {
     text = GetCellText(item, column);
     image = GetCellImage(item, column, selected, expanded);
-    return HasStoredEntry(item);
+    return true;
 }
 
 QString TreeListControl::GetRowDescription(const TreeListItem*) const
@@ -734,10 +669,8 @@ bool TreeListControl::viewportEvent(QEvent* event)
     return true;
 }
 
-bool TreeListControl::CommitCellText(TreeListItem* item, int column, const QString& text)
+bool TreeListControl::CommitCellText(TreeListItem*, int, const QString&)
 {
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->text = text;
     return true;
 }
 

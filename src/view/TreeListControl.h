@@ -10,10 +10,8 @@
 #include <QPoint>
 #include <QTreeView>
 
-#include <array>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,13 +71,11 @@ public:
 
     // --- Items --------------------------------------------------------------------------
     // Inserts under `parent` (null: top level) after `after`; null `after` inserts first.
-    // `withEntry` gives the item a record in the default storage (derived controls that
-    // supply their own content pass false).
     // `populate` may append the new item's children (AppendItem) before the row is shown.
+    // Items hold only their parameter: a derived control answers the cell hooks from it.
     TreeListItem* InsertItemAfter(TreeListItem* parent, TreeListItem* after, int32_t param,
-                                  bool withEntry = true,
                                   const std::function<void(TreeListItem*)>& populate = {});
-    TreeListItem* AppendItem(TreeListItem* parent, int32_t param, bool withEntry = true,
+    TreeListItem* AppendItem(TreeListItem* parent, int32_t param,
                              const std::function<void(TreeListItem*)>& populate = {});
     void DeleteItem(TreeListItem* item);
     void DeleteAllItems();
@@ -109,14 +105,9 @@ public:
     // Whether a viewport point lies on the expand button of an item.
     bool IsOnExpandButton(QPoint point) const;
 
-    // --- Images and default storage -----------------------------------------------------
+    // --- Images -------------------------------------------------------------------------
     void SetImageList(const QList<QPixmap>& images) { m_images = images; }
     const QList<QPixmap>& ImageList() const { return m_images; }
-    // Default storage writes (items inserted with an entry only).
-    void SetStoredText(TreeListItem* item, int column, const QString& text);
-    // `state` picks normal (0), selected (1), expanded (2), selected-and-expanded (3).
-    void SetStoredImage(TreeListItem* item, int column, int state, int image);
-    bool HasStoredEntry(const TreeListItem* item) const;
 
     // --- In-place editing ---------------------------------------------------------------
     // Opens the edit box on a cell, pre-filled with its text and selected, unless the cell is
@@ -136,7 +127,7 @@ public:
     void CancelCellEdit();
     InPlaceEdit& Editor() const { return *m_edit; }
 
-    // --- Hooks, in their fixed order ----------------------------------------------------
+    // --- Hooks, in their fixed order; here every cell is empty and read-only ------------
     virtual QColor GetColumnBkColor(int column) const;
     virtual QString GetCellText(const TreeListItem* item, int column) const;
     virtual int GetCellImage(const TreeListItem* item, int column, bool selected,
@@ -216,16 +207,10 @@ private:
     };
     CellText LayOutCellText(const TreeListItem* item, int column, const QRect& rect,
                             uint32_t state) const;
-    struct CellRecord {
-        QString text;
-        std::array<int, 4> images{-1, -1, -1, -1};
-    };
     void OnSectionResized(int logicalIndex, int oldSize, int newSize);
     void OnSectionMoved(int logicalIndex, int oldVisualIndex, int newVisualIndex);
     void AfterRowsRemoved();
     int IndentOf(const TreeListItem* item) const;
-    CellRecord* StoredRecord(const TreeListItem* item, int column, bool grow);
-    const CellRecord* StoredRecord(const TreeListItem* item, int column) const;
     bool IsInSubtree(const TreeListItem* item, const TreeListItem* subtreeRoot) const;
     void StartDrag(QPoint point);
     void TrackDrag(QPoint point);
@@ -256,5 +241,4 @@ private:
     QPoint m_deferredMenuGlobal;
     std::unique_ptr<InPlaceEdit> m_edit;
     QList<QPixmap> m_images;
-    std::unordered_map<const TreeListItem*, std::vector<CellRecord>> m_storage;
 };

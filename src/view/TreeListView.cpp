@@ -254,7 +254,7 @@ void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem
     for (const XmlNode* child : *node) {
         if (!IsTreeKind(child->Kind()))
             break;
-        AppendItem(parentItem, child->Id(), false);
+        AppendItem(parentItem, child->Id());
         ++shown;
     }
     for (int i = 0; i < shown; ++i) {
@@ -274,8 +274,8 @@ TreeListItem* TreeListView::InsertNodeItem(XmlNode* node, TreeListItem* parent, 
             BuildChildItems(node, item);
     };
     if (last)
-        return AppendItem(parent, node->Id(), false, populate);
-    return InsertItemAfter(parent, after, node->Id(), false, populate);
+        return AppendItem(parent, node->Id(), populate);
+    return InsertItemAfter(parent, after, node->Id(), populate);
 }
 
 // --- Lookups ----------------------------------------------------------------------------

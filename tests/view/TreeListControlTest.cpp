@@ -9,12 +9,34 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <utility>
+
 namespace {
 
-// The general control with every cell editable, as a derived control would make it.
+// The general control with every cell editable and its texts and pictures kept here, as a
+// derived control supplies them from its own data.
 class EditableControl : public TreeListControl {
 public:
+    std::map<std::pair<const TreeListItem*, int>, QString> texts;
+    std::map<const TreeListItem*, int> images;
+
     bool IsCellReadOnly(const TreeListItem*, int) const override { return false; }
+    QString GetCellText(const TreeListItem* item, int column) const override
+    {
+        const auto it = texts.find({item, column});
+        return it == texts.end() ? QString() : it->second;
+    }
+    int GetCellImage(const TreeListItem* item, int column, bool, bool) const override
+    {
+        const auto it = images.find(item);
+        return column == 0 && it != images.end() ? it->second : -1;
+    }
+    bool CommitCellText(TreeListItem* item, int column, const QString& text) override
+    {
+        texts[{item, column}] = text;
+        return true;
+    }
 };
 
 struct ShownControl {
@@ -33,8 +55,8 @@ struct ShownControl {
         second = control.AppendItem(nullptr, 3);
         third = control.AppendItem(nullptr, 4);
         control.AppendItem(third, 5);
-        control.SetStoredText(first, 0, QStringLiteral("first"));
-        control.SetStoredText(second, 1, QStringLiteral("second value"));
+        control.texts[{first, 0}] = QStringLiteral("first");
+        control.texts[{second, 1}] = QStringLiteral("second value");
         control.resize(700, 300);
         control.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&control));
@@ -230,7 +252,7 @@ TEST(TreeListControlTest, EditRequestsRespectTheCellRules)
     TreeListItem* parent = control.AppendItem(nullptr, 1);
     TreeListItem* child = control.AppendItem(parent, 2);
     control.SetImageList({QPixmap(16, 16)});
-    control.SetStoredImage(child, 0, 0, 0);
+    control.images[child] = 0;
     control.resize(300, 200);
     control.show();
     control.ExpandItem(parent);
@@ -245,40 +267,27 @@ TEST(TreeListControlTest, EditRequestsRespectTheCellRules)
     EXPECT_EQ(edits.at(0).at(2).toRect().left(), 2 * control.indentation() + 18);
 }
 
-TEST(TreeListControlTest, DefaultStorageKeepsTextsAndImagesPerState)
+TEST(TreeListControlTest, EndingAnEditCommitsOnlyATextAndDeletionClearsMarks)
 {
-    TreeListControl control;
+    EditableControl control;
     control.InsertColumn(0, QStringLiteral("Name"), 100, Qt::AlignLeft, -1);
-    TreeListItem* stored = control.AppendItem(nullptr, 1);
-    TreeListItem* bare = control.AppendItem(nullptr, 2, false);
-    EXPECT_TRUE(control.HasStoredEntry(stored));
-    EXPECT_FALSE(control.HasStoredEntry(bare));
-
-    EXPECT_TRUE(control.CommitCellText(stored, 3, QStringLiteral("far")));
-    EXPECT_EQ(control.GetCellText(stored, 3), QStringLiteral("far"));
-    EXPECT_EQ(control.GetCellText(stored, 1), QString());
-    EXPECT_TRUE(control.CommitCellText(bare, 0, QStringLiteral("lost")));
-    EXPECT_EQ(control.GetCellText(bare, 0), QString());
-
-    control.SetStoredImage(stored, 0, 0, 4);
-    control.SetStoredImage(stored, 0, 3, 7);
-    EXPECT_EQ(control.GetCellImage(stored, 0, false, false), 4);
-    EXPECT_EQ(control.GetCellImage(stored, 0, true, true), 7);
-    EXPECT_EQ(control.GetCellImage(stored, 0, true, false), -1);
-    EXPECT_EQ(control.GetCellImage(bare, 0, false, false), -1);
-
+    TreeListItem* item = control.AppendItem(nullptr, 1);
     // An empty commit from the editor changes nothing; a text goes through the hook.
-    EXPECT_TRUE(control.EndCellEdit(stored, 0, QString()));
-    EXPECT_EQ(control.GetCellText(stored, 0), QString());
-    EXPECT_TRUE(control.EndCellEdit(stored, 0, QStringLiteral("typed")));
-    EXPECT_EQ(control.GetCellText(stored, 0), QStringLiteral("typed"));
+    EXPECT_TRUE(control.EndCellEdit(item, 0, QString()));
+    EXPECT_EQ(control.GetCellText(item, 0), QString());
+    EXPECT_TRUE(control.EndCellEdit(item, 0, QStringLiteral("typed")));
+    EXPECT_EQ(control.GetCellText(item, 0), QStringLiteral("typed"));
 
-    // Deleting an item takes its storage and marks along, so a reused item starts empty.
-    control.SetDropHighlight(stored);
-    control.DeleteItem(stored);
+    // Deleting an item takes its marks along.
+    control.SetDropHighlight(item);
+    control.DeleteItem(item);
     EXPECT_EQ(control.DropHighlightItem(), nullptr);
-    TreeListItem* reused = control.AppendItem(nullptr, 3);
-    EXPECT_EQ(control.GetCellText(reused, 3), QString());
+    // The bare control shows nothing of its own.
+    TreeListControl bare;
+    TreeListItem* plain = bare.AppendItem(nullptr, 2);
+    EXPECT_EQ(bare.GetCellText(plain, 0), QString());
+    EXPECT_EQ(bare.GetCellImage(plain, 0, false, false), -1);
+    EXPECT_TRUE(bare.IsCellReadOnly(plain, 0));
 }
 
 TEST(TreeListControlTest, DropRulesRefuseTheSourceAndItsDescendants)
@@ -322,10 +331,10 @@ TEST(TreeListControlTest, SelectedRowIsHighlightedAcrossColumnsAndDropTargetIsMi
 
 TEST(TreeListControlTest, LineBreaksArePaintedOnOneLine)
 {
-    TreeListControl control;
+    EditableControl control;
     control.InsertColumn(0, QStringLiteral("Name"), 200, Qt::AlignLeft, -1);
     TreeListItem* item = control.AppendItem(nullptr, 1);
-    control.SetStoredText(item, 0, QStringLiteral("Wg\r\nWg\r\nWg\r\nWg\r\nWg"));
+    control.texts[{item, 0}] = QStringLiteral("Wg\r\nWg\r\nWg\r\nWg\r\nWg");
     const int lineHeight = QFontMetrics(control.font()).height();
     QImage image(200, lineHeight * 5, QImage::Format_RGB32);
     image.fill(Qt::white);

@@ -193,7 +193,7 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     EXPECT_TRUE(view.IsCellMultiline(item, 1));
 
     // An item whose node is gone paints as nothing and cannot be edited.
-    TreeListItem* orphan = view.AppendItem(nullptr, 9999, false);
+    TreeListItem* orphan = view.AppendItem(nullptr, 9999);
     EXPECT_EQ(view.GetCellText(orphan, 0), QString());
     EXPECT_EQ(view.GetCellTextColor(orphan, 0, 0), view.palette().color(QPalette::Base));
     EXPECT_EQ(view.GetCellImage(orphan, 0, false, false), -1);
