@@ -57,6 +57,7 @@ TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     connect(this, &QTreeView::collapsed, this, &TreeListControl::AnnounceExpansion);
     m_model->SetRowDescriptionSource(
         [this](const TreeListItem* item) { return GetRowDescription(item); });
+    m_model->SetChildlessSource([this](const TreeListItem* item) { return IsAlwaysLeaf(item); });
     // Connected after the selection model, which has already moved the caret by then.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TreeListControl::AfterRowsRemoved);
 }
@@ -548,6 +549,11 @@ bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, 
     text = GetCellText(item, column);
     image = GetCellImage(item, column, selected, expanded);
     return true;
+}
+
+bool TreeListControl::IsAlwaysLeaf(const TreeListItem*) const
+{
+    return false;
 }
 
 QString TreeListControl::GetRowDescription(const TreeListItem*) const

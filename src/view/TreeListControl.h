@@ -134,6 +134,9 @@ public:
                              bool expanded) const;
     virtual bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
                                      bool expanded, QString& text, int& image) const;
+    // Whether an item can never have children; such rows cost the tree's layout less. None
+    // here.
+    virtual bool IsAlwaysLeaf(const TreeListItem* item) const;
     // What assistive technology hears about a row beyond its cells (its kind and level, say);
     // none here.
     virtual QString GetRowDescription(const TreeListItem* item) const;

@@ -256,5 +256,11 @@ Qt::ItemFlags TreeListItemModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // QTreeView then skips its expanded-state lookups for the row, a hash lookup among every
+    // expanded item on each layout.
+    const TreeListItem* item = ItemOf(index);
+    if (item && item->children.empty() && m_childlessSource && m_childlessSource(item))
+        return flags | Qt::ItemNeverHasChildren;
+    return flags;
 }

@@ -488,6 +488,12 @@ bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, boo
     return NodeOf(item) != nullptr;
 }
 
+bool TreeListView::IsAlwaysLeaf(const TreeListItem* item) const
+{
+    const XmlNode* node = NodeOf(item);
+    return node && node->Kind() != XmlNodeKind::Element;
+}
+
 QString TreeListView::GetRowDescription(const TreeListItem* item) const
 {
     const XmlNode* node = NodeOf(item);

@@ -94,6 +94,8 @@ public:
     static QString VisibleWhitespace(QStringView text);
     bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected, bool expanded,
                              QString& text, int& image) const override;
+    // Only elements hold other nodes.
+    bool IsAlwaysLeaf(const TreeListItem* item) const override;
     // The node's kind, its level (1 for top-level rows) and, for a row with children, whether
     // it is expanded: "attribute, level 3", "element, level 1, collapsed".
     QString GetRowDescription(const TreeListItem* item) const override;

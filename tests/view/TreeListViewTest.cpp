@@ -169,6 +169,13 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
               QStringLiteral("comment, level 1"));
     view.ExpandItem(item);
     EXPECT_EQ(view.GetRowDescription(item), QStringLiteral("element, level 2, expanded"));
+    // Only elements may ever get children: the tree skips its expansion lookups for the rest,
+    // an empty element included.
+    for (TreeListItem* leaf : {attribute, text, comment})
+        EXPECT_TRUE(view.ItemModel()->flags(view.ItemModel()->IndexOf(leaf)) &
+                    Qt::ItemNeverHasChildren);
+    EXPECT_FALSE(view.ItemModel()->flags(view.ItemModel()->IndexOf(opened.Item("c"))) &
+                 Qt::ItemNeverHasChildren);
 
     EXPECT_EQ(view.GetCellFontStyle(item, 0, 0), 0u);
     EXPECT_EQ(view.GetCellFontStyle(text, 0, 0), uint32_t(TreeListControl::FontItalic));
