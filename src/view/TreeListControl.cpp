@@ -831,7 +831,8 @@ void TreeListControl::keyPressEvent(QKeyEvent* event)
 void TreeListControl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() != Qt::LeftButton)
+    // On the expand button each press toggles the item, as QTreeView does there.
+    if (event->button() != Qt::LeftButton || IsOnExpandButton(event->position().toPoint()))
         return;
     const QModelIndex index = indexAt(event->position().toPoint());
     const TreeListItem* item = m_model->ItemOf(index);

@@ -196,6 +196,14 @@ TEST(TreeListControlTest, KeysAndDoubleClicksExpandOnlyItemsWithChildren)
     EXPECT_TRUE(control.IsItemExpanded(shown.first));
     // Expanded children stay expanded under a parent collapsed and expanded again.
     EXPECT_TRUE(control.IsItemExpanded(grandChild));
+
+    // On the expand button a double click is two clicks, no third toggle.
+    QTest::mouseDClick(shown.Viewport(), Qt::LeftButton, {}, shown.InColumn(shown.first, 0));
+    ASSERT_FALSE(control.IsItemExpanded(shown.first));
+    const QRect name = shown.CellRect(shown.first, 0);
+    const QPoint button(name.left() - control.indentation() / 2, name.center().y());
+    QTest::mouseDClick(shown.Viewport(), Qt::LeftButton, {}, button);
+    EXPECT_FALSE(control.IsItemExpanded(shown.first));
 }
 
 TEST(TreeListControlTest, ClickOnTheSelectedItemRequestsAnEditorInTheColumnUnderThePointer)
