@@ -3,6 +3,7 @@
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/XmlException.h"
+#include "view/BusyCursor.h"
 #include "view/DragImage.h"
 #include "view/InPlaceEdit.h"
 #include "view/TreeListCellDelegate.h"
@@ -336,6 +337,9 @@ void TreeListControl::ExpandSubtree(TreeListItem* item)
 {
     if (!item)
         return;
+    // A whole large document takes seconds; the layout runs here, under the busy cursor,
+    // rather than at the next paint.
+    BusyCursor busy;
     scheduleDelayedItemsLayout();
     m_expandingSubtree = true;
     // Only items with children are expanded: a leaf marked expanded would tell assistive
@@ -350,6 +354,7 @@ void TreeListControl::ExpandSubtree(TreeListItem* item)
         pending.insert(pending.end(), current->children.begin(), current->children.end());
     }
     m_expandingSubtree = false;
+    executeDelayedItemsLayout();
     AnnounceExpansion(m_model->IndexOf(item));
 }
 
