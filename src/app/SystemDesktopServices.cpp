@@ -1,5 +1,7 @@
 #include "app/SystemDesktopServices.h"
 
+#include "app/DesktopRecentFiles.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -41,4 +43,9 @@ bool SystemDesktopServices::ShowInFolder(const QString& path)
 #endif
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
 #endif
+}
+
+void SystemDesktopServices::NoteRecentlyUsed(const QString& path)
+{
+    DesktopRecentFiles::Add(path);
 }
