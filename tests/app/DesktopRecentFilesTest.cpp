@@ -18,7 +18,7 @@ constexpr char kForeignList[] =
   <bookmark href="file:///home/someone/notes.txt" added="2024-01-02T03:04:05Z"
             modified="2024-01-02T03:04:05Z" visited="2024-01-02T03:04:05Z">
     <info><metadata owner="http://freedesktop.org"><mime:mime-type type="text/plain"/>
-      <bookmark:applications><bookmark:application name="Text Editor" exec="&apos;gedit&apos; %u"
+      <bookmark:applications><bookmark:application name="Text Editor" exec="&apos;gedit %u&apos;"
         modified="2024-01-02T03:04:05Z" count="3"/></bookmark:applications>
     </metadata></info>
   </bookmark>
