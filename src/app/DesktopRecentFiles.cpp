@@ -13,10 +13,6 @@
 
 namespace {
 
-// The entry names this program as the desktop entry does, so launchers find it by its id.
-constexpr char kApplicationName[] = "tovi-xmleditor";
-constexpr char kApplicationExec[] = "tovi-xmleditor %f";
-
 bool Fail(QString* error, const QString& reason)
 {
     if (error)
@@ -37,6 +33,12 @@ QString DesktopRecentFiles::DefaultListPath()
 }
 
 #ifdef TOVI_HAVE_GLIB
+
+namespace {
+// The entry names this program as the desktop entry does, so launchers find it by its id.
+constexpr char kApplicationName[] = "tovi-xmleditor";
+constexpr char kApplicationExec[] = "tovi-xmleditor %f";
+} // namespace
 
 bool DesktopRecentFiles::IsAvailable()
 {

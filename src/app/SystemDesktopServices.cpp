@@ -14,6 +14,11 @@
 #include <QDBusMessage>
 #endif
 
+SystemDesktopServices::SystemDesktopServices()
+{
+    m_recentWriter.setMaxThreadCount(1);
+}
+
 bool SystemDesktopServices::OpenUrl(const QString& url)
 {
     return QDesktopServices::openUrl(QUrl(url));
@@ -47,5 +52,5 @@ bool SystemDesktopServices::ShowInFolder(const QString& path)
 
 void SystemDesktopServices::NoteRecentlyUsed(const QString& path)
 {
-    DesktopRecentFiles::Add(path);
+    m_recentWriter.start([path] { DesktopRecentFiles::Add(path); });
 }
