@@ -69,6 +69,16 @@ QStringList StoredList(const DomElement& setting, const QString& group, const QS
     return list;
 }
 
+QStringList StoredRecentFiles(const DomElement& setting)
+{
+    return StoredList(setting, kRecentFiles, kFile, QStringLiteral("FilePath"));
+}
+
+QStringList StoredFindHistory(const DomElement& setting)
+{
+    return StoredList(setting, kTextComboHistory, kItem, QStringLiteral("Text"));
+}
+
 // How many entries at the front of a most-recent-first list were put there since `base`: the
 // rest is what remains of `base`, in its order.
 qsizetype AddedAtFront(const QStringList& list, const QStringList& base)
@@ -162,8 +172,8 @@ bool AppSettings::Open(const QString& path)
     ReadMainWindow();
     ReadRecentFiles();
     ReadGeneral();
-    baseRecentFiles_ = StoredList(setting_, kRecentFiles, kFile, QStringLiteral("FilePath"));
-    baseFindHistory_ = StoredList(setting_, kTextComboHistory, kItem, QStringLiteral("Text"));
+    baseRecentFiles_ = StoredRecentFiles(setting_);
+    baseFindHistory_ = StoredFindHistory(setting_);
     return true;
 }
 
@@ -187,13 +197,9 @@ void AppSettings::ReadMainWindow()
 
 void AppSettings::ReadRecentFiles()
 {
-    const DomElement recent = setting_.SelectSingleNode(kRecentFiles);
-    if (!recent)
-        return;
     // The file's list replaces what is held, so opening twice does not double the entries.
-    recentFiles.clear();
-    for (const DomElement& file : recent.SelectNodes(kFile))
-        recentFiles.append(file.AttributeOr(QStringLiteral("FilePath")));
+    if (setting_.SelectSingleNode(kRecentFiles))
+        recentFiles = StoredRecentFiles(setting_);
 }
 
 void AppSettings::ReadGeneral()
@@ -223,8 +229,8 @@ bool AppSettings::Save()
             return false;
         document_ = std::move(document);
         setting_ = setting;
-        baseRecentFiles_ = StoredList(setting_, kRecentFiles, kFile, QStringLiteral("FilePath"));
-        baseFindHistory_ = StoredList(setting_, kTextComboHistory, kItem, QStringLiteral("Text"));
+        baseRecentFiles_ = StoredRecentFiles(setting_);
+        baseFindHistory_ = StoredFindHistory(setting_);
     }
     // Another window may save at the same moment: read, merge and write under one lock. A
     // lock that cannot be had within the wait (a hung editor) does not cost this run its
@@ -238,7 +244,7 @@ bool AppSettings::Save()
     if (!document_->Save(path_, DomDocument::Format::Indented))
         return false;
     baseRecentFiles_ = recentFiles;
-    baseFindHistory_ = StoredList(setting_, kTextComboHistory, kItem, QStringLiteral("Text"));
+    baseFindHistory_ = StoredFindHistory(setting_);
     return true;
 }
 
@@ -251,15 +257,11 @@ void AppSettings::MergeSavedMeanwhile()
     if (!theirSetting)
         return;
 
-    recentFiles =
-        MergeLists(baseRecentFiles_, recentFiles,
-                   StoredList(theirSetting, kRecentFiles, kFile, QStringLiteral("FilePath")),
-                   recentFileListLength);
+    recentFiles = MergeLists(baseRecentFiles_, recentFiles, StoredRecentFiles(theirSetting),
+                             recentFileListLength);
 
-    const QStringList ourHistory =
-        StoredList(setting_, kTextComboHistory, kItem, QStringLiteral("Text"));
-    const QStringList theirHistory =
-        StoredList(theirSetting, kTextComboHistory, kItem, QStringLiteral("Text"));
+    const QStringList ourHistory = StoredFindHistory(setting_);
+    const QStringList theirHistory = StoredFindHistory(theirSetting);
     const QStringList history =
         MergeLists(baseFindHistory_, ourHistory, theirHistory, findHistoryLimit_);
     if (history != ourHistory) {
