@@ -386,6 +386,19 @@ TEST(SettingsFolderTest, PortableCopiesKeepTheFileInstalledOnesUseTheConfigFolde
     // No per-user folder: no settings file, rather than one next to an installed program.
     places.configFolder.clear();
     EXPECT_TRUE(AppSettings::ChooseSettingsFolder(places).isEmpty());
+
+    // Outside the roots, a folder closed to the user is an installed one too (root ignores
+    // permissions: then a file system that refuses writes to everyone stands in).
+    places = {dir.filePath(u"closed"_s), config, oldData, {}};
+    ASSERT_TRUE(QDir().mkdir(places.programFolder));
+    ASSERT_TRUE(QFile::setPermissions(places.programFolder, QFile::ReadOwner | QFile::ExeOwner));
+    if (QFileInfo(places.programFolder).isWritable())
+        places.programFolder = u"/proc/sys"_s;
+    if (!QFileInfo(places.programFolder).isWritable()) {
+        EXPECT_EQ(AppSettings::ChooseSettingsFolder(places), config + u"/"_s);
+    }
+    QFile::setPermissions(dir.filePath(u"closed"_s),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST(SettingsFolderTest, SystemRootsMatchWholeFolderNames)
