@@ -3,7 +3,8 @@
 # Sourced by test.sh, run.sh and bench.sh.
 tovi_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libxslt1-dev
     libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
-    libxml2-utils)
+    libxml2-utils
+    libglib2.0-dev qt6-svg-dev desktop-file-utils appstream)
 
 tovi_install_packages() {
     local missing=()

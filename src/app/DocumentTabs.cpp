@@ -309,6 +309,7 @@ bool DocumentTabs::SaveTab(int index)
     if (!ConfirmOverwrite(frame) || !frame->Save())
         return false;
     frame->SetModifiedMarker(frame->IsModified());
+    m_services.desktop.NoteRecentlyUsed(frame->Path());
     RefreshTab(IndexOf(frame));
     return true;
 }
@@ -335,6 +336,7 @@ bool DocumentTabs::SaveTabAs(int index)
     if ((open >= 0 && !ConfirmOverwrite(frame)) || !frame->SaveAs(chosen))
         return false;
     frame->SetModifiedMarker(frame->IsModified());
+    m_services.desktop.NoteRecentlyUsed(frame->Path());
     RefreshTab(IndexOf(frame));
     m_strip->update();
     WatchFiles();

@@ -570,7 +570,9 @@ void TreeListControl::DrawCell(const TreeListItem* item, int column, QPainter& p
     if (image >= 0 && image < m_images.size()) {
         painter.fillRect(QRect(rect.left(), rect.top(), ImageSize + 2, rect.height()), background);
         const int top = rect.top() + (rect.height() - ImageSize) / 2;
-        painter.drawPixmap(rect.left() + 1, top, m_images.at(image));
+        const QSize size(ImageSize, ImageSize);
+        painter.drawPixmap(rect.left() + 1, top,
+                           m_images.at(image).pixmap(size, painter.device()->devicePixelRatioF()));
         textLeft = rect.left() + 1 + ImageSize;
     }
     if (column == 0)

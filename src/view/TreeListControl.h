@@ -5,6 +5,7 @@
 #include "view/TreeListItem.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
@@ -108,8 +109,9 @@ public:
     bool IsOnExpandButton(QPoint point) const;
 
     // --- Images and default storage -----------------------------------------------------
-    void SetImageList(const QList<QPixmap>& images) { m_images = images; }
-    const QList<QPixmap>& ImageList() const { return m_images; }
+    // Icons with a pixmap per device pixel ratio stay sharp on high-density screens.
+    void SetImageList(const QList<QIcon>& images) { m_images = images; }
+    const QList<QIcon>& ImageList() const { return m_images; }
     // Default storage writes (items inserted with an entry only).
     void SetStoredText(TreeListItem* item, int column, const QString& text);
     // `state` picks normal (0), selected (1), expanded (2), selected-and-expanded (3).
@@ -231,6 +233,6 @@ private:
     QPoint m_deferredMenuPoint;
     QPoint m_deferredMenuGlobal;
     std::unique_ptr<InPlaceEdit> m_edit;
-    QList<QPixmap> m_images;
+    QList<QIcon> m_images;
     std::unordered_map<const TreeListItem*, std::vector<CellRecord>> m_storage;
 };
