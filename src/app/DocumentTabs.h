@@ -68,6 +68,8 @@ public:
     void PreviousTab();
     void NextTab();
     void CopyDocumentPath();
+    // The tab menu of the active tab, below it: the Menu key or Shift+F10 on the strip.
+    void OpenTabMenuByKey();
     void OpenContainingFolder();
     void ShowFindDialog();
     void ToggleStripPosition();

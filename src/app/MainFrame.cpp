@@ -22,20 +22,14 @@
 #include "view/TreeListView.h"
 
 #include <QAbstractEventDispatcher>
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
 #include <QDropEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QStatusBar>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
@@ -53,26 +47,19 @@ constexpr int ToolBarCommands[] = {57600, 57601, 57603, 32786, 0,     57632, 576
                                    57637, 0,     57643, 57644, 0,     32869, 0,     32862,
                                    32876, 32863, 32868, 0,     32894, 32895};
 
-bool IsTextField(const QWidget* widget)
-{
-    if (!widget)
-        return false;
-    if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-        qobject_cast<const QPlainTextEdit*>(widget) ||
-        qobject_cast<const QAbstractSpinBox*>(widget))
-        return true;
-    const auto* combo = qobject_cast<const QComboBox*>(widget);
-    return combo && combo->isEditable();
-}
-
-// A command's description (its string of the same ID) as the tool-tip, without "&".
+// A command's description (its string of the same ID) as the tool-tip, without "&", with the
+// command's key.
 QString ToolTipOf(int commandId, const QString& fallback)
 {
     QString text = ShellText::Get(commandId);
     if (text.isEmpty())
         text = fallback;
     text.remove(u'&');
-    return text.section(u'\t', 0, 0);
+    text = text.section(u'\t', 0, 0);
+    const QList<QKeySequence> keys = MenuBuilder::Shortcuts(commandId);
+    if (!keys.isEmpty())
+        text += QStringLiteral(" (%1)").arg(keys.first().toString(QKeySequence::NativeText));
+    return text;
 }
 
 } // namespace
@@ -91,6 +78,7 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     BuildToolBar();
     m_tabs = new DocumentTabs(*this, m_services, this);
     setCentralWidget(m_tabs);
+    AddKeyOnlyActions();
     BuildFindResults();
     BuildXPathQuery();
 
@@ -104,14 +92,12 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     setAcceptDrops(true);
     BuildLanguagesMenu();
 
-    qApp->installEventFilter(this);
     RunIdleUpdate();
 }
 
 MainFrame::~MainFrame()
 {
     disconnect(m_idleConnection);
-    qApp->removeEventFilter(this);
 }
 
 void MainFrame::BuildMenuBar()
@@ -154,16 +140,42 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         }
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
-        // Shortcuts of the menu items themselves rather than entries of the frame's key table:
-        // that table stands back for text fields, and no text field has a use for F3 or
-        // Ctrl+Shift+F.
-        if (id == CommandId::FindNext)
-            action->setShortcut(QKeySequence(Qt::Key_F3));
-        else if (id == CommandId::FindPrevious)
-            action->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-        else if (id == CommandId::XPathQuery)
-            action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
         m_actions.insert(id, action);
+    }
+}
+
+void MainFrame::AddKeyOnlyActions()
+{
+    for (int id : MenuBuilder::KeyedCommands()) {
+        if (MenuBuilder::FindCommand(menuBar(), id))
+            continue;
+        auto* action = new QAction(this);
+        CommandAction::SetId(action, id);
+        action->setShortcuts(MenuBuilder::Shortcuts(id));
+        connect(action, &QAction::triggered, this, [this, action] { RouteAction(action); });
+        addAction(action);
+        m_actions.insert(id, action);
+    }
+    // The find dialog is a window of its own: without them there, Ctrl+Tab or Ctrl+S would
+    // do nothing while it is active.
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (DocumentTabs::IsOwnCommand(it.key()) && !it.value()->shortcuts().isEmpty())
+            m_tabs->Find()->addAction(it.value());
+    }
+}
+
+void MainFrame::ReleaseViewKeys(DocumentFrame* frame)
+{
+    // The tree binds keys of its own so that it works alone; in the window the menu items
+    // carry them, and two owners of one key would make Qt refuse it as ambiguous.
+    TreeListView* view = frame->View();
+    for (QAction* own : view->AcceleratorActions()) {
+        for (int id : MenuBuilder::KeyedCommands()) {
+            if (MenuBuilder::Shortcuts(id).contains(own->shortcut())) {
+                view->removeAction(own);
+                break;
+            }
+        }
     }
 }
 
@@ -346,12 +358,15 @@ void MainFrame::ShowHomePage()
         m_services.desktop.OpenUrl(QUrl::fromLocalFile(guide).toString());
 }
 
-void MainFrame::ShowRecentPopup(const QPoint& globalPosition)
+void MainFrame::ShowRecentPopup(const QPoint& globalPosition, bool fromKeyboard)
 {
     if (m_recent.IsEmpty())
         return;
     QMenu popup(this);
     m_recent.FillPopup(&popup);
+    // Opened by a key, the first file is ready for Enter, as in any menu opened that way.
+    if (fromKeyboard)
+        popup.setActiveAction(popup.actions().value(0));
     if (QAction* chosen = popup.exec(globalPosition))
         RouteAction(chosen);
 }
@@ -453,6 +468,8 @@ void MainFrame::OnTabClosing(int index)
 
 void MainFrame::OnActiveTabChanged(int, int)
 {
+    if (DocumentFrame* active = m_tabs->ActiveFrame())
+        ReleaseViewKeys(active);
     FocusActivePane();
     UpdateTitle();
 }
@@ -563,75 +580,4 @@ void MainFrame::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_closed)
         m_tabs->ScheduleDiskCheck();
     QMainWindow::changeEvent(event);
-}
-
-int MainFrame::AcceleratorCommand(QKeyCombination key)
-{
-    Qt::Key code = key.key();
-    Qt::KeyboardModifiers modifiers =
-        key.keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    // Shift+Tab arrives as Backtab.
-    if (code == Qt::Key_Backtab) {
-        code = Qt::Key_Tab;
-        modifiers |= Qt::ShiftModifier;
-    }
-    const bool ctrl = modifiers == Qt::ControlModifier;
-    const bool ctrlShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
-    switch (code) {
-    case Qt::Key_F4:
-        return ctrl ? CommandId::FileClose : ctrlShift ? CommandId::CloseAll : 0;
-    case Qt::Key_N:
-        return ctrl ? CommandId::FileNew : 0;
-    case Qt::Key_O:
-        return ctrl ? CommandId::FileOpen : 0;
-    case Qt::Key_S:
-        return ctrl ? CommandId::FileSave : ctrlShift ? CommandId::SaveAll : 0;
-    case Qt::Key_Tab:
-        return ctrl ? CommandId::NextTab : ctrlShift ? CommandId::PreviousTab : 0;
-    case Qt::Key_F:
-        return ctrl ? CommandId::Find : 0;
-    default:
-        return 0;
-    }
-}
-
-bool MainFrame::IsOwnWindow(const QObject* object) const
-{
-    const auto* widget = qobject_cast<const QWidget*>(object);
-    if (!widget)
-        return false;
-    // The frame and windows owned by it (the find dialog), not message boxes or dialogs that
-    // run their own modal loop.
-    const QWidget* top = widget->window();
-    while (top) {
-        if (top == this)
-            return true;
-        top = top->parentWidget() ? top->parentWidget()->window() : nullptr;
-    }
-    return false;
-}
-
-bool MainFrame::TranslateAccelerator(QKeyEvent* event)
-{
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
-        return false;
-    if (IsTextField(QApplication::focusWidget()))
-        return false;
-    const int id = AcceleratorCommand(event->keyCombination());
-    if (id == 0)
-        return false;
-    // A disabled command's key does nothing, as with a grayed menu item.
-    if (!IsCommandEnabled(id))
-        return true;
-    HandleCommand(id);
-    return true;
-}
-
-bool MainFrame::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && !m_closed && IsOwnWindow(watched)) {
-        if (TranslateAccelerator(static_cast<QKeyEvent*>(event)))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }

@@ -5,7 +5,6 @@
 #include "app/ShellServices.h"
 
 #include <QHash>
-#include <QKeyCombination>
 #include <QList>
 #include <QMainWindow>
 #include <QMetaObject>
@@ -16,13 +15,12 @@ class DocumentTabs;
 class FindResultsPane;
 class XPathQueryPane;
 class QAction;
-class QKeyEvent;
 class QMenu;
 class QToolBar;
 
-// The program's main window: menu bar, Standard tool bar, the frame's shortcuts, the recent
-// files and the document tabs. It handles the application commands and routes every other
-// one to DocumentTabs, which passes what it does not handle to the active view.
+// The program's main window: menu bar, Standard tool bar, the recent files and the document
+// tabs. It handles the application commands and routes every other one to DocumentTabs,
+// which passes what it does not handle to the active view.
 class MainFrame : public QMainWindow, public DocumentTabsListener {
     Q_OBJECT
 public:
@@ -60,12 +58,6 @@ public:
     bool IsCommandEnabled(int commandId) const { return m_states.value(commandId, true); }
     QString ApplicationTitle() const { return m_applicationTitle; }
 
-    // The frame's shortcut table (accelerator table 128): the command for a key, or 0.
-    static int AcceleratorCommand(QKeyCombination key);
-    // Applies the table to a key typed anywhere in the program, unless the keyboard focus is
-    // in a text field; true when the key became a command.
-    bool TranslateAccelerator(QKeyEvent* event);
-
     // Tells whether paths handed over by later starts still wait to open; the window does not
     // close over them (they wait while a box of the closing itself is up).
     void SetHandOversPending(std::function<bool()> pending)
@@ -88,7 +80,6 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // DocumentTabsListener
@@ -103,8 +94,13 @@ private:
     void BuildToolBar();
     void BuildLanguagesMenu();
     void CollectActions(QWidget* menuOrBar);
+    // Window actions for keyed commands no menu item carries (Ctrl+Tab), and the keys of the
+    // file and tab commands in the find dialog too.
+    void AddKeyOnlyActions();
+    // Takes from the tab's tree the keys it binds for itself that the menus carry as well.
+    void ReleaseViewKeys(DocumentFrame* frame);
     void RouteAction(QAction* action);
-    void ShowRecentPopup(const QPoint& globalPosition);
+    void ShowRecentPopup(const QPoint& globalPosition, bool fromKeyboard = false);
     void ChooseLanguage(int index);
     void ShowHomePage();
     void ToggleToolBar();
@@ -115,7 +111,6 @@ private:
     // still there.
     void SelectFoundNode(DocumentFrame* frame, int32_t id);
     void BuildXPathQuery();
-    bool IsOwnWindow(const QObject* object) const;
 
     ShellServices m_services;
     QString m_applicationTitle;

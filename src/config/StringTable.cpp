@@ -20,7 +20,7 @@ const QHash<int, QString>& Table()
         {130, u"Do you want to save changes to file: %s"_s},
         {204, u"XML Files (*.xml)|*.xml|All files|*.*||"_s},
         {205, u"XML Files (*.xml)|*.xml|All files|*.*||"_s},
-        {206, u"Recent Files"_s},
+        {206, u"Recent &Files"_s},
         {207, u"You may open an existing document by double click here..."_s},
         {208, u"Schema Files (*.xsd)|*.xsd|All files|*.*||"_s},
         {209, u"The file '%s' cannot be opened and will be removed from the Recent list."_s},
