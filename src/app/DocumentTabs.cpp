@@ -679,6 +679,8 @@ bool DocumentTabs::ReloadTab(int index)
     // Later: the reload may have been asked for from inside the old frame's own handlers.
     old->deleteLater();
     WatchFiles();
+    if (m_notice)
+        m_notice(ShellText::Format(StringId::FileReloaded, {fresh->Path()}));
     return true;
 }
 
@@ -778,6 +780,12 @@ void DocumentTabs::OpenTabMenuByKey()
         return;
     const QRect tab = m_strip->tabRect(m_active);
     m_listener.OnTabContextMenu(m_active, m_strip->mapToGlobal(tab.bottomLeft()));
+}
+
+void DocumentTabs::NoticeTransformationWritten(const QString& resultPath)
+{
+    if (m_notice)
+        m_notice(ShellText::Format(StringId::TransformationWritten, {resultPath}));
 }
 
 bool DocumentTabs::eventFilter(QObject* watched, QEvent* event)

@@ -17,6 +17,7 @@
 #include "config/AppSettings.h"
 #include "config/BuiltinResources.h"
 #include "config/LanguageResource.h"
+#include "config/StringTable.h"
 #include "editing/CommandId.h"
 #include "ui/MenuBuilder.h"
 #include "view/TreeListView.h"
@@ -26,9 +27,12 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDropEvent>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -62,6 +66,26 @@ QString ToolTipOf(int commandId, const QString& fallback)
     return text;
 }
 
+// A path that may be longer than the status bar: the middle gives way, the tool-tip and
+// screen readers have it whole.
+class PathLabel : public QLabel {
+public:
+    explicit PathLabel(QWidget* parent) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
 } // namespace
 
 MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
@@ -79,6 +103,7 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     m_tabs = new DocumentTabs(*this, m_services, this);
     setCentralWidget(m_tabs);
     AddKeyOnlyActions();
+    BuildStatusBar();
     BuildFindResults();
     BuildXPathQuery();
 
@@ -241,9 +266,37 @@ void MainFrame::BuildLanguagesMenu()
     menuBar()->insertMenu(before, m_languagesMenu);
 }
 
+void MainFrame::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    m_pathField = new PathLabel(bar);
+    m_pathField->setObjectName(QStringLiteral("SelectedPath"));
+    bar->addWidget(m_pathField, 1);
+    m_countField = new QLabel(bar);
+    m_countField->setObjectName(QStringLiteral("NodeCount"));
+    bar->addPermanentWidget(m_countField);
+}
+
+void MainFrame::UpdateStatusBar()
+{
+    m_statusStale = false;
+    const DocumentFrame* active = m_tabs->ActiveFrame();
+    const QString path = active ? active->SelectedPath() : QString();
+    if (m_pathField->text() != path) {
+        m_pathField->setText(path);
+        m_pathField->setToolTip(path);
+    }
+    const QString count =
+        active ? ShellText::Format(StringId::StatusNodeCount,
+                                   {QLocale().toString(qulonglong(active->NodeCount()))})
+               : QString();
+    if (m_countField->text() != count)
+        m_countField->setText(count);
+}
+
 void MainFrame::BuildFindResults()
 {
-    statusBar()->setObjectName(QStringLiteral("StatusBar"));
     m_tabs->SetNoticeSink(
         [this](const QString& text) { statusBar()->showMessage(text, NoticeMilliseconds); });
     m_findResults = new FindResultsPane(this);
@@ -424,6 +477,8 @@ void MainFrame::RunIdleUpdate()
     }
     m_states = states;
     UpdateTitle();
+    if (m_statusStale)
+        UpdateStatusBar();
 }
 
 void MainFrame::UpdateTitle()
@@ -450,6 +505,7 @@ void MainFrame::OnTabInserted(int)
 
 void MainFrame::OnTabRemoved(int)
 {
+    m_statusStale = true;
     UpdateTitle();
     RunIdleUpdate();
     update();
@@ -468,8 +524,13 @@ void MainFrame::OnTabClosing(int index)
 
 void MainFrame::OnActiveTabChanged(int, int)
 {
-    if (DocumentFrame* active = m_tabs->ActiveFrame())
+    disconnect(m_statusConnection);
+    if (DocumentFrame* active = m_tabs->ActiveFrame()) {
         ReleaseViewKeys(active);
+        m_statusConnection =
+            connect(active, &DocumentFrame::StatusChanged, this, [this] { m_statusStale = true; });
+    }
+    m_statusStale = true;
     FocusActivePane();
     UpdateTitle();
 }

@@ -15,12 +15,13 @@ class DocumentTabs;
 class FindResultsPane;
 class XPathQueryPane;
 class QAction;
+class QLabel;
 class QMenu;
 class QToolBar;
 
-// The program's main window: menu bar, Standard tool bar, the recent files and the document
-// tabs. It handles the application commands and routes every other one to DocumentTabs,
-// which passes what it does not handle to the active view.
+// The program's main window: menu bar, Standard tool bar, status bar, the recent files and the
+// document tabs. It handles the application commands and routes every other one to
+// DocumentTabs, which passes what it does not handle to the active view.
 class MainFrame : public QMainWindow, public DocumentTabsListener {
     Q_OBJECT
 public:
@@ -57,6 +58,10 @@ public:
     // The state the last idle update gave the command (true for commands it does not touch).
     bool IsCommandEnabled(int commandId) const { return m_states.value(commandId, true); }
     QString ApplicationTitle() const { return m_applicationTitle; }
+
+    // The status bar's fields: the selected node's exact XPath and the document's node count.
+    QLabel* PathField() const { return m_pathField; }
+    QLabel* NodeCountField() const { return m_countField; }
 
     // Tells whether paths handed over by later starts still wait to open; the window does not
     // close over them (they wait while a box of the closing itself is up).
@@ -106,6 +111,8 @@ private:
     void ToggleToolBar();
     void UpdateTitle();
     void FocusActivePane();
+    void BuildStatusBar();
+    void UpdateStatusBar();
     void BuildFindResults();
     // A row of the Find all list was picked: its node is selected in its tab, if both are
     // still there.
@@ -124,6 +131,10 @@ private:
     QMultiHash<int, QAction*> m_actions;
     QHash<int, bool> m_states;
     QMetaObject::Connection m_idleConnection;
+    QLabel* m_pathField = nullptr;
+    QLabel* m_countField = nullptr;
+    QMetaObject::Connection m_statusConnection;
+    bool m_statusStale = true;
     std::function<void(QWidget*)> m_aboutPresenter;
     std::function<bool()> m_handOversPending;
     bool m_closed = false;

@@ -65,6 +65,10 @@ const QHash<int, QString>& Table()
         {40635, u"String: %s"_s},
         {40636, u"Boolean: %s"_s},
         {40637, u"Error: %s"_s},
+        // The status bar: the node count and short notices.
+        {40950, u"Nodes: %d"_s},
+        {40951, u"%s was reloaded from the disk."_s},
+        {40952, u"Transformation result written to %s."_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},
