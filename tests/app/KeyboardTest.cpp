@@ -7,6 +7,7 @@
 #include "view/InPlaceEdit.h"
 #include "view/TreeListView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -184,4 +185,14 @@ TEST_F(KeyboardTest, OpenButtonListsRecentFilesFromTheKeyboard)
     Press(Qt::Key_Down, Qt::AltModifier);
     ASSERT_EQ(Tabs().Count(), 1);
     EXPECT_EQ(Tabs().ActiveFrame()->Path(), recent);
+}
+
+TEST_F(KeyboardTest, ScreenReadersHearTheItemAndItsKeyApart)
+{
+    QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(frame->FileMenu());
+    ASSERT_NE(menu, nullptr);
+    QAccessibleInterface* item = menu->child(0);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(QAccessible::Name), QStringLiteral("New"));
+    EXPECT_EQ(item->text(QAccessible::Accelerator), QKeySequence(Qt::CTRL | Qt::Key_N).toString());
 }
