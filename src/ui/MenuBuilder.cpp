@@ -26,8 +26,8 @@ const CommandKeys kKeys[] = {
     {CommandId::FileClose, {Qt::CTRL | Qt::Key_F4}},
     {CommandId::CloseAll, {Qt::CTRL | Qt::SHIFT | Qt::Key_F4}},
     {CommandId::NextTab, {Qt::CTRL | Qt::Key_Tab}},
-    // X11 reports Shift+Tab as Backtab.
-    {CommandId::PreviousTab, {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab}},
+    // Qt matches X11's Backtab (Shift+Tab) against this form.
+    {CommandId::PreviousTab, {Qt::CTRL | Qt::SHIFT | Qt::Key_Tab}},
     {CommandId::Undo, {Qt::CTRL | Qt::Key_Z}},
     {CommandId::Redo, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::CTRL | Qt::Key_Y}},
     {CommandId::Cut, {Qt::CTRL | Qt::Key_X}},
