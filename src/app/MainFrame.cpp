@@ -193,14 +193,13 @@ void MainFrame::ReleaseViewKeys(DocumentFrame* frame)
 {
     // The tree binds keys of its own so that it works alone; in the window the menu items
     // carry them, and two owners of one key would make Qt refuse it as ambiguous.
+    QList<QKeySequence> windowKeys;
+    for (int id : MenuBuilder::KeyedCommands())
+        windowKeys << MenuBuilder::Shortcuts(id);
     TreeListView* view = frame->View();
     for (QAction* own : view->AcceleratorActions()) {
-        for (int id : MenuBuilder::KeyedCommands()) {
-            if (MenuBuilder::Shortcuts(id).contains(own->shortcut())) {
-                view->removeAction(own);
-                break;
-            }
-        }
+        if (windowKeys.contains(own->shortcut()))
+            view->removeAction(own);
     }
 }
 
