@@ -165,6 +165,10 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         }
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
+        // A language file may list a command twice; two items with one key would leave the key
+        // ambiguous and dead, so the first item keeps it.
+        if (m_actions.contains(id))
+            action->setShortcuts({});
         m_actions.insert(id, action);
     }
 }

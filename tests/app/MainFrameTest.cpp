@@ -295,3 +295,30 @@ TEST_F(ShellFixture, ExitClosesTheWindowThroughTheClosingSequence)
     EXPECT_FALSE(frame->isVisible());
     EXPECT_EQ(settings.recentFiles, QStringList({dir.filePath(QStringLiteral("a.xml"))}));
 }
+
+TEST_F(ShellFixture, ACommandListedTwiceByALanguageKeepsItsKeyOnce)
+{
+    const QString resourcePath = MakeFile(
+        QStringLiteral("TOVIXMLEditorResource.xml"),
+        "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
+        "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
+        "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
+        "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
+        "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
+        "</Menu></Menus></Language></Languages>");
+    LanguageResource language;
+    ASSERT_TRUE(language.Load(resourcePath));
+    ASSERT_TRUE(language.SelectLanguage(QStringLiteral("de")));
+    frame = MakeFrame(&language);
+    int keyed = 0;
+    for (const QAction* action : frame->ActionsFor(57634)) {
+        keyed += action->shortcuts().size();
+        EXPECT_FALSE(action->text().contains(u'\t'));
+    }
+    EXPECT_EQ(keyed, 1);
+    // Keys of commands this menu lacks still reach them.
+    QList<QKeySequence> newKeys;
+    for (const QAction* action : frame->ActionsFor(57600))
+        newKeys << action->shortcuts();
+    EXPECT_EQ(newKeys, QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_N)});
+}
