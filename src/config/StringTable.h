@@ -57,4 +57,8 @@ constexpr int XPathNumber = 40634;
 constexpr int XPathString = 40635;
 constexpr int XPathBoolean = 40636;
 constexpr int XPathError = 40637;
+// The status bar.
+constexpr int StatusNodeCount = 40950;
+constexpr int FileReloaded = 40951;
+constexpr int TransformationWritten = 40952;
 } // namespace StringId
