@@ -10,6 +10,7 @@
 #include "view/TreeListView.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
 
@@ -52,6 +53,7 @@ const Input& Records()
 
 std::map<std::string, double> g_best;
 double g_items = 0;
+int g_shownAfterExpandAll = 0;
 
 // Every item of the view, counted without recursion (records nest only a few levels, but a
 // generated input might not).
@@ -115,6 +117,28 @@ void BM_LoadAndOpen(benchmark::State& state)
             view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
             if (counter.WaitForPaint() >= 0)
                 Record("scroll-end-screen", scrolled.Seconds());
+
+            // Expand-all, then Left and Right on the document element: the steps that froze
+            // the window for minutes while each expanded subtree was laid out on its own.
+            view->SelectItem(top);
+            WallStopwatch all;
+            view->ExpandSubtree(top);
+            Record("expand-all-laid-out", all.Seconds());
+            if (counter.WaitForPaint() >= 0)
+                Record("expand-all-screen", all.Seconds());
+            g_shownAfterExpandAll = view->verticalScrollBar()->maximum();
+            auto press = [&view](Qt::Key key) {
+                QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+                QApplication::sendEvent(view.get(), &event);
+            };
+            WallStopwatch collapsed;
+            press(Qt::Key_Left);
+            if (counter.WaitForPaint() >= 0)
+                Record("collapse-after-all-screen", collapsed.Seconds());
+            WallStopwatch reexpanded;
+            press(Qt::Key_Right);
+            if (counter.WaitForPaint() >= 0)
+                Record("expand-after-all-screen", reexpanded.Seconds());
         }
         view->viewport()->removeEventFilter(&counter);
         view->hide();
@@ -162,6 +186,11 @@ void PrintSummary()
     std::printf("  first screen            %8.3f s\n", screen);
     std::printf("  expand the big element  %8.3f s\n", best("expand-screen"));
     std::printf("  scroll to its end       %8.3f s\n", best("scroll-end-screen"));
+    std::printf("  expand-all of it        %8.3f s (%d rows shown)\n", best("expand-all-screen"),
+                g_shownAfterExpandAll);
+    std::printf("    of which to layout    %8.3f s\n", best("expand-all-laid-out"));
+    std::printf("  then collapse (Left)    %8.3f s\n", best("collapse-after-all-screen"));
+    std::printf("  then expand (Right)     %8.3f s\n", best("expand-after-all-screen"));
     std::printf("  close the view          %8.3f s\n", best("close"));
     if (load > 0) {
         std::printf("  ratio build/load            %6.2f (open - load: %.2f)\n", build / load,

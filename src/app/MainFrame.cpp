@@ -20,6 +20,7 @@
 #include "config/StringTable.h"
 #include "editing/CommandId.h"
 #include "ui/MenuBuilder.h"
+#include "view/TreeColumnWidths.h"
 #include "view/TreeListView.h"
 
 #include <QAbstractEventDispatcher>
@@ -114,6 +115,8 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     m_recent.SetMenu(m_fileMenu);
     if (m_services.settings)
         m_recent.Load(m_services.settings->recentFiles, m_services.settings->recentFileListLength);
+    if (m_services.settings)
+        TreeColumnWidths::Shared().SetNameWidth(m_services.settings->treeNameColumnWidth);
     setAcceptDrops(true);
     BuildLanguagesMenu();
 
@@ -636,6 +639,7 @@ void MainFrame::closeEvent(QCloseEvent* event)
         settings->topToolbarVisible = m_toolBar && !m_toolBar->isHidden();
         settings->bottomToolbarVisible = false;
         settings->recentFiles = m_recent.Entries();
+        settings->treeNameColumnWidth = TreeColumnWidths::Shared().NameWidth();
     }
     event->accept();
     emit Closed();

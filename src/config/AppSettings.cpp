@@ -31,6 +31,7 @@ const QString kGeneral = QStringLiteral("General");
 const QString kLanguage = QStringLiteral("Language");
 const QString kRecentFileList = QStringLiteral("RecentFileList");
 const QString kTabsSetting = QStringLiteral("TabsSetting");
+const QString kTreeColumns = QStringLiteral("TreeColumns");
 const QString kSearchDialog = QStringLiteral("SearchDialog");
 const QString kTextComboHistory = QStringLiteral("TextComboHistory");
 const QString kItem = QStringLiteral("Item");
@@ -193,6 +194,9 @@ void AppSettings::ReadMainWindow()
         topToolbarVisible = ReadFlag(top, QStringLiteral("Visible"), false);
     if (const DomElement bottom = mainWindow.SelectSingleNode(kBottomToolbar))
         bottomToolbarVisible = ReadFlag(bottom, QStringLiteral("Visible"), false);
+    if (const DomElement columns = mainWindow.SelectSingleNode(kTreeColumns))
+        treeNameColumnWidth =
+            ReadInt(columns, QStringLiteral("NameWidth"), kDefaultTreeNameColumnWidth);
 }
 
 void AppSettings::ReadRecentFiles()
@@ -292,6 +296,8 @@ void AppSettings::WriteMainWindow()
     WriteFlag(top, QStringLiteral("Visible"), topToolbarVisible);
     DomElement bottom = mainWindow.AppendChild(document_->CreateElement(kBottomToolbar));
     WriteFlag(bottom, QStringLiteral("Visible"), bottomToolbarVisible);
+    DomElement columns = mainWindow.AppendChild(document_->CreateElement(kTreeColumns));
+    columns.SetAttribute(QStringLiteral("NameWidth"), treeNameColumnWidth);
 }
 
 void AppSettings::WriteRecentFiles()

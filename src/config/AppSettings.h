@@ -90,8 +90,11 @@ public:
     bool tabsOneOpenDocShow = false;
     bool tabsDblClickClose = false;
     int skinIndex = 0;
+    // The width of the trees' Name column, as the user last dragged it.
+    int treeNameColumnWidth = kDefaultTreeNameColumnWidth;
 
     static constexpr int kDefaultRecentFileListLength = 5;
+    static constexpr int kDefaultTreeNameColumnWidth = 250;
     static constexpr int kMaxRecentFileListLength = 10;
 
 private:

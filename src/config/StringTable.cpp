@@ -65,6 +65,17 @@ const QHash<int, QString>& Table()
         {40635, u"String: %s"_s},
         {40636, u"Boolean: %s"_s},
         {40637, u"Error: %s"_s},
+        // The tree as assistive technology hears it: the in-place editor (column, row) and
+        // each row's kind, level and expansion.
+        {40800, u"Edit %s of %s"_s},
+        {40801, u"element"_s},
+        {40802, u"attribute"_s},
+        {40803, u"text"_s},
+        {40804, u"comment"_s},
+        {40805, u"processing instruction"_s},
+        {40806, u"%s, level %s"_s},
+        {40807, u"%s, level %s, expanded"_s},
+        {40808, u"%s, level %s, collapsed"_s},
         // The status bar: the node count and short notices.
         {40950, u"Nodes: %d"_s},
         {40951, u"%s was reloaded from the disk."_s},

@@ -57,6 +57,15 @@ constexpr int XPathNumber = 40634;
 constexpr int XPathString = 40635;
 constexpr int XPathBoolean = 40636;
 constexpr int XPathError = 40637;
+constexpr int CellEditorName = 40800;
+constexpr int ElementKind = 40801;
+constexpr int AttributeKind = 40802;
+constexpr int TextKind = 40803;
+constexpr int CommentKind = 40804;
+constexpr int InstructionKind = 40805;
+constexpr int RowKindAndLevel = 40806;
+constexpr int ExpandedRowKindAndLevel = 40807;
+constexpr int CollapsedRowKindAndLevel = 40808;
 // The status bar.
 constexpr int StatusNodeCount = 40950;
 constexpr int FileReloaded = 40951;

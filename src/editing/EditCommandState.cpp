@@ -1,6 +1,7 @@
 #include "editing/EditCommandState.h"
 
 #include "editing/CommandId.h"
+#include "editing/ItemEditLogic.h"
 
 #include <algorithm>
 
@@ -58,9 +59,10 @@ EditCommandState EditCommandState::Compute(const EditSelectionState& state)
     for (uint16_t id : {Cut, Delete, Duplicate})
         result.Set(id, removable);
     result.Set(Paste, elementSelected && state.clipboardHasPrivateData);
-    result.Set(Rename, elementSelected || s == XmlNodeKind::Attribute || s == XmlNodeKind::Text ||
-                           s == XmlNodeKind::ProcessingInstruction);
-    result.Set(ChangeValue, selected && !elementSelected);
+    // Both open the in-place editor, so they follow its rule of editable cells.
+    result.Set(Rename, selected && ItemEditLogic::IsCellEditable(*s, ItemEditLogic::kNameColumn));
+    result.Set(ChangeValue,
+               selected && ItemEditLogic::IsCellEditable(*s, ItemEditLogic::kValueColumn));
     for (uint16_t id :
          {InsertAttribute, InsertElementAsChild, InsertCommentAsChild, InsertTextAsChild})
         result.Set(id, elementSelected);

@@ -33,12 +33,11 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
     const XmlNode* node = document.FindNode(nodeId);
     if (!node)
         return {};
-    // Cells the editor never opens (an element's value, the name of text and comments) are
-    // left alone even if a caller commits one.
+    // Cells the editor never opens are left alone even if a caller commits one.
     const XmlNodeKind kind = node->Kind();
+    if (!IsCellEditable(kind, column))
+        return {};
     if (column == kValueColumn) {
-        if (kind == XmlNodeKind::Element)
-            return {};
         // Text that no file could carry as typed is refused here rather than failing the
         // save or being changed behind the user's back.
         if (const XmlStatus status = XmlWriter::CharactersStatus(text))
@@ -53,8 +52,6 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
         document.SetNodeValue(nodeId, text);
         return {};
     }
-    if (column != kNameColumn || kind == XmlNodeKind::Text || kind == XmlNodeKind::Comment)
-        return {};
     if (!IsValidXmlName(text))
         return {false, InvalidNameMessage(text)};
     if (kind == XmlNodeKind::ProcessingInstruction) {
@@ -80,6 +77,22 @@ ItemEditLogic::Result ItemEditLogic::ApplyItemEdit(XmlDocument& document, int32_
     else
         document.SetLocalName(nodeId, localName);
     return {};
+}
+
+bool ItemEditLogic::IsCellEditable(XmlNodeKind kind, int column)
+{
+    switch (kind) {
+    case XmlNodeKind::Element:
+        return column == kNameColumn;
+    case XmlNodeKind::Attribute:
+    case XmlNodeKind::ProcessingInstruction:
+        return column == kNameColumn || column == kValueColumn;
+    case XmlNodeKind::Text:
+    case XmlNodeKind::Comment:
+        return column == kValueColumn;
+    default:
+        return false;
+    }
 }
 
 bool ItemEditLogic::IsValidCommentText(QStringView text)

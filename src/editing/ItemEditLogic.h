@@ -20,6 +20,12 @@ public:
     static constexpr int kNameColumn = 0;
     static constexpr int kValueColumn = 1;
 
+    // The one rule of which cells of a row can be edited, for the editor, the commit and the
+    // availability of Rename and Change value: an element's name; an attribute's and an
+    // instruction's name and value; the value of text and comments. Text and comments have
+    // no name of their own ("#Text", "#Comment").
+    static bool IsCellEditable(XmlNodeKind kind, int column);
+
     // A name without a colon replaces the whole name while prefixes are shown and only the
     // local name (keeping the hidden prefix) while they are hidden.
     static Result ApplyItemEdit(XmlDocument& document, int32_t nodeId, int column,

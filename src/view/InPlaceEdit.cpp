@@ -17,11 +17,12 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// A black one-pixel border on white, as the box has on every platform style.
-const QString kLineStyle =
-    QStringLiteral("QLineEdit { border: 1px solid black; background: white; padding: 0px; }");
-const QString kMultiStyle =
-    QStringLiteral("QPlainTextEdit { border: 1px solid black; background: white; }");
+// A one-pixel border in the text colour on the background of the tree's cells, as the box has
+// on every platform style and theme.
+const QString kLineStyle = QStringLiteral(
+    "QLineEdit { border: 1px solid palette(text); background: palette(base); padding: 0px; }");
+const QString kMultiStyle = QStringLiteral(
+    "QPlainTextEdit { border: 1px solid palette(text); background: palette(base); }");
 
 } // namespace
 

@@ -1,12 +1,16 @@
 #include "view/TreeListControl.h"
 
+#include "config/LoadText.h"
+#include "config/StringTable.h"
 #include "document/XmlException.h"
+#include "view/BusyCursor.h"
 #include "view/DragImage.h"
 #include "view/InPlaceEdit.h"
 #include "view/TreeListCellDelegate.h"
 #include "view/TreeListItemModel.h"
 #include "view/TreeListPane.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QBitmap>
 #include <QContextMenuEvent>
@@ -15,11 +19,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
+#include <QToolTip>
 #include <algorithm>
-
-namespace {
-constexpr QColor kDropHighlightColor{0xC0, 0xC0, 0xC0};
-} // namespace
 
 TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     : QTreeView(parent), m_model(new TreeListItemModel(this)), m_clickEditEnabled(clickEdit),
@@ -38,7 +40,8 @@ TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     setSortingEnabled(false);
     setRootIsDecorated(true);
     setItemsExpandable(true);
-    setExpandsOnDoubleClick(true);
+    // Double clicks expand through SetExpanded (mouseDoubleClickEvent).
+    setExpandsOnDoubleClick(false);
     setAllColumnsShowFocus(false);
 
     QHeaderView* head = header();
@@ -51,6 +54,11 @@ TreeListControl::TreeListControl(QWidget* parent, bool clickEdit, bool drag)
     head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(head, &QHeaderView::sectionResized, this, &TreeListControl::OnSectionResized);
     connect(head, &QHeaderView::sectionMoved, this, &TreeListControl::OnSectionMoved);
+    connect(this, &QTreeView::expanded, this, &TreeListControl::AnnounceExpansion);
+    connect(this, &QTreeView::collapsed, this, &TreeListControl::AnnounceExpansion);
+    m_model->SetRowDescriptionSource(
+        [this](const TreeListItem* item) { return GetRowDescription(item); });
+    m_model->SetChildlessSource([this](const TreeListItem* item) { return IsAlwaysLeaf(item); });
     // Connected after the selection model, which has already moved the caret by then.
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TreeListControl::AfterRowsRemoved);
 }
@@ -191,26 +199,20 @@ void TreeListControl::OnSectionMoved(int logicalIndex, int, int newVisualIndex)
 // --- Items ------------------------------------------------------------------------------
 
 TreeListItem* TreeListControl::InsertItemAfter(TreeListItem* parent, TreeListItem* after,
-                                               int32_t param, bool withEntry,
+                                               int32_t param,
                                                const std::function<void(TreeListItem*)>& populate)
 {
     TreeListItem* parentItem = parent ? parent : m_model->RootItem();
     int index = 0;
     if (after && after->parent == parentItem)
         index = m_model->RowOf(after) + 1;
-    TreeListItem* item = m_model->InsertItem(parent, index, param, populate);
-    if (withEntry)
-        m_storage[item];
-    return item;
+    return m_model->InsertItem(parent, index, param, populate);
 }
 
-TreeListItem* TreeListControl::AppendItem(TreeListItem* parent, int32_t param, bool withEntry,
+TreeListItem* TreeListControl::AppendItem(TreeListItem* parent, int32_t param,
                                           const std::function<void(TreeListItem*)>& populate)
 {
-    TreeListItem* item = m_model->InsertItem(parent, -1, param, populate);
-    if (withEntry)
-        m_storage[item];
-    return item;
+    return m_model->InsertItem(parent, -1, param, populate);
 }
 
 void TreeListControl::DeleteItem(TreeListItem* item)
@@ -229,7 +231,6 @@ void TreeListControl::DeleteAllItems()
         EndDrag();
     m_dropHighlight = nullptr;
     m_releaseTarget = nullptr;
-    m_storage.clear();
     m_model->RemoveAllItems();
 }
 
@@ -245,15 +246,6 @@ void TreeListControl::EndBulkInsert()
 
 void TreeListControl::OnItemsAboutToBeDeleted(TreeListItem* item)
 {
-    if (!m_storage.empty()) {
-        std::vector<const TreeListItem*> pending{item};
-        while (!pending.empty()) {
-            const TreeListItem* current = pending.back();
-            pending.pop_back();
-            m_storage.erase(current);
-            pending.insert(pending.end(), current->children.begin(), current->children.end());
-        }
-    }
     if (IsInSubtree(m_dropHighlight, item))
         m_dropHighlight = nullptr;
     if (IsInSubtree(m_releaseTarget, item))
@@ -322,7 +314,75 @@ bool TreeListControl::IsItemExpanded(const TreeListItem* item) const
 void TreeListControl::ExpandItem(TreeListItem* item)
 {
     if (item)
-        expand(m_model->IndexOf(item));
+        SetExpanded(m_model->IndexOf(item), true);
+}
+
+void TreeListControl::SetExpanded(const QModelIndex& index, bool expanded)
+{
+    if (!index.isValid() || isExpanded(index) == expanded)
+        return;
+    if (expanded) {
+        // QTreeView lays out a newly expanded item one expanded descendant at a time, moving
+        // every row below it each time: after an expand-all of a large file that took minutes.
+        // With a full layout pending it only records the state, and the layout that follows
+        // is one linear pass over the shown rows.
+        scheduleDelayedItemsLayout();
+        expand(index);
+    } else {
+        collapse(index);
+    }
+}
+
+void TreeListControl::ExpandSubtree(TreeListItem* item)
+{
+    if (!item)
+        return;
+    // A whole large document takes seconds; the layout runs here, under the busy cursor,
+    // rather than at the next paint.
+    BusyCursor busy;
+    scheduleDelayedItemsLayout();
+    m_expandingSubtree = true;
+    // Only items with children are expanded: a leaf marked expanded would tell assistive
+    // technology so, and costs a persistent index for nothing.
+    std::vector<const TreeListItem*> pending{item};
+    while (!pending.empty()) {
+        const TreeListItem* current = pending.back();
+        pending.pop_back();
+        if (current->children.empty())
+            continue;
+        expand(m_model->IndexOf(current));
+        pending.insert(pending.end(), current->children.begin(), current->children.end());
+    }
+    m_expandingSubtree = false;
+    executeDelayedItemsLayout();
+    AnnounceExpansion(m_model->IndexOf(item));
+}
+
+void TreeListControl::AnnounceExpansion(const QModelIndex& index)
+{
+    if (m_expandingSubtree || !QAccessible::isActive())
+        return;
+    // Told once the layout has caught up, when the row's place among the shown rows is known.
+    QTimer::singleShot(0, this, [this, row = QPersistentModelIndex(index)] {
+        if (!row.isValid())
+            return;
+        const QRect rect = visualRect(row);
+        if (!rect.isValid())
+            return;
+        const int visualRow = (rect.top() + verticalOffset()) / std::max(1, rect.height());
+        // The tree's children are the header cells, then the cells row by row.
+        const int child = (visualRow + 1) * m_model->ColumnCount() + row.column();
+        QAccessible::State state;
+        state.expanded = true;
+        QAccessibleStateChangeEvent changed(this, state);
+        changed.setChild(child);
+        QAccessible::updateAccessibility(&changed);
+        // Qt's AT-SPI bridge (6.4) passes no expanded state change on; the row's description,
+        // which names the state, changes with it and is passed on.
+        QAccessibleEvent described(this, QAccessible::DescriptionChanged);
+        described.setChild(child);
+        QAccessible::updateAccessibility(&described);
+    });
 }
 
 QRect TreeListControl::ItemRowRect(const TreeListItem* item) const
@@ -348,7 +408,7 @@ void TreeListControl::SelectItem(TreeListItem* item)
     for (TreeListItem* parent = ParentItem(item); parent; parent = ParentItem(parent))
         ancestors.push_back(parent);
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
-        expand(m_model->IndexOf(*it));
+        SetExpanded(m_model->IndexOf(*it), true);
     const QModelIndex index = m_model->IndexOf(item);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
                                                  QItemSelectionModel::Rows);
@@ -401,50 +461,6 @@ uint32_t TreeListControl::ItemStateOf(const TreeListItem* item) const
     return state;
 }
 
-// --- Default storage --------------------------------------------------------------------
-
-TreeListControl::CellRecord* TreeListControl::StoredRecord(const TreeListItem* item, int column,
-                                                           bool grow)
-{
-    auto it = m_storage.find(item);
-    if (it == m_storage.end() || column < 0)
-        return nullptr;
-    if (size_t(column) >= it->second.size()) {
-        if (!grow)
-            return nullptr;
-        it->second.resize(size_t(column) + 1);
-    }
-    return &it->second[size_t(column)];
-}
-
-const TreeListControl::CellRecord* TreeListControl::StoredRecord(const TreeListItem* item,
-                                                                 int column) const
-{
-    auto it = m_storage.find(item);
-    if (it == m_storage.end() || column < 0 || size_t(column) >= it->second.size())
-        return nullptr;
-    return &it->second[size_t(column)];
-}
-
-void TreeListControl::SetStoredText(TreeListItem* item, int column, const QString& text)
-{
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->text = text;
-}
-
-void TreeListControl::SetStoredImage(TreeListItem* item, int column, int state, int image)
-{
-    if (state < 0 || state > 3)
-        return;
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->images[size_t(state)] = image;
-}
-
-bool TreeListControl::HasStoredEntry(const TreeListItem* item) const
-{
-    return m_storage.count(item) != 0;
-}
-
 // --- Editing ----------------------------------------------------------------------------
 
 int TreeListControl::IndentOf(const TreeListItem* item) const
@@ -483,6 +499,9 @@ void TreeListControl::BeginCellEdit(TreeListItem* item, int column)
     if (m_dragSource)
         EndDrag();
     m_edit->Create(item, column, IsCellMultiline(item, column), rect, viewport());
+    // A screen reader says which cell is being edited: the column and the row's name.
+    m_edit->Box()->setAccessibleName(FormatPlaceholders(
+        LoadText(StringId::CellEditorName), {m_model->ColumnTitle(column), GetCellText(item, 0)}));
     m_edit->Start(GetCellText(item, column), font());
 }
 
@@ -519,19 +538,14 @@ QColor TreeListControl::GetColumnBkColor(int) const
     return palette().color(QPalette::Base);
 }
 
-QString TreeListControl::GetCellText(const TreeListItem* item, int column) const
+QString TreeListControl::GetCellText(const TreeListItem*, int) const
 {
-    const CellRecord* record = StoredRecord(item, column);
-    return record ? record->text : QString();
+    return QString();
 }
 
-int TreeListControl::GetCellImage(const TreeListItem* item, int column, bool selected,
-                                  bool expanded) const
+int TreeListControl::GetCellImage(const TreeListItem*, int, bool, bool) const
 {
-    const CellRecord* record = StoredRecord(item, column);
-    if (!record)
-        return -1;
-    return record->images[size_t((selected ? 1 : 0) + (expanded ? 2 : 0))];
+    return -1;
 }
 
 bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
@@ -539,7 +553,17 @@ bool TreeListControl::GetCellTextAndImage(const TreeListItem* item, int column, 
 {
     text = GetCellText(item, column);
     image = GetCellImage(item, column, selected, expanded);
-    return HasStoredEntry(item);
+    return true;
+}
+
+bool TreeListControl::IsAlwaysLeaf(const TreeListItem*) const
+{
+    return false;
+}
+
+QString TreeListControl::GetRowDescription(const TreeListItem*) const
+{
+    return QString();
 }
 
 uint32_t TreeListControl::GetCellFontStyle(const TreeListItem*, int, uint32_t) const
@@ -555,70 +579,112 @@ QColor TreeListControl::GetCellTextColor(const TreeListItem*, int column, uint32
     return palette().color(QPalette::Text);
 }
 
+TreeListControl::CellText TreeListControl::LayOutCellText(const TreeListItem* item, int column,
+                                                          const QRect& rect, uint32_t state) const
+{
+    CellText cell;
+    GetCellTextAndImage(item, column, (state & StateSelected) != 0, (state & StateExpanded) != 0,
+                        cell.text, cell.image);
+    int textLeft = rect.left();
+    if (cell.image >= 0 && cell.image < m_images.size())
+        textLeft = rect.left() + 1 + ImageSize;
+    else
+        cell.image = -1;
+    if (column == 0)
+        ++textLeft;
+    cell.fillArea = QRect(QPoint(textLeft, rect.top()), rect.bottomRight());
+    cell.textArea = QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
+
+    const uint32_t style = GetCellFontStyle(item, column, state);
+    cell.font = font();
+    if (style != 0) {
+        cell.font.setWeight((style & FontBold) ? QFont::Weight(550) : QFont::Normal);
+        cell.font.setItalic((style & FontItalic) != 0);
+        cell.font.setUnderline((style & FontUnderline) != 0);
+        cell.font.setStrikeOut((style & FontStrikeOut) != 0);
+    }
+    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
+    QString line = cell.text;
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (cell.textArea.width() > 0)
+        cell.shown =
+            QFontMetrics(cell.font).elidedText(line, Qt::ElideRight, cell.textArea.width());
+    cell.elided = cell.shown != line;
+    return cell;
+}
+
 void TreeListControl::DrawCell(const TreeListItem* item, int column, QPainter& painter,
                                const QRect& rect, uint32_t state) const
 {
     if (rect.width() <= 0 || rect.height() <= 0)
         return;
     const QColor background = GetColumnBkColor(column);
-    QString text;
-    int image = -1;
-    GetCellTextAndImage(item, column, (state & StateSelected) != 0, (state & StateExpanded) != 0,
-                        text, image);
-
-    int textLeft = rect.left();
-    if (image >= 0 && image < m_images.size()) {
+    const CellText cell = LayOutCellText(item, column, rect, state);
+    if (cell.image >= 0) {
         painter.fillRect(QRect(rect.left(), rect.top(), ImageSize + 2, rect.height()), background);
         const int top = rect.top() + (rect.height() - ImageSize) / 2;
         const QSize size(ImageSize, ImageSize);
-        painter.drawPixmap(rect.left() + 1, top,
-                           m_images.at(image).pixmap(size, painter.device()->devicePixelRatioF()));
-        textLeft = rect.left() + 1 + ImageSize;
+        painter.drawPixmap(
+            rect.left() + 1, top,
+            m_images.at(cell.image).pixmap(size, painter.device()->devicePixelRatioF()));
     }
-    if (column == 0)
-        ++textLeft;
 
     const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;
     const bool selected = (state & StateSelected) != 0;
     const bool dropHighlighted = (state & StateDropHighlighted) != 0;
-    const QRect fillArea(QPoint(textLeft, rect.top()), rect.bottomRight());
-    const QRect textRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
     QColor fill = background;
     if (fullRow || column == 0) {
         if (selected)
             fill = palette().color(QPalette::Highlight);
         else if (dropHighlighted)
-            fill = kDropHighlightColor;
+            fill = palette().color(QPalette::Mid);
     }
-    if (fillArea.width() > 0)
-        painter.fillRect(fillArea, fill);
+    if (cell.fillArea.width() > 0)
+        painter.fillRect(cell.fillArea, fill);
 
-    const uint32_t style = GetCellFontStyle(item, column, state);
-    QFont cellFont = font();
-    if (style != 0) {
-        cellFont.setWeight((style & FontBold) ? QFont::Weight(550) : QFont::Normal);
-        cellFont.setItalic((style & FontItalic) != 0);
-        cellFont.setUnderline((style & FontUnderline) != 0);
-        cellFont.setStrikeOut((style & FontStrikeOut) != 0);
-    }
-    painter.setFont(cellFont);
+    painter.setFont(cell.font);
     painter.setPen(GetCellTextColor(item, column, state));
-
-    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
-    QString line = text;
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    if (textRect.width() <= 0)
+    if (cell.textArea.width() <= 0)
         return;
-    const QString shown = QFontMetrics(cellFont).elidedText(line, Qt::ElideRight, textRect.width());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    painter.drawText(cell.textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     cell.shown);
 }
 
-bool TreeListControl::CommitCellText(TreeListItem* item, int column, const QString& text)
+bool TreeListControl::viewportEvent(QEvent* event)
 {
-    if (CellRecord* record = StoredRecord(item, column, true))
-        record->text = text;
+    if (event->type() != QEvent::ToolTip)
+        return QTreeView::viewportEvent(event);
+    // A cell cut short by its column shows its whole text as the tool-tip; one that fits needs
+    // none.
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const TreeListItem* item = m_model->ItemOf(index);
+    if (item) {
+        const QRect rect = visualRect(index);
+        const CellText cell = LayOutCellText(item, index.column(), rect, ItemStateOf(item));
+        if (cell.elided) {
+            // Beyond this a tool-tip is no longer read, only waited for.
+            constexpr qsizetype kLongest = 4096;
+            QString whole = cell.text.left(kLongest);
+            if (cell.text.size() > kLongest)
+                whole += u'\u2026';
+            // As rich text the tip wraps its lines instead of running off the screen.
+            QToolTip::showText(help->globalPos(),
+                               QStringLiteral("<p style='white-space:pre-wrap'>") +
+                                   whole.toHtmlEscaped() + QStringLiteral("</p>"),
+                               viewport(), rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
+bool TreeListControl::CommitCellText(TreeListItem*, int, const QString&)
+{
     return true;
 }
 
@@ -747,7 +813,39 @@ void TreeListControl::keyPressEvent(QKeyEvent* event)
             UpdateDragCursor(target);
         }
     }
+    // Every expansion by key goes through SetExpanded or ExpandSubtree; collapsing is left to
+    // QTreeView, which removes the rows in one step.
+    const QModelIndex current = currentIndex();
+    TreeListItem* item = m_model->ItemOf(current);
+    // "*" and "+" may need Shift on the main keyboard; the keypad's keys count the same.
+    const bool plain =
+        (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
+    if (item && !item->children.empty() && plain) {
+        if (event->key() == Qt::Key_Asterisk) {
+            ExpandSubtree(item);
+            event->accept();
+            return;
+        }
+        if ((event->key() == Qt::Key_Right || event->key() == Qt::Key_Plus) &&
+            !isExpanded(current)) {
+            SetExpanded(current, true);
+            event->accept();
+            return;
+        }
+    }
     QTreeView::keyPressEvent(event);
+}
+
+void TreeListControl::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    // On the expand button each press toggles the item, as QTreeView does there.
+    if (event->button() != Qt::LeftButton || IsOnExpandButton(event->position().toPoint()))
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const TreeListItem* item = m_model->ItemOf(index);
+    if (item && !item->children.empty())
+        SetExpanded(index.siblingAtColumn(0), !isExpanded(index.siblingAtColumn(0)));
 }
 
 void TreeListControl::keyReleaseEvent(QKeyEvent* event)
@@ -781,6 +879,14 @@ void TreeListControl::mousePressEvent(QMouseEvent* event)
     const QPoint point = event->position().toPoint();
     m_menuAfterDragSuppressed = false;
     m_draggedSincePress = false;
+    if (event->button() == Qt::LeftButton && IsOnExpandButton(point)) {
+        const QModelIndex index = indexAt(point).siblingAtColumn(0);
+        if (!isExpanded(index)) {
+            SetExpanded(index, true);
+            event->accept();
+            return;
+        }
+    }
     if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton) {
         m_pressPoint = point;
         TreeListItem* item = HitTestItem(point);

@@ -11,10 +11,8 @@
 #include <QPoint>
 #include <QTreeView>
 
-#include <array>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -74,13 +72,11 @@ public:
 
     // --- Items --------------------------------------------------------------------------
     // Inserts under `parent` (null: top level) after `after`; null `after` inserts first.
-    // `withEntry` gives the item a record in the default storage (derived controls that
-    // supply their own content pass false).
     // `populate` may append the new item's children (AppendItem) before the row is shown.
+    // Items hold only their parameter: a derived control answers the cell hooks from it.
     TreeListItem* InsertItemAfter(TreeListItem* parent, TreeListItem* after, int32_t param,
-                                  bool withEntry = true,
                                   const std::function<void(TreeListItem*)>& populate = {});
-    TreeListItem* AppendItem(TreeListItem* parent, int32_t param, bool withEntry = true,
+    TreeListItem* AppendItem(TreeListItem* parent, int32_t param,
                              const std::function<void(TreeListItem*)>& populate = {});
     void DeleteItem(TreeListItem* item);
     void DeleteAllItems();
@@ -94,6 +90,8 @@ public:
     int ItemLevel(const TreeListItem* item) const;
     bool IsItemExpanded(const TreeListItem* item) const;
     void ExpandItem(TreeListItem* item);
+    // Expands the item and every descendant that has children (the "*" key).
+    void ExpandSubtree(TreeListItem* item);
     QRect ItemRowRect(const TreeListItem* item) const;
 
     // The caret item, or null.
@@ -108,15 +106,10 @@ public:
     // Whether a viewport point lies on the expand button of an item.
     bool IsOnExpandButton(QPoint point) const;
 
-    // --- Images and default storage -----------------------------------------------------
+    // --- Images -------------------------------------------------------------------------
     // Icons with a pixmap per device pixel ratio stay sharp on high-density screens.
     void SetImageList(const QList<QIcon>& images) { m_images = images; }
     const QList<QIcon>& ImageList() const { return m_images; }
-    // Default storage writes (items inserted with an entry only).
-    void SetStoredText(TreeListItem* item, int column, const QString& text);
-    // `state` picks normal (0), selected (1), expanded (2), selected-and-expanded (3).
-    void SetStoredImage(TreeListItem* item, int column, int state, int image);
-    bool HasStoredEntry(const TreeListItem* item) const;
 
     // --- In-place editing ---------------------------------------------------------------
     // Opens the edit box on a cell, pre-filled with its text and selected, unless the cell is
@@ -136,13 +129,19 @@ public:
     void CancelCellEdit();
     InPlaceEdit& Editor() const { return *m_edit; }
 
-    // --- Hooks, in their fixed order ----------------------------------------------------
+    // --- Hooks, in their fixed order; here every cell is empty and read-only ------------
     virtual QColor GetColumnBkColor(int column) const;
     virtual QString GetCellText(const TreeListItem* item, int column) const;
     virtual int GetCellImage(const TreeListItem* item, int column, bool selected,
                              bool expanded) const;
     virtual bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
                                      bool expanded, QString& text, int& image) const;
+    // Whether an item can never have children; such rows cost the tree's layout less. None
+    // here.
+    virtual bool IsAlwaysLeaf(const TreeListItem* item) const;
+    // What assistive technology hears about a row beyond its cells (its kind and level, say);
+    // none here.
+    virtual QString GetRowDescription(const TreeListItem* item) const;
     virtual uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const;
     virtual QColor GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const;
     virtual void DrawCell(const TreeListItem* item, int column, QPainter& painter,
@@ -173,11 +172,13 @@ signals:
     void cellEditRequested(TreeListItem* item, int column, QRect rect);
 
 protected:
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     // Whether the owner refuses an edit of the cell before the box is shown; here the pane
     // holding the control is asked (TreeListPane::OnBeginLabelEdit).
     virtual bool IsCellEditVetoed(TreeListItem* item, int column);
@@ -195,16 +196,26 @@ protected:
     virtual void EndDrag();
 
 private:
-    struct CellRecord {
-        QString text;
-        std::array<int, 4> images{-1, -1, -1, -1};
+    // The one way items get expanded (keys, mouse, selection, the API).
+    void SetExpanded(const QModelIndex& index, bool expanded);
+    // Tells assistive technology that a row was expanded or collapsed.
+    void AnnounceExpansion(const QModelIndex& index);
+    // Where and how a cell's text is painted; painting and the tool-tip share it.
+    struct CellText {
+        QString text;  // as the hooks give it
+        QString shown; // on one line, elided to the text area
+        bool elided = false;
+        int image = -1; // a valid index into the image list, or -1
+        QRect fillArea; // right of the image
+        QRect textArea;
+        QFont font;
     };
+    CellText LayOutCellText(const TreeListItem* item, int column, const QRect& rect,
+                            uint32_t state) const;
     void OnSectionResized(int logicalIndex, int oldSize, int newSize);
     void OnSectionMoved(int logicalIndex, int oldVisualIndex, int newVisualIndex);
     void AfterRowsRemoved();
     int IndentOf(const TreeListItem* item) const;
-    CellRecord* StoredRecord(const TreeListItem* item, int column, bool grow);
-    const CellRecord* StoredRecord(const TreeListItem* item, int column) const;
     bool IsInSubtree(const TreeListItem* item, const TreeListItem* subtreeRoot) const;
     void StartDrag(QPoint point);
     void TrackDrag(QPoint point);
@@ -214,6 +225,7 @@ private:
     std::vector<TreeListColumn> m_columns;
     int m_origin = 0;
     bool m_syncingHeader = false;
+    bool m_expandingSubtree = false;
     bool m_clickEditEnabled = true;
     bool m_dragEnabled = true;
     QPoint m_pressPoint{-1, -1};
@@ -234,5 +246,4 @@ private:
     QPoint m_deferredMenuGlobal;
     std::unique_ptr<InPlaceEdit> m_edit;
     QList<QIcon> m_images;
-    std::unordered_map<const TreeListItem*, std::vector<CellRecord>> m_storage;
 };

@@ -231,12 +231,14 @@ bool TreeListItemModel::hasChildren(const QModelIndex& parent) const
 
 QVariant TreeListItemModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !m_textSource)
-        return {};
     TreeListItem* item = ItemOf(index);
     if (!item)
         return {};
-    return m_textSource(item, index.column());
+    if (role == Qt::DisplayRole && m_textSource)
+        return m_textSource(item, index.column());
+    if (role == Qt::AccessibleDescriptionRole && index.column() == 0 && m_descriptionSource)
+        return m_descriptionSource(item);
+    return {};
 }
 
 QVariant TreeListItemModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -254,5 +256,11 @@ Qt::ItemFlags TreeListItemModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // QTreeView then skips its expanded-state lookups for the row, a hash lookup among every
+    // expanded item on each layout.
+    const TreeListItem* item = ItemOf(index);
+    if (item && item->children.empty() && m_childlessSource && m_childlessSource(item))
+        return flags | Qt::ItemNeverHasChildren;
+    return flags;
 }

@@ -20,6 +20,15 @@ public:
     ~TreeListItemModel() override;
 
     void SetCellTextSource(CellTextSource source) { m_textSource = std::move(source); }
+    // The accessible description of a row (its first cell).
+    using RowDescriptionSource = std::function<QString(const TreeListItem* item)>;
+    // Whether an item can never get children (a leaf that stays one).
+    using ChildlessSource = std::function<bool(const TreeListItem* item)>;
+    void SetChildlessSource(ChildlessSource source) { m_childlessSource = std::move(source); }
+    void SetRowDescriptionSource(RowDescriptionSource source)
+    {
+        m_descriptionSource = std::move(source);
+    }
 
     // --- Columns ------------------------------------------------------------------------
     int ColumnCount() const { return int(m_titles.size()); }
@@ -73,6 +82,8 @@ private:
     QStringList m_titles;
     QList<Qt::Alignment> m_alignments;
     CellTextSource m_textSource;
+    RowDescriptionSource m_descriptionSource;
+    ChildlessSource m_childlessSource;
     bool m_bulk = false;
     int m_silent = 0; // inside a populate callback
     size_t m_itemCount = 0;

@@ -15,24 +15,56 @@
 #include "view/InPlaceEdit.h"
 #include "view/MessageBoxes.h"
 #include "view/NodeIcons.h"
+#include "view/TreeColumnWidths.h"
 #include "view/TreeListItemModel.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kNameTitleString = 32768;
 constexpr int kValueTitleString = 32769;
 constexpr int kNotFoundString = 222;
-constexpr int kNameWidth = 250;
+// The Value column's least width: narrower windows scroll rather than squeeze it.
 constexpr int kValueWidth = 350;
 
-const QColor kElementNameColor(0x80, 0x40, 0x00);
-const QColor kAttributeNameColor(0x00, 0x80, 0x00);
-const QColor kGreyColor(0x80, 0x80, 0x80);
-const QColor kBlackColor(0x00, 0x00, 0x00);
-const QColor kWhiteColor(0xFF, 0xFF, 0xFF);
+// The hues of element and attribute names; their lightness follows the theme.
+const QColor kElementNameHue(0x80, 0x40, 0x00);
+const QColor kAttributeNameHue(0x00, 0x80, 0x00);
+// What text on the tree's background must keep against it (the common accessibility rule).
+constexpr double kMinimumContrast = 4.5;
+
+double RelativeLuminance(const QColor& colour)
+{
+    auto channel = [](double value) {
+        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+// `wanted` as it is where it reads well on `background`, else made darker (on a light
+// background) or lighter (on a dark one) in its own hue until it does.
+QColor Readable(QColor wanted, const QColor& background)
+{
+    const bool lightBackground = RelativeLuminance(background) > 0.18;
+    for (int step = 0; step < 64; ++step) {
+        if (TreeListView::Contrast(wanted, background) >= kMinimumContrast)
+            break;
+        const float h = wanted.hslHueF();
+        const float s = wanted.hslSaturationF();
+        const float l = wanted.lightnessF();
+        wanted =
+            QColor::fromHslF(h, s, std::clamp(l + (lightBackground ? -0.02f : 0.02f), 0.f, 1.f));
+    }
+    return wanted;
+}
 
 // A text of nothing but whitespace: a file keeps such a text only where it carries meaning,
 // and shown as it is, its row would look empty.
@@ -71,16 +103,49 @@ TreeListView::TreeListView(QWidget* parent)
     m_document->AddObserver(this);
     m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
 
-    // The cells are painted on white with fixed colours, whatever the desktop theme.
-    QPalette colours = palette();
-    colours.setColor(QPalette::Base, kWhiteColor);
-    colours.setColor(QPalette::Text, kBlackColor);
-    setPalette(colours);
     SetImageList(NodeIcons::Images());
     // The titles come from the built-in table: they stay "Name" and "Value" in every language.
-    InsertColumn(NameColumn, StringTable::Text(kNameTitleString), kNameWidth, Qt::AlignLeft, -1);
+    TreeColumnWidths& widths = TreeColumnWidths::Shared();
+    InsertColumn(NameColumn, StringTable::Text(kNameTitleString), widths.NameWidth(), Qt::AlignLeft,
+                 -1);
     InsertColumn(ValueColumn, StringTable::Text(kValueTitleString), kValueWidth, Qt::AlignLeft, -1);
+    // A Name width the user drags applies to every tree; each tree's Value column then takes
+    // what is left of its width.
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (column != NameColumn || m_applyingWidths)
+            return;
+        TreeColumnWidths::Shared().SetNameWidth(width);
+        FitValueColumn();
+    });
+    connect(&widths, &TreeColumnWidths::nameWidthChanged, this, [this](int width) {
+        m_applyingWidths = true;
+        SetColumnWidth(NameColumn, width);
+        m_applyingWidths = false;
+        FitValueColumn();
+    });
     CreateAccelerators();
+}
+
+void TreeListView::FitValueColumn()
+{
+    int others = 0;
+    for (int column = 0; column < ColumnCount(); ++column) {
+        if (column != ValueColumn)
+            others += Columns()[size_t(column)].width;
+    }
+    const int width = std::max(kValueWidth, viewport()->width() - others);
+    if (width == Columns()[size_t(ValueColumn)].width)
+        return;
+    m_applyingWidths = true;
+    SetColumnWidth(ValueColumn, width);
+    m_applyingWidths = false;
+}
+
+bool TreeListView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Resize)
+        FitValueColumn();
+    return TreeListControl::viewportEvent(event);
 }
 
 TreeListView::~TreeListView()
@@ -105,6 +170,8 @@ void TreeListView::CreateAccelerators()
     const Accelerator table[] = {
         {Qt::Key_F2, CommandId::Rename},
         {Qt::CTRL | Qt::Key_F2, CommandId::ChangeValue},
+        {QKeyCombination(Qt::Key_Return), CommandId::ChangeValue},
+        {QKeyCombination(Qt::Key_Enter), CommandId::ChangeValue},
         {Qt::Key_Delete, CommandId::Delete},
         {Qt::CTRL | Qt::Key_Delete, CommandId::Delete},
         {Qt::CTRL | Qt::Key_C, CommandId::Copy},
@@ -187,7 +254,7 @@ void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem
     for (const XmlNode* child : *node) {
         if (!IsTreeKind(child->Kind()))
             break;
-        AppendItem(parentItem, child->Id(), false);
+        AppendItem(parentItem, child->Id());
         ++shown;
     }
     for (int i = 0; i < shown; ++i) {
@@ -207,8 +274,8 @@ TreeListItem* TreeListView::InsertNodeItem(XmlNode* node, TreeListItem* parent, 
             BuildChildItems(node, item);
     };
     if (last)
-        return AppendItem(parent, node->Id(), false, populate);
-    return InsertItemAfter(parent, after, node->Id(), false, populate);
+        return AppendItem(parent, node->Id(), populate);
+    return InsertItemAfter(parent, after, node->Id(), populate);
 }
 
 // --- Lookups ----------------------------------------------------------------------------
@@ -421,6 +488,44 @@ bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, boo
     return NodeOf(item) != nullptr;
 }
 
+bool TreeListView::IsAlwaysLeaf(const TreeListItem* item) const
+{
+    const XmlNode* node = NodeOf(item);
+    return node && node->Kind() != XmlNodeKind::Element;
+}
+
+QString TreeListView::GetRowDescription(const TreeListItem* item) const
+{
+    const XmlNode* node = NodeOf(item);
+    if (!node)
+        return QString();
+    int kind = 0;
+    switch (node->Kind()) {
+    case XmlNodeKind::Element:
+        kind = StringId::ElementKind;
+        break;
+    case XmlNodeKind::Attribute:
+        kind = StringId::AttributeKind;
+        break;
+    case XmlNodeKind::Text:
+        kind = StringId::TextKind;
+        break;
+    case XmlNodeKind::Comment:
+        kind = StringId::CommentKind;
+        break;
+    case XmlNodeKind::ProcessingInstruction:
+        kind = StringId::InstructionKind;
+        break;
+    default:
+        return QString();
+    }
+    const int form = ChildItemCount(item) == 0 ? StringId::RowKindAndLevel
+                     : IsItemExpanded(item)    ? StringId::ExpandedRowKindAndLevel
+                                               : StringId::CollapsedRowKindAndLevel;
+    return FormatPlaceholders(LoadText(form),
+                              {LoadText(kind), QString::number(ItemLevel(item) + 1)});
+}
+
 uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, uint32_t) const
 {
     const XmlNode* node = NodeOf(item);
@@ -440,23 +545,40 @@ QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint
     const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;
     if ((state & (StateSelected | StateDropHighlighted)) && (fullRow || column == NameColumn))
         return palette().color(QPalette::HighlightedText);
+    const QColor background = GetColumnBkColor(column);
     const XmlNode* node = NodeOf(item);
     if (!node)
-        return kWhiteColor;
+        return background;
+    const QColor text = palette().color(QPalette::Text);
     const bool name = column == NameColumn;
+    // Secondary rows (names of text, comments, instructions, kept whitespace) are the text
+    // colour halfway to the background, as far as contrast allows.
+    auto grey = [&] {
+        return Readable(QColor::fromRgbF((text.redF() + background.redF()) / 2,
+                                         (text.greenF() + background.greenF()) / 2,
+                                         (text.blueF() + background.blueF()) / 2),
+                        background);
+    };
     switch (node->Kind()) {
     case XmlNodeKind::Element:
-        return name ? kElementNameColor : kBlackColor;
+        return name ? Readable(kElementNameHue, background) : text;
     case XmlNodeKind::Attribute:
-        return name ? kAttributeNameColor : kBlackColor;
+        return name ? Readable(kAttributeNameHue, background) : text;
     case XmlNodeKind::Text:
-        return name || IsWhitespaceText(node) ? kGreyColor : kBlackColor;
+        return name || IsWhitespaceText(node) ? grey() : text;
     case XmlNodeKind::Comment:
     case XmlNodeKind::ProcessingInstruction:
-        return kGreyColor;
+        return grey();
     default:
-        return kWhiteColor;
+        return background;
     }
+}
+
+double TreeListView::Contrast(const QColor& first, const QColor& second)
+{
+    const double a = RelativeLuminance(first);
+    const double b = RelativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 bool TreeListView::CommitCellText(TreeListItem* item, int column, const QString& text)
@@ -467,20 +589,7 @@ bool TreeListView::CommitCellText(TreeListItem* item, int column, const QString&
 bool TreeListView::IsCellReadOnly(const TreeListItem* item, int column) const
 {
     const XmlNode* node = NodeOf(item);
-    if (!node)
-        return true;
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        return column != NameColumn;
-    case XmlNodeKind::Attribute:
-    case XmlNodeKind::ProcessingInstruction:
-        return column != NameColumn && column != ValueColumn;
-    case XmlNodeKind::Text:
-    case XmlNodeKind::Comment:
-        return column != ValueColumn;
-    default:
-        return true;
-    }
+    return !node || !ItemEditLogic::IsCellEditable(node->Kind(), column);
 }
 
 bool TreeListView::IsCellMultiline(const TreeListItem*, int column) const
@@ -602,7 +711,8 @@ bool TreeListView::SelectNode(int32_t id)
 void TreeListView::contextMenuEvent(QContextMenuEvent* event)
 {
     if (event->reason() != QContextMenuEvent::Mouse) {
-        TreeListControl::contextMenuEvent(event);
+        OpenContextMenuAtSelection();
+        event->accept();
         return;
     }
     // Held back until the right button goes up without a drag.
@@ -615,6 +725,37 @@ void TreeListView::contextMenuEvent(QContextMenuEvent* event)
     TreeListItem* item = HitTestItem(event->pos());
     if (!item)
         return;
+    OpenContextMenu(item, event->globalPos());
+    event->accept();
+}
+
+void TreeListView::keyPressEvent(QKeyEvent* event)
+{
+    // The keyboard's ways to the context menu: the Menu key and Shift+F10.
+    if (!DragSource() &&
+        (event->key() == Qt::Key_Menu ||
+         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier))) {
+        OpenContextMenuAtSelection();
+        event->accept();
+        return;
+    }
+    TreeListControl::keyPressEvent(event);
+}
+
+void TreeListView::OpenContextMenuAtSelection()
+{
+    TreeListItem* item = SelectedItem();
+    // The platform may follow the key with a menu request of its own.
+    if (!item || (m_contextMenu && m_contextMenu->isVisible()))
+        return;
+    SelectItem(item);
+    const QRect row = ItemRowRect(item);
+    const QRect name = CellEditRect(item, NameColumn);
+    OpenContextMenu(item, viewport()->mapToGlobal(QPoint(name.left(), row.bottom())));
+}
+
+void TreeListView::OpenContextMenu(TreeListItem* item, QPoint globalPosition)
+{
     SelectItem(item);
     const std::optional<MenuDescription> description =
         BuiltinResources::Menu(m_language, BuiltinResources::kItemMenu);
@@ -629,6 +770,5 @@ void TreeListView::contextMenuEvent(QContextMenuEvent* event)
         if (const std::optional<int> id = MenuBuilder::CommandId(action))
             HandleCommand(*id);
     });
-    m_contextMenu->popup(event->globalPos());
-    event->accept();
+    m_contextMenu->popup(globalPosition);
 }

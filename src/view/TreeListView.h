@@ -94,8 +94,16 @@ public:
     static QString VisibleWhitespace(QStringView text);
     bool GetCellTextAndImage(const TreeListItem* item, int column, bool selected, bool expanded,
                              QString& text, int& image) const override;
+    // Only elements hold other nodes.
+    bool IsAlwaysLeaf(const TreeListItem* item) const override;
+    // The node's kind, its level (1 for top-level rows) and, for a row with children, whether
+    // it is expanded: "attribute, level 3", "element, level 1, collapsed".
+    QString GetRowDescription(const TreeListItem* item) const override;
     uint32_t GetCellFontStyle(const TreeListItem* item, int column, uint32_t state) const override;
+    // Node colours keep their hue and at least 4.5:1 contrast on the palette's background.
     QColor GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const override;
+    // The contrast ratio of two colours (1 to 21), by relative luminance.
+    static double Contrast(const QColor& first, const QColor& second);
     bool CommitCellText(TreeListItem* item, int column, const QString& text) override;
     bool IsCellReadOnly(const TreeListItem* item, int column) const override;
     bool IsCellMultiline(const TreeListItem* item, int column) const override;
@@ -108,8 +116,16 @@ signals:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    // Selects the item and opens menu 203 for it at the global position.
+    void OpenContextMenu(TreeListItem* item, QPoint globalPosition);
+    // The keyboard's menu: under the selected row's name; nothing without a selection.
+    void OpenContextMenuAtSelection();
+    // Widens the Value column to the rest of the viewport (never below its least width).
+    void FitValueColumn();
     void ResetForNewContent();
     // Expanded items of a subtree about to leave the tree, by node ID, so that bringing the
     // same nodes back (a move, undo, redo) shows them as they were.
@@ -131,4 +147,5 @@ private:
     QMenu* m_contextMenu = nullptr;
     QList<QAction*> m_accelerators;
     std::unordered_set<int32_t> m_expandedAway;
+    bool m_applyingWidths = false; // the view itself is setting a column width
 };

@@ -2,11 +2,14 @@
 #include "app/CommandAction.h"
 #include "app/FindDialog.h"
 #include "config/LanguageResource.h"
+#include "view/TreeColumnWidths.h"
+#include "view/TreeListView.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -173,6 +176,21 @@ TEST_F(ShellFixture, LanguageChoiceWaitsForTheRestart)
     EXPECT_EQ(restarted.LanguagesMenu()->title(), QStringLiteral("&Sprachen"));
     EXPECT_FALSE(restarted.LanguagesMenu()->actions()[0]->isChecked());
     EXPECT_TRUE(restarted.LanguagesMenu()->actions()[1]->isChecked());
+}
+
+TEST_F(ShellFixture, TreeNameWidthIsSharedByTabsAndKeptInTheSettings)
+{
+    settings.treeNameColumnWidth = 300;
+    frame = MakeFrame(nullptr);
+    ASSERT_EQ(Open(QStringLiteral("a.xml")), 0);
+    TreeListView* first = Tabs().FrameAt(0)->View();
+    EXPECT_EQ(first->header()->sectionSize(TreeListView::NameColumn), 300);
+    first->header()->resizeSection(TreeListView::NameColumn, 280); // a drag on the header
+    ASSERT_EQ(Open(QStringLiteral("b.xml")), 1);
+    EXPECT_EQ(Tabs().FrameAt(1)->View()->header()->sectionSize(TreeListView::NameColumn), 280);
+    ASSERT_TRUE(frame->close());
+    EXPECT_EQ(settings.treeNameColumnWidth, 280);
+    TreeColumnWidths::Shared().SetNameWidth(TreeColumnWidths::DefaultNameWidth);
 }
 
 TEST_F(ShellFixture, WindowPlacementRoundTrip)

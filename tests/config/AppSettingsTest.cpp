@@ -139,6 +139,7 @@ TEST_F(AppSettingsTest, MissingElementsKeepInitialValuesMissingAttributesReadDef
     EXPECT_FALSE(settings.tabsOneOpenDocShow);
     EXPECT_FALSE(settings.tabsDblClickClose);
     EXPECT_EQ(settings.skinIndex, 3);
+    EXPECT_EQ(settings.treeNameColumnWidth, AppSettings::kDefaultTreeNameColumnWidth);
 
     // Opening again replaces the list instead of appending to it.
     ASSERT_TRUE(settings.Open(Path()));
@@ -158,7 +159,11 @@ TEST_F(AppSettingsTest, SaveKeepsUnknownContentAndSkinIndex)
     settings.skinIndex = 9; // never written
     settings.tabsBottom = false;
     settings.maximized = true;
+    settings.treeNameColumnWidth = 310;
     ASSERT_TRUE(settings.Save());
+    AppSettings again;
+    ASSERT_TRUE(again.Open(Path()));
+    EXPECT_EQ(again.treeNameColumnWidth, 310);
 
     DomDocument doc;
     ASSERT_TRUE(doc.Load(Path()));

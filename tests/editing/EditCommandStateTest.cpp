@@ -65,7 +65,8 @@ TEST(EditCommandStateTest, SelectionRowsEnableExactlyTheirCommands)
                       InsertTextBefore, InsertTextAfter, InsertCommentBefore, InsertCommentAfter,
                       MoveUp, MoveDown, ShowPrefixes});
     EXPECT_EQ(Enabled(For(A, E, true)), with(leafUnderElement, {Rename}));
-    EXPECT_EQ(Enabled(For(T, E)), with(leafUnderElement, {Rename}));
+    // Text has no name of its own: Rename would open no editor, so it is not offered.
+    EXPECT_EQ(Enabled(For(T, E)), leafUnderElement);
     EXPECT_EQ(Enabled(For(C, E)), leafUnderElement);
     // A top-level comment: removable, comment siblings only, no rename.
     EXPECT_EQ(Enabled(For(C, {})),

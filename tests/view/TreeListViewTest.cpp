@@ -4,7 +4,9 @@
 #include "document/DocumentMessages.h"
 #include "document/XmlDocument.h"
 #include "editing/CommandId.h"
+#include "view/InPlaceEdit.h"
 #include "view/NodeIcons.h"
+#include "view/TreeColumnWidths.h"
 #include "view/TreeListItemModel.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
@@ -18,6 +20,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -122,14 +125,57 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     EXPECT_EQ(view.GetCellText(comment, 0), QStringLiteral("#Comment"));
     EXPECT_EQ(view.GetCellText(comment, 1), QStringLiteral("note"));
 
+    // Colours come from the palette: on white the names keep their classic hues, values are
+    // the text colour, and on any background every cell stays readable.
+    QPalette light = view.palette();
+    light.setColor(QPalette::Base, Qt::white);
+    light.setColor(QPalette::Text, Qt::black);
+    view.setPalette(light);
     EXPECT_EQ(view.GetCellTextColor(item, 0, 0), QColor(0x80, 0x40, 0x00));
     EXPECT_EQ(view.GetCellTextColor(item, 1, 0), QColor(Qt::black));
     EXPECT_EQ(view.GetCellTextColor(attribute, 0, 0), QColor(0x00, 0x80, 0x00));
-    EXPECT_EQ(view.GetCellTextColor(text, 0, 0), QColor(0x80, 0x80, 0x80));
     EXPECT_EQ(view.GetCellTextColor(text, 1, 0), QColor(Qt::black));
-    EXPECT_EQ(view.GetCellTextColor(comment, 1, 0), QColor(0x80, 0x80, 0x80));
+    const QColor grey = view.GetCellTextColor(text, 0, 0);
+    EXPECT_EQ(grey, view.GetCellTextColor(comment, 1, 0));
+    EXPECT_TRUE(grey.red() == grey.green() && grey.green() == grey.blue() && grey.red() > 0x60);
     EXPECT_EQ(view.GetCellTextColor(comment, 1, TreeListControl::StateSelected),
               view.palette().color(QPalette::HighlightedText));
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::Text, QColor(0xE0, 0xE0, 0xE0));
+    for (const QPalette& palette : {light, dark}) {
+        view.setPalette(palette);
+        for (TreeListItem* row : {item, attribute, text, comment}) {
+            for (int column : {0, 1}) {
+                const QColor colour = view.GetCellTextColor(row, column, 0);
+                EXPECT_GE(TreeListView::Contrast(colour, palette.color(QPalette::Base)), 4.5)
+                    << column << " " << colour.name().toStdString();
+            }
+        }
+    }
+    // On the dark background the element name keeps its hue, lightened.
+    EXPECT_GT(view.GetCellTextColor(item, 0, 0).lightness(), QColor(0x80, 0x40, 0x00).lightness());
+    EXPECT_EQ(view.GetCellTextColor(item, 0, 0).hslHue(), QColor(0x80, 0x40, 0x00).hslHue());
+    view.setPalette(light);
+
+    // Assistive technology hears each row's kind and level with its cells.
+    const QAbstractItemModel* model = view.ItemModel();
+    EXPECT_EQ(model->data(view.ItemModel()->IndexOf(item), Qt::AccessibleDescriptionRole),
+              QStringLiteral("element, level 2, collapsed"));
+    EXPECT_EQ(model->data(view.ItemModel()->IndexOf(attribute), Qt::AccessibleDescriptionRole),
+              QStringLiteral("attribute, level 3"));
+    EXPECT_EQ(view.GetRowDescription(comment), QStringLiteral("comment, level 3"));
+    EXPECT_EQ(view.GetRowDescription(view.ChildItem(nullptr, 0)),
+              QStringLiteral("comment, level 1"));
+    view.ExpandItem(item);
+    EXPECT_EQ(view.GetRowDescription(item), QStringLiteral("element, level 2, expanded"));
+    // Only elements may ever get children: the tree skips its expansion lookups for the rest,
+    // an empty element included.
+    for (TreeListItem* leaf : {attribute, text, comment})
+        EXPECT_TRUE(view.ItemModel()->flags(view.ItemModel()->IndexOf(leaf)) &
+                    Qt::ItemNeverHasChildren);
+    EXPECT_FALSE(view.ItemModel()->flags(view.ItemModel()->IndexOf(opened.Item("c"))) &
+                 Qt::ItemNeverHasChildren);
 
     EXPECT_EQ(view.GetCellFontStyle(item, 0, 0), 0u);
     EXPECT_EQ(view.GetCellFontStyle(text, 0, 0), uint32_t(TreeListControl::FontItalic));
@@ -154,9 +200,9 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     EXPECT_TRUE(view.IsCellMultiline(item, 1));
 
     // An item whose node is gone paints as nothing and cannot be edited.
-    TreeListItem* orphan = view.AppendItem(nullptr, 9999, false);
+    TreeListItem* orphan = view.AppendItem(nullptr, 9999);
     EXPECT_EQ(view.GetCellText(orphan, 0), QString());
-    EXPECT_EQ(view.GetCellTextColor(orphan, 0, 0), QColor(Qt::white));
+    EXPECT_EQ(view.GetCellTextColor(orphan, 0, 0), view.palette().color(QPalette::Base));
     EXPECT_EQ(view.GetCellImage(orphan, 0, false, false), -1);
     EXPECT_TRUE(view.IsCellReadOnly(orphan, 1));
     EXPECT_EQ(view.GetItemNodeId(nullptr), -1);
@@ -192,10 +238,10 @@ TEST(TreeListViewTest, InstructionsAndKeptWhitespaceHaveRowsOfTheirOwn)
     int image = -1;
     view.GetCellTextAndImage(space, 1, false, false, painted, image);
     EXPECT_EQ(painted, QStringLiteral("\u00B7\u2192\u21B5"));
-    EXPECT_EQ(view.GetCellTextColor(space, 1, 0), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(view.GetCellTextColor(space, 1, 0), view.GetCellTextColor(space, 0, 0));
 }
 
-TEST(TreeListViewTest, PicturesArePaintedOnWhiteNextToTheName)
+TEST(TreeListViewTest, PicturesArePaintedOnTheBackgroundNextToTheName)
 {
     OpenedView opened;
     TreeListView& view = opened.view;
@@ -207,12 +253,13 @@ TEST(TreeListViewTest, PicturesArePaintedOnWhiteNextToTheName)
     QApplication::processEvents();
     const QImage image = view.viewport()->grab().toImage();
     const QRect cell = view.visualRect(view.ItemModel()->IndexOf(comment));
+    const QColor base = view.palette().color(QPalette::Base);
     bool drawn = false;
     for (int x = cell.left() + 1; x < cell.left() + 17; ++x)
-        drawn = drawn || image.pixelColor(x, cell.center().y()) != QColor(Qt::white);
+        drawn = drawn || image.pixelColor(x, cell.center().y()) != base;
     EXPECT_TRUE(drawn);
-    // The picture keeps the white background, the text area right of it is highlighted.
-    EXPECT_EQ(image.pixelColor(cell.left(), cell.top()), QColor(Qt::white));
+    // The picture keeps the tree's background, the text area right of it is highlighted.
+    EXPECT_EQ(image.pixelColor(cell.left(), cell.top()), base);
     EXPECT_EQ(image.pixelColor(cell.right() - 1, cell.center().y()),
               view.palette().color(QPalette::Highlight));
 }
@@ -527,6 +574,91 @@ TEST(TreeListViewTest, ContextMenuOpensOnlyOverAnItemAndSelectsItFirst)
     menu->close();
 }
 
+TEST(TreeListViewTest, KeyboardOpensTheMenuAtTheSelectionAndEditsValueOrName)
+{
+    SampleFile file(kSample);
+    TreeListView view;
+    OpenShownAndActive(view, file.Path());
+    view.setFocus();
+    view.SelectItem(nullptr);
+    QTest::keyClick(&view, Qt::Key_Menu);
+    EXPECT_EQ(view.LastContextMenu(), nullptr); // nothing selected, no menu
+
+    TreeListItem* id = ItemNamed(view, QStringLiteral("id"));
+    view.SelectItem(id);
+    for (QKeyCombination key : {QKeyCombination(Qt::Key_Menu), Qt::SHIFT | Qt::Key_F10}) {
+        QTest::keyClick(&view, key.key(), key.keyboardModifiers());
+        QMenu* menu = view.LastContextMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(menu->isVisible());
+        // Under the selected row, not wherever the pointer happens to be.
+        const QRect row = view.ItemRowRect(id);
+        const QPoint at = view.viewport()->mapFromGlobal(menu->pos());
+        EXPECT_NEAR(at.y(), row.bottom(), 2);
+        EXPECT_LE(std::abs(at.x() - view.CellEditRect(id, 0).left()), 2);
+        menu->close();
+        view.setFocus();
+    }
+
+    // Enter edits the value, F2 the name; the box tells assistive technology which cell.
+    QTest::keyClick(&view, Qt::Key_Return);
+    ASSERT_TRUE(view.Editor().IsOpen());
+    EXPECT_EQ(view.Editor().Result().column, TreeListView::ValueColumn);
+    EXPECT_EQ(view.Editor().Box()->accessibleName(), QStringLiteral("Edit Value of id"));
+    QTest::keyClick(view.Editor().Box(), Qt::Key_Escape);
+    ASSERT_FALSE(view.Editor().IsOpen());
+    QTest::keyClick(&view, Qt::Key_F2);
+    ASSERT_TRUE(view.Editor().IsOpen());
+    EXPECT_EQ(view.Editor().Result().column, TreeListView::NameColumn);
+    EXPECT_EQ(view.Editor().Box()->accessibleName(), QStringLiteral("Edit Name of id"));
+    QTest::keyClick(view.Editor().Box(), Qt::Key_Escape);
+    // An element's value is not editable: Enter opens nothing.
+    view.SelectItem(ItemNamed(view, QStringLiteral("b")));
+    QTest::keyClick(&view, Qt::Key_Enter);
+    EXPECT_FALSE(view.Editor().IsOpen());
+}
+
+TEST(TreeListViewTest, ValueFillsTheWidthAndNameWidthsAreSharedByEveryTree)
+{
+    SampleFile file("<r v=\"" + QByteArray(400, 'x') + "\" w=\"short\"/>");
+    TreeListView first;
+    OpenShownAndActive(first, file.Path());
+    first.resize(1200, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(first.header()->sectionSize(0), 250);
+    EXPECT_EQ(first.header()->sectionSize(1), first.viewport()->width() - 250);
+    first.resize(400, 300);
+    QApplication::processEvents();
+    EXPECT_EQ(first.header()->sectionSize(1), 350); // narrow windows scroll instead
+
+    TreeListView second;
+    OpenShownAndActive(second, file.Path());
+    second.resize(1000, 300);
+    first.header()->resizeSection(0, 320); // as a drag on the header does
+    QApplication::processEvents();
+    EXPECT_EQ(TreeColumnWidths::Shared().NameWidth(), 320);
+    EXPECT_EQ(second.header()->sectionSize(0), 320);
+    EXPECT_EQ(second.header()->sectionSize(1), second.viewport()->width() - 320);
+    TreeListView third;
+    EXPECT_EQ(third.header()->sectionSize(0), 320);
+    TreeColumnWidths::Shared().SetNameWidth(TreeColumnWidths::DefaultNameWidth);
+
+    // A value cut short shows whole in its tool-tip; one that fits has none.
+    first.resize(700, 300);
+    QApplication::processEvents();
+    auto tipAt = [&](const QString& name) {
+        QToolTip::hideText();
+        const QRect cell = first.visualRect(first.ItemModel()->IndexOf(ItemNamed(first, name), 1));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        first.viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(first.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_TRUE(tipAt(QStringLiteral("v")).contains(QString(400, u'x')));
+    EXPECT_FALSE(tipAt(QStringLiteral("w")).contains(QStringLiteral("short")));
+    QToolTip::hideText();
+}
+
 TEST(TreeListViewTest, AcceleratorsActOnlyWhileTheTreeHasTheFocus)
 {
     SampleFile file(kSample);
@@ -583,7 +715,8 @@ TEST(TreeListViewTest, PaneHoldsTheViewUnderItsHeaderAndForwardsCommands)
     ASSERT_NE(view, nullptr);
     EXPECT_GE(view->header()->height(), TreeListPane::HeaderHeight);
     EXPECT_TRUE(view->header()->sectionsMovable());
-    EXPECT_EQ(view->palette().color(QPalette::Base), QColor(Qt::white));
+    // The tree follows the application's palette rather than forcing its own.
+    EXPECT_EQ(view->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
     ASSERT_TRUE(view->NewFile(QStringLiteral("n")));
     view->SelectItem(view->ChildItem(nullptr, 0));
     EXPECT_TRUE(pane.HandleCommand(CommandId::InsertAttribute));
