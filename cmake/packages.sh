@@ -4,6 +4,7 @@
 tovi_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libxslt1-dev
     libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev
     libxml2-utils
+    libglib2.0-dev qt6-svg-dev desktop-file-utils appstream
     # the accessibility test: AT-SPI on a private session bus, read with pyatspi
     at-spi2-core dbus-daemon python3-pyatspi xdotool)
 

@@ -235,8 +235,15 @@ QImage CommandIcons::ProgramImage(int size)
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 64.0, size / 64.0);
+    PaintProgram(p);
+    p.end();
+    return image;
+}
+
+void CommandIcons::PaintProgram(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient background(0, 0, 0, 64);
     background.setColorAt(0, QColor(70, 120, 200));
     background.setColorAt(1, QColor(30, 70, 150));
@@ -255,8 +262,6 @@ QImage CommandIcons::ProgramImage(int size)
     p.drawRoundedRect(QRectF(28, 29, 26, 10), 3, 3);
     p.setBrush(QColor(240, 240, 240));
     p.drawRoundedRect(QRectF(28, 41, 26, 10), 3, 3);
-    p.end();
-    return image;
 }
 
 QIcon CommandIcons::ProgramIcon()

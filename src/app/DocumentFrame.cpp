@@ -3,6 +3,7 @@
 #include "app/DocumentNaming.h"
 #include "app/FileDialogs.h"
 #include "app/FindResultsPane.h"
+#include "app/NodeCounter.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
 #include "config/LoadText.h"
@@ -11,6 +12,7 @@
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "editing/EditCommandState.h"
+#include "editing/ExactXPath.h"
 #include "editing/NodeFinder.h"
 #include "editing/NodePathText.h"
 #include "tools/ResultFileName.h"
@@ -22,6 +24,7 @@
 #include "view/TreeListView.h"
 
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,6 +41,9 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     layout->addWidget(m_pane);
     m_view->SetLanguage(language);
     setFocusProxy(m_pane);
+    m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &DocumentFrame::StatusChanged);
 }
 
 DocumentFrame::~DocumentFrame() = default;
@@ -45,7 +51,10 @@ DocumentFrame::~DocumentFrame() = default;
 bool DocumentFrame::OpenFile(const QString& path)
 {
     m_untitled = false;
-    if (!m_view->OpenFile(path))
+    const bool opened = m_view->OpenFile(path);
+    m_nodes->Recount();
+    emit StatusChanged();
+    if (!opened)
         return false;
     TakeDiskState();
     return true;
@@ -73,7 +82,10 @@ void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
 bool DocumentFrame::NewFile(const QString& name)
 {
     m_untitled = true;
-    return m_view->NewFile(name);
+    const bool made = m_view->NewFile(name);
+    m_nodes->Recount();
+    emit StatusChanged();
+    return made;
 }
 
 bool DocumentFrame::Save()
@@ -282,4 +294,15 @@ QWidget* DocumentFrame::FocusTarget() const
 XmlDocument* DocumentFrame::Document() const
 {
     return &m_view->Document();
+}
+
+size_t DocumentFrame::NodeCount() const
+{
+    return m_nodes->Count();
+}
+
+QString DocumentFrame::SelectedPath() const
+{
+    const TreeListItem* item = m_view->SelectedItem();
+    return item ? GetExactXPathText(m_view->Document(), m_view->GetItemNodeId(item)) : QString();
 }

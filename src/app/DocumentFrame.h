@@ -7,10 +7,12 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class FileDialogs;
 class LanguageResource;
+class NodeCounter;
 class TreeListPane;
 class XmlDocument;
 class TreeListView;
@@ -78,6 +80,15 @@ public:
     TreeListView* View() const { return m_view; }
     XmlDocument* Document() const;
 
+    // What the status bar shows of the tab: the nodes of the document, and the exact XPath of
+    // the selected node (empty without one).
+    size_t NodeCount() const;
+    QString SelectedPath() const;
+
+signals:
+    // The selection or the document changed: what the status bar shows may be stale.
+    void StatusChanged();
+
 private:
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
@@ -94,4 +105,7 @@ private:
     FileFingerprint m_known; // what the document read or wrote (times follow touches)
     FileFingerprint m_seen;  // what the last check found when it differed
     FileFingerprint m_kept;  // a changed state the user chose not to reload
+    // A member, so it leaves the document's observers before QWidget deletes the view and
+    // the document with it.
+    std::unique_ptr<NodeCounter> m_nodes;
 };

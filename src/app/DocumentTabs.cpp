@@ -14,8 +14,10 @@
 #include "config/StringTable.h"
 #include "editing/CommandId.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -65,13 +67,25 @@ DocumentTabs::DocumentTabs(DocumentTabsListener& listener, const ShellServices& 
     m_strip->setExpanding(false);
     m_strip->setElideMode(Qt::ElideNone);
     m_strip->setDrawBase(false);
-    m_strip->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, not by a click (a click leaves the focus in the tree): the arrow keys
+    // then switch tabs, and the Menu key or Shift+F10 open the tab menu.
+    m_strip->setFocusPolicy(Qt::TabFocus);
     m_strip->hide();
     m_strip->installEventFilter(this);
+    auto* menuKey = new QAction(m_strip);
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WidgetShortcut);
+    connect(menuKey, &QAction::triggered, this, &DocumentTabs::OpenTabMenuByKey);
+    m_strip->addAction(menuKey);
     connect(m_strip, &QTabBar::currentChanged, this, [this](int index) {
-        // Only a user's click arrives here: programmatic changes block the signal.
-        if (index >= 0 && index != m_active)
+        // Only a user's click or arrow key arrives here: programmatic changes block the
+        // signal. Switching from the keyboard keeps the focus on the strip.
+        if (index >= 0 && index != m_active) {
+            const bool keyboard = m_strip->hasFocus();
             Activate(index);
+            if (keyboard)
+                m_strip->setFocus(Qt::TabFocusReason);
+        }
     });
     connect(m_strip, &QTabBar::tabCloseRequested, this, [this](int index) { CloseTab(index); });
     connect(m_strip, &QTabBar::tabBarDoubleClicked, this, [this](int index) {
@@ -309,6 +323,7 @@ bool DocumentTabs::SaveTab(int index)
     if (!ConfirmOverwrite(frame) || !frame->Save())
         return false;
     frame->SetModifiedMarker(frame->IsModified());
+    m_services.desktop.NoteRecentlyUsed(frame->Path());
     RefreshTab(IndexOf(frame));
     return true;
 }
@@ -335,6 +350,7 @@ bool DocumentTabs::SaveTabAs(int index)
     if ((open >= 0 && !ConfirmOverwrite(frame)) || !frame->SaveAs(chosen))
         return false;
     frame->SetModifiedMarker(frame->IsModified());
+    m_services.desktop.NoteRecentlyUsed(frame->Path());
     RefreshTab(IndexOf(frame));
     m_strip->update();
     WatchFiles();
@@ -665,6 +681,8 @@ bool DocumentTabs::ReloadTab(int index)
     // Later: the reload may have been asked for from inside the old frame's own handlers.
     old->deleteLater();
     WatchFiles();
+    if (m_notice)
+        m_notice(ShellText::Format(StringId::FileReloaded, {fresh->Path()}));
     return true;
 }
 
@@ -758,8 +776,28 @@ void DocumentTabs::mouseDoubleClickEvent(QMouseEvent* event)
     QWidget::mouseDoubleClickEvent(event);
 }
 
+void DocumentTabs::OpenTabMenuByKey()
+{
+    if (m_active < 0)
+        return;
+    const QRect tab = m_strip->tabRect(m_active);
+    m_listener.OnTabContextMenu(m_active, m_strip->mapToGlobal(tab.bottomLeft()));
+}
+
+void DocumentTabs::NoticeTransformationWritten(const QString& resultPath)
+{
+    if (m_notice)
+        m_notice(ShellText::Format(StringId::TransformationWritten, {resultPath}));
+}
+
 bool DocumentTabs::eventFilter(QObject* watched, QEvent* event)
 {
+    // The Menu key (Qt turns it into a keyboard context menu event).
+    if (watched == m_strip && event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        OpenTabMenuByKey();
+        return true;
+    }
     if (watched == m_strip && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {

@@ -68,6 +68,10 @@ public:
     void PreviousTab();
     void NextTab();
     void CopyDocumentPath();
+    // The tab menu of the active tab, below it: the Menu key or Shift+F10 on the strip.
+    void OpenTabMenuByKey();
+    // Tells in the status bar that a transformation wrote its result to `resultPath`.
+    void NoticeTransformationWritten(const QString& resultPath);
     void OpenContainingFolder();
     void ShowFindDialog();
     void ToggleStripPosition();

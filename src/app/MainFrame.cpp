@@ -17,26 +17,24 @@
 #include "config/AppSettings.h"
 #include "config/BuiltinResources.h"
 #include "config/LanguageResource.h"
+#include "config/StringTable.h"
 #include "editing/CommandId.h"
 #include "ui/MenuBuilder.h"
 #include "view/TreeColumnWidths.h"
 #include "view/TreeListView.h"
 
 #include <QAbstractEventDispatcher>
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCursor>
 #include <QDropEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
+#include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
+#include <QPainter>
 #include <QStatusBar>
-#include <QTextEdit>
 #include <QToolBar>
 #include <QUrl>
 #include <memory>
@@ -54,27 +52,40 @@ constexpr int ToolBarCommands[] = {57600, 57601, 57603, 32786, 0,     57632, 576
                                    57637, 0,     57643, 57644, 0,     32869, 0,     32862,
                                    32876, 32863, 32868, 0,     32894, 32895};
 
-bool IsTextField(const QWidget* widget)
-{
-    if (!widget)
-        return false;
-    if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-        qobject_cast<const QPlainTextEdit*>(widget) ||
-        qobject_cast<const QAbstractSpinBox*>(widget))
-        return true;
-    const auto* combo = qobject_cast<const QComboBox*>(widget);
-    return combo && combo->isEditable();
-}
-
-// A command's description (its string of the same ID) as the tool-tip, without "&".
+// A command's description (its string of the same ID) as the tool-tip, without "&", with the
+// command's key.
 QString ToolTipOf(int commandId, const QString& fallback)
 {
     QString text = ShellText::Get(commandId);
     if (text.isEmpty())
         text = fallback;
     text.remove(u'&');
-    return text.section(u'\t', 0, 0);
+    text = text.section(u'\t', 0, 0);
+    const QList<QKeySequence> keys = MenuBuilder::Shortcuts(commandId);
+    if (!keys.isEmpty())
+        text += QStringLiteral(" (%1)").arg(keys.first().toString(QKeySequence::NativeText));
+    return text;
 }
+
+// A path that may be longer than the status bar: the middle gives way, the tool-tip and
+// screen readers have it whole.
+class PathLabel : public QLabel {
+public:
+    explicit PathLabel(QWidget* parent) : QLabel(parent)
+    {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine,
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
 
 } // namespace
 
@@ -92,6 +103,8 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     BuildToolBar();
     m_tabs = new DocumentTabs(*this, m_services, this);
     setCentralWidget(m_tabs);
+    AddKeyOnlyActions();
+    BuildStatusBar();
     BuildFindResults();
     BuildXPathQuery();
 
@@ -107,14 +120,12 @@ MainFrame::MainFrame(const ShellServices& services, QWidget* parent)
     setAcceptDrops(true);
     BuildLanguagesMenu();
 
-    qApp->installEventFilter(this);
     RunIdleUpdate();
 }
 
 MainFrame::~MainFrame()
 {
     disconnect(m_idleConnection);
-    qApp->removeEventFilter(this);
 }
 
 void MainFrame::BuildMenuBar()
@@ -157,16 +168,45 @@ void MainFrame::CollectActions(QWidget* menuOrBar)
         }
         if (id == CommandId::StandardToolbar)
             action->setCheckable(true);
-        // Shortcuts of the menu items themselves rather than entries of the frame's key table:
-        // that table stands back for text fields, and no text field has a use for F3 or
-        // Ctrl+Shift+F.
-        if (id == CommandId::FindNext)
-            action->setShortcut(QKeySequence(Qt::Key_F3));
-        else if (id == CommandId::FindPrevious)
-            action->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-        else if (id == CommandId::XPathQuery)
-            action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+        // A language file may list a command twice; two items with one key would leave the key
+        // ambiguous and dead, so the first item keeps it.
+        if (m_actions.contains(id))
+            action->setShortcuts({});
         m_actions.insert(id, action);
+    }
+}
+
+void MainFrame::AddKeyOnlyActions()
+{
+    for (int id : MenuBuilder::KeyedCommands()) {
+        if (MenuBuilder::FindCommand(menuBar(), id))
+            continue;
+        auto* action = new QAction(this);
+        CommandAction::SetId(action, id);
+        action->setShortcuts(MenuBuilder::Shortcuts(id));
+        connect(action, &QAction::triggered, this, [this, action] { RouteAction(action); });
+        addAction(action);
+        m_actions.insert(id, action);
+    }
+    // The find dialog is a window of its own: without them there, Ctrl+Tab or Ctrl+S would
+    // do nothing while it is active.
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (DocumentTabs::IsOwnCommand(it.key()) && !it.value()->shortcuts().isEmpty())
+            m_tabs->Find()->addAction(it.value());
+    }
+}
+
+void MainFrame::ReleaseViewKeys(DocumentFrame* frame)
+{
+    // The tree binds keys of its own so that it works alone; in the window the menu items
+    // carry them, and two owners of one key would make Qt refuse it as ambiguous.
+    QList<QKeySequence> windowKeys;
+    for (int id : MenuBuilder::KeyedCommands())
+        windowKeys << MenuBuilder::Shortcuts(id);
+    TreeListView* view = frame->View();
+    for (QAction* own : view->AcceleratorActions()) {
+        if (windowKeys.contains(own->shortcut()))
+            view->removeAction(own);
     }
 }
 
@@ -232,9 +272,37 @@ void MainFrame::BuildLanguagesMenu()
     menuBar()->insertMenu(before, m_languagesMenu);
 }
 
+void MainFrame::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    m_pathField = new PathLabel(bar);
+    m_pathField->setObjectName(QStringLiteral("SelectedPath"));
+    bar->addWidget(m_pathField, 1);
+    m_countField = new QLabel(bar);
+    m_countField->setObjectName(QStringLiteral("NodeCount"));
+    bar->addPermanentWidget(m_countField);
+}
+
+void MainFrame::UpdateStatusBar()
+{
+    m_statusStale = false;
+    const DocumentFrame* active = m_tabs->ActiveFrame();
+    const QString path = active ? active->SelectedPath() : QString();
+    if (m_pathField->text() != path) {
+        m_pathField->setText(path);
+        m_pathField->setToolTip(path);
+    }
+    const QString count =
+        active ? ShellText::Format(StringId::StatusNodeCount,
+                                   {QLocale().toString(qulonglong(active->NodeCount()))})
+               : QString();
+    if (m_countField->text() != count)
+        m_countField->setText(count);
+}
+
 void MainFrame::BuildFindResults()
 {
-    statusBar()->setObjectName(QStringLiteral("StatusBar"));
     m_tabs->SetNoticeSink(
         [this](const QString& text) { statusBar()->showMessage(text, NoticeMilliseconds); });
     m_findResults = new FindResultsPane(this);
@@ -349,12 +417,15 @@ void MainFrame::ShowHomePage()
         m_services.desktop.OpenUrl(QUrl::fromLocalFile(guide).toString());
 }
 
-void MainFrame::ShowRecentPopup(const QPoint& globalPosition)
+void MainFrame::ShowRecentPopup(const QPoint& globalPosition, bool fromKeyboard)
 {
     if (m_recent.IsEmpty())
         return;
     QMenu popup(this);
     m_recent.FillPopup(&popup);
+    // Opened by a key, the first file is ready for Enter, as in any menu opened that way.
+    if (fromKeyboard)
+        popup.setActiveAction(popup.actions().value(0));
     if (QAction* chosen = popup.exec(globalPosition))
         RouteAction(chosen);
 }
@@ -412,6 +483,8 @@ void MainFrame::RunIdleUpdate()
     }
     m_states = states;
     UpdateTitle();
+    if (m_statusStale)
+        UpdateStatusBar();
 }
 
 void MainFrame::UpdateTitle()
@@ -429,8 +502,11 @@ void MainFrame::FocusActivePane()
         active->FocusTarget()->setFocus();
 }
 
-void MainFrame::OnTabInserted(int)
+void MainFrame::OnTabInserted(int index)
 {
+    // Other programs' file choosers offer what was opened here as well.
+    if (const DocumentFrame* frame = m_tabs->FrameAt(index); frame && !frame->IsUntitled())
+        m_services.desktop.NoteRecentlyUsed(frame->Path());
     UpdateTitle();
     RunIdleUpdate();
     update();
@@ -438,6 +514,7 @@ void MainFrame::OnTabInserted(int)
 
 void MainFrame::OnTabRemoved(int)
 {
+    m_statusStale = true;
     UpdateTitle();
     RunIdleUpdate();
     update();
@@ -456,6 +533,13 @@ void MainFrame::OnTabClosing(int index)
 
 void MainFrame::OnActiveTabChanged(int, int)
 {
+    disconnect(m_statusConnection);
+    if (DocumentFrame* active = m_tabs->ActiveFrame()) {
+        ReleaseViewKeys(active);
+        m_statusConnection =
+            connect(active, &DocumentFrame::StatusChanged, this, [this] { m_statusStale = true; });
+    }
+    m_statusStale = true;
     FocusActivePane();
     UpdateTitle();
 }
@@ -567,75 +651,4 @@ void MainFrame::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && !m_closed)
         m_tabs->ScheduleDiskCheck();
     QMainWindow::changeEvent(event);
-}
-
-int MainFrame::AcceleratorCommand(QKeyCombination key)
-{
-    Qt::Key code = key.key();
-    Qt::KeyboardModifiers modifiers =
-        key.keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
-    // Shift+Tab arrives as Backtab.
-    if (code == Qt::Key_Backtab) {
-        code = Qt::Key_Tab;
-        modifiers |= Qt::ShiftModifier;
-    }
-    const bool ctrl = modifiers == Qt::ControlModifier;
-    const bool ctrlShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
-    switch (code) {
-    case Qt::Key_F4:
-        return ctrl ? CommandId::FileClose : ctrlShift ? CommandId::CloseAll : 0;
-    case Qt::Key_N:
-        return ctrl ? CommandId::FileNew : 0;
-    case Qt::Key_O:
-        return ctrl ? CommandId::FileOpen : 0;
-    case Qt::Key_S:
-        return ctrl ? CommandId::FileSave : ctrlShift ? CommandId::SaveAll : 0;
-    case Qt::Key_Tab:
-        return ctrl ? CommandId::NextTab : ctrlShift ? CommandId::PreviousTab : 0;
-    case Qt::Key_F:
-        return ctrl ? CommandId::Find : 0;
-    default:
-        return 0;
-    }
-}
-
-bool MainFrame::IsOwnWindow(const QObject* object) const
-{
-    const auto* widget = qobject_cast<const QWidget*>(object);
-    if (!widget)
-        return false;
-    // The frame and windows owned by it (the find dialog), not message boxes or dialogs that
-    // run their own modal loop.
-    const QWidget* top = widget->window();
-    while (top) {
-        if (top == this)
-            return true;
-        top = top->parentWidget() ? top->parentWidget()->window() : nullptr;
-    }
-    return false;
-}
-
-bool MainFrame::TranslateAccelerator(QKeyEvent* event)
-{
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
-        return false;
-    if (IsTextField(QApplication::focusWidget()))
-        return false;
-    const int id = AcceleratorCommand(event->keyCombination());
-    if (id == 0)
-        return false;
-    // A disabled command's key does nothing, as with a grayed menu item.
-    if (!IsCommandEnabled(id))
-        return true;
-    HandleCommand(id);
-    return true;
-}
-
-bool MainFrame::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && !m_closed && IsOwnWindow(watched)) {
-        if (TranslateAccelerator(static_cast<QKeyEvent*>(event)))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
 }

@@ -5,7 +5,6 @@
 #include "app/ShellServices.h"
 
 #include <QHash>
-#include <QKeyCombination>
 #include <QList>
 #include <QMainWindow>
 #include <QMetaObject>
@@ -16,13 +15,13 @@ class DocumentTabs;
 class FindResultsPane;
 class XPathQueryPane;
 class QAction;
-class QKeyEvent;
+class QLabel;
 class QMenu;
 class QToolBar;
 
-// The program's main window: menu bar, Standard tool bar, the frame's shortcuts, the recent
-// files and the document tabs. It handles the application commands and routes every other
-// one to DocumentTabs, which passes what it does not handle to the active view.
+// The program's main window: menu bar, Standard tool bar, status bar, the recent files and the
+// document tabs. It handles the application commands and routes every other one to
+// DocumentTabs, which passes what it does not handle to the active view.
 class MainFrame : public QMainWindow, public DocumentTabsListener {
     Q_OBJECT
 public:
@@ -60,11 +59,9 @@ public:
     bool IsCommandEnabled(int commandId) const { return m_states.value(commandId, true); }
     QString ApplicationTitle() const { return m_applicationTitle; }
 
-    // The frame's shortcut table (accelerator table 128): the command for a key, or 0.
-    static int AcceleratorCommand(QKeyCombination key);
-    // Applies the table to a key typed anywhere in the program, unless the keyboard focus is
-    // in a text field; true when the key became a command.
-    bool TranslateAccelerator(QKeyEvent* event);
+    // The status bar's fields: the selected node's exact XPath and the document's node count.
+    QLabel* PathField() const { return m_pathField; }
+    QLabel* NodeCountField() const { return m_countField; }
 
     // Tells whether paths handed over by later starts still wait to open; the window does not
     // close over them (they wait while a box of the closing itself is up).
@@ -88,7 +85,6 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // DocumentTabsListener
@@ -103,19 +99,25 @@ private:
     void BuildToolBar();
     void BuildLanguagesMenu();
     void CollectActions(QWidget* menuOrBar);
+    // Window actions for keyed commands no menu item carries (Ctrl+Tab), and the keys of the
+    // file and tab commands in the find dialog too.
+    void AddKeyOnlyActions();
+    // Takes from the tab's tree the keys it binds for itself that the menus carry as well.
+    void ReleaseViewKeys(DocumentFrame* frame);
     void RouteAction(QAction* action);
-    void ShowRecentPopup(const QPoint& globalPosition);
+    void ShowRecentPopup(const QPoint& globalPosition, bool fromKeyboard = false);
     void ChooseLanguage(int index);
     void ShowHomePage();
     void ToggleToolBar();
     void UpdateTitle();
     void FocusActivePane();
+    void BuildStatusBar();
+    void UpdateStatusBar();
     void BuildFindResults();
     // A row of the Find all list was picked: its node is selected in its tab, if both are
     // still there.
     void SelectFoundNode(DocumentFrame* frame, int32_t id);
     void BuildXPathQuery();
-    bool IsOwnWindow(const QObject* object) const;
 
     ShellServices m_services;
     QString m_applicationTitle;
@@ -129,6 +131,10 @@ private:
     QMultiHash<int, QAction*> m_actions;
     QHash<int, bool> m_states;
     QMetaObject::Connection m_idleConnection;
+    QLabel* m_pathField = nullptr;
+    QLabel* m_countField = nullptr;
+    QMetaObject::Connection m_statusConnection;
+    bool m_statusStale = true;
     std::function<void(QWidget*)> m_aboutPresenter;
     std::function<bool()> m_handOversPending;
     bool m_closed = false;

@@ -1,5 +1,7 @@
 #include "app/SystemDesktopServices.h"
 
+#include "app/DesktopRecentFiles.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #endif
+
+SystemDesktopServices::SystemDesktopServices()
+{
+    m_recentWriter.setMaxThreadCount(1);
+}
 
 bool SystemDesktopServices::OpenUrl(const QString& url)
 {
@@ -41,4 +48,9 @@ bool SystemDesktopServices::ShowInFolder(const QString& path)
 #endif
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
 #endif
+}
+
+void SystemDesktopServices::NoteRecentlyUsed(const QString& path)
+{
+    m_recentWriter.start([path] { DesktopRecentFiles::Add(path); });
 }

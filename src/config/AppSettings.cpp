@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -53,6 +54,71 @@ bool ReadFlag(const DomElement& element, const QString& name, bool missing)
 void WriteFlag(DomElement element, const QString& name, bool value)
 {
     element.SetAttribute(name, DecimalText::FromFlag(value));
+}
+
+// The texts of a list kept as repeated elements under a child of Setting, read without
+// creating anything.
+QStringList StoredList(const DomElement& setting, const QString& group, const QString& item,
+                       const QString& attribute)
+{
+    QStringList list;
+    const DomElement parent = setting ? setting.SelectSingleNode(group) : DomElement();
+    if (!parent)
+        return list;
+    for (const DomElement& element : parent.SelectNodes(item))
+        list.append(element.AttributeOr(attribute));
+    return list;
+}
+
+QStringList StoredRecentFiles(const DomElement& setting)
+{
+    return StoredList(setting, kRecentFiles, kFile, QStringLiteral("FilePath"));
+}
+
+QStringList StoredFindHistory(const DomElement& setting)
+{
+    return StoredList(setting, kTextComboHistory, kItem, QStringLiteral("Text"));
+}
+
+// How many entries at the front of a most-recent-first list were put there since `base`: the
+// rest is what remains of `base`, in its order.
+qsizetype AddedAtFront(const QStringList& list, const QStringList& base)
+{
+    qsizetype i = list.size();
+    qsizetype j = base.size();
+    while (i > 0) {
+        const qsizetype found = j > 0 ? base.lastIndexOf(list[i - 1], j - 1) : -1;
+        if (found < 0)
+            break;
+        j = found;
+        --i;
+    }
+    return i;
+}
+
+// Both windows started from `base`. What either put in front comes first (this window's
+// before the other's, as it writes last); of the older entries only those neither window
+// dropped remain.
+QStringList MergeLists(const QStringList& base, const QStringList& ours, const QStringList& theirs,
+                       qsizetype limit)
+{
+    if (theirs == base)
+        return ours;
+    const qsizetype oursAdded = AddedAtFront(ours, base);
+    const qsizetype theirsAdded = AddedAtFront(theirs, base);
+    QStringList merged = ours.mid(0, oursAdded);
+    for (qsizetype i = 0; i < theirsAdded; ++i) {
+        if (!merged.contains(theirs[i]))
+            merged.append(theirs[i]);
+    }
+    for (const QString& entry : base) {
+        if (!merged.contains(entry) && ours.indexOf(entry, oursAdded) >= 0 &&
+            theirs.indexOf(entry, theirsAdded) >= 0)
+            merged.append(entry);
+    }
+    if (limit >= 0 && merged.size() > limit)
+        merged.erase(merged.begin() + limit, merged.end());
+    return merged;
 }
 
 QString& FolderOverride()
@@ -107,6 +173,8 @@ bool AppSettings::Open(const QString& path)
     ReadMainWindow();
     ReadRecentFiles();
     ReadGeneral();
+    baseRecentFiles_ = StoredRecentFiles(setting_);
+    baseFindHistory_ = StoredFindHistory(setting_);
     return true;
 }
 
@@ -133,13 +201,9 @@ void AppSettings::ReadMainWindow()
 
 void AppSettings::ReadRecentFiles()
 {
-    const DomElement recent = setting_.SelectSingleNode(kRecentFiles);
-    if (!recent)
-        return;
     // The file's list replaces what is held, so opening twice does not double the entries.
-    recentFiles.clear();
-    for (const DomElement& file : recent.SelectNodes(kFile))
-        recentFiles.append(file.AttributeOr(QStringLiteral("FilePath")));
+    if (setting_.SelectSingleNode(kRecentFiles))
+        recentFiles = StoredRecentFiles(setting_);
 }
 
 void AppSettings::ReadGeneral()
@@ -169,11 +233,54 @@ bool AppSettings::Save()
             return false;
         document_ = std::move(document);
         setting_ = setting;
+        baseRecentFiles_ = StoredRecentFiles(setting_);
+        baseFindHistory_ = StoredFindHistory(setting_);
     }
+    // Another window may save at the same moment: read, merge and write under one lock. A
+    // lock that cannot be had within the wait (a hung editor) does not cost this run its
+    // settings.
+    QLockFile lock(path_ + QStringLiteral(".lock"));
+    lock.tryLock(2000);
+    MergeSavedMeanwhile();
     WriteMainWindow();
     WriteRecentFiles();
     WriteGeneral();
-    return document_->Save(path_, DomDocument::Format::Indented);
+    if (!document_->Save(path_, DomDocument::Format::Indented))
+        return false;
+    baseRecentFiles_ = recentFiles;
+    baseFindHistory_ = StoredFindHistory(setting_);
+    return true;
+}
+
+void AppSettings::MergeSavedMeanwhile()
+{
+    DomDocument disk;
+    if (!disk.Load(path_))
+        return;
+    const DomElement theirSetting = disk.SelectSingleNode(kSetting);
+    if (!theirSetting)
+        return;
+
+    recentFiles = MergeLists(baseRecentFiles_, recentFiles, StoredRecentFiles(theirSetting),
+                             recentFileListLength);
+
+    const QStringList ourHistory = StoredFindHistory(setting_);
+    const QStringList theirHistory = StoredFindHistory(theirSetting);
+    const QStringList history =
+        MergeLists(baseFindHistory_, ourHistory, theirHistory, findHistoryLimit_);
+    if (history != ourHistory) {
+        DomElement element = FindOrCreate(*document_, setting_, kTextComboHistory, true);
+        for (const QString& text : history)
+            element.AppendChild(document_->CreateElement(kItem))
+                .SetAttribute(QStringLiteral("Text"), text);
+    }
+    // The other window's find flags, when this one never opened the find dialog.
+    const DomElement theirSearch = theirSetting.SelectSingleNode(kSearchDialog);
+    const std::optional<QString> theirFlags =
+        theirSearch ? theirSearch.Attribute(QStringLiteral("Flags")) : std::nullopt;
+    if (theirFlags && !setting_.SelectSingleNode(kSearchDialog))
+        FindOrCreate(*document_, setting_, kSearchDialog)
+            .SetAttribute(QStringLiteral("Flags"), *theirFlags);
 }
 
 void AppSettings::WriteMainWindow()
@@ -256,10 +363,11 @@ bool AppSettings::ReadFindDialog(FindDialogState& state, int historyLimit) const
     return true;
 }
 
-bool AppSettings::WriteFindDialog(const FindDialogState& state, int historyLimit) const
+bool AppSettings::WriteFindDialog(const FindDialogState& state, int historyLimit)
 {
     if (!document_)
         return false;
+    findHistoryLimit_ = historyLimit;
     DomElement search = FindOrCreate(*document_, setting_, kSearchDialog);
     DomElement history = FindOrCreate(*document_, setting_, kTextComboHistory, true);
     if (!search || !history)
@@ -299,10 +407,16 @@ QString AppSettings::GetSettingsFolder()
         }
     }
 #else
-    const QString dataRoot = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const QString userData =
-        dataRoot.isEmpty() ? QString() : dataRoot + QStringLiteral("/TOVIXMLEditor/");
-    folder = ChooseSettingsFolder(programFolder, userData);
+    const auto userFolder = [](QStandardPaths::StandardLocation location) {
+        const QString root = QStandardPaths::writableLocation(location);
+        return root.isEmpty() ? QString() : root + QStringLiteral("/TOVIXMLEditor/");
+    };
+    QStringList roots{QStringLiteral("/usr"), QStringLiteral("/opt")};
+#ifdef TOVI_INSTALL_PREFIX
+    roots.append(QStringLiteral(TOVI_INSTALL_PREFIX));
+#endif
+    folder = ChooseSettingsFolder({programFolder, userFolder(QStandardPaths::GenericConfigLocation),
+                                   userFolder(QStandardPaths::GenericDataLocation), roots});
 #endif
     return folder;
 }
@@ -312,15 +426,51 @@ void AppSettings::SetSettingsFolder(const QString& folder)
     FolderOverride() = folder.isEmpty() ? QString() : WithTrailingSeparator(folder);
 }
 
-QString AppSettings::ChooseSettingsFolder(const QString& programFolder,
-                                          const QString& userDataFolder)
+QString AppSettings::SettingsFilePath()
 {
-    const bool installed = !QFileInfo(programFolder).isWritable();
-    if (!installed || userDataFolder.isEmpty())
-        return WithTrailingSeparator(programFolder);
+    const QString folder = GetSettingsFolder();
+    return folder.isEmpty() ? QString() : folder + FileName();
+}
+
+bool AppSettings::IsUnderSystemRoot(const QString& folder, const QStringList& roots)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? QDir::cleanPath(folder) : canonical;
+    for (const QString& root : roots) {
+        const QString rootCanonical = QFileInfo(root).canonicalFilePath();
+        const QString rootPath = rootCanonical.isEmpty() ? QDir::cleanPath(root) : rootCanonical;
+        // A root of "/" (a prefix set so) would make every copy an installed one.
+        if (rootPath.isEmpty() || rootPath == QStringLiteral("/"))
+            continue;
+        if (path == rootPath || path.startsWith(rootPath + u'/'))
+            return true;
+    }
+    return false;
+}
+
+QString AppSettings::ChooseSettingsFolder(const Places& places)
+{
+    const bool installed = !QFileInfo(places.programFolder).isWritable() ||
+                           IsUnderSystemRoot(places.programFolder, places.systemRoots);
+    if (!installed)
+        return WithTrailingSeparator(places.programFolder);
+    // Without a per-user folder there is no settings file at all, rather than one in a system
+    // folder.
+    if (places.configFolder.isEmpty())
+        return QString();
+    const QString folder = WithTrailingSeparator(places.configFolder);
     // A folder that cannot be made only means the settings file cannot be created.
-    CreateFolderChain(userDataFolder);
-    return WithTrailingSeparator(userDataFolder);
+    CreateFolderChain(folder);
+    const QString target = folder + FileName();
+    if (!QFileInfo::exists(target)) {
+        // A move, not a copy: where the old file cannot be removed (another user's, in a
+        // system folder) it stays where it is and is not taken over.
+        for (const QString& old : {places.oldDataFolder, places.programFolder}) {
+            if (!old.isEmpty() && QFile::rename(WithTrailingSeparator(old) + FileName(), target))
+                break;
+        }
+    }
+    return folder;
 }
 
 bool AppSettings::CreateFolderChain(const QString& path)

@@ -30,7 +30,9 @@ public:
     // loaded) when the file cannot be loaded or its root is not Setting.
     bool Open(const QString& path);
     // Writes the three groups into the DOM and the DOM to the path. A file that cannot be
-    // loaded is never overwritten: false then, and also when writing the file fails.
+    // loaded is never overwritten: false then, and also when writing the file fails. What
+    // another window saved since this one read the file (recent files, find history) is merged
+    // in, not overwritten.
     bool Save();
 
     bool IsLoaded() const { return document_ != nullptr; }
@@ -43,7 +45,7 @@ public:
     // skipped) and flag word. False when nothing is loaded; the state is then unchanged.
     bool ReadFindDialog(FindDialogState& state, int historyLimit) const;
     // Replaces the stored history and flags in the DOM (written to disk by Save).
-    bool WriteFindDialog(const FindDialogState& state, int historyLimit) const;
+    bool WriteFindDialog(const FindDialogState& state, int historyLimit);
 
     // Looks the name up under the parent and creates what is missing; several steps separated
     // by "/" are created one under the other. With clearChildren the element found or made
@@ -51,15 +53,25 @@ public:
     static DomElement FindOrCreate(DomDocument& document, DomElement parent, const QString& name,
                                    bool clearChildren = false);
 
-    // The folder of the settings file, with a trailing separator. Chosen once, unless a folder
-    // was set (tests, portable set-ups).
+    // The folder of the settings file, with a trailing separator (empty when there is none).
+    // Chosen once, unless a folder was set (tests, portable set-ups).
     static QString GetSettingsFolder();
     static void SetSettingsFolder(const QString& folder);
-    // The program counts as installed when its own folder is not writable; the settings then
-    // live in the per-user data folder (created when missing), else next to the program.
-    static QString ChooseSettingsFolder(const QString& programFolder,
-                                        const QString& userDataFolder);
-    static QString SettingsFilePath() { return GetSettingsFolder() + FileName(); }
+
+    // What the choice of the settings folder looks at.
+    struct Places {
+        QString programFolder;
+        QString configFolder;  // the per-user settings folder of an installed copy
+        QString oldDataFolder; // where installed copies kept the file before
+        QStringList systemRoots;
+    };
+    // A program in a system location (under one of the roots) or in a folder it cannot write
+    // to is installed: its settings live in the per-user folder (created when missing, the
+    // file moved there once from the old folder or from next to the program), never next to
+    // the program. Any other copy is portable and keeps them next to itself.
+    static QString ChooseSettingsFolder(const Places& places);
+    static bool IsUnderSystemRoot(const QString& folder, const QStringList& roots);
+    static QString SettingsFilePath();
     // True when every folder of the full path exists or could be made.
     static bool CreateFolderChain(const QString& path);
 
@@ -87,6 +99,7 @@ public:
 
 private:
     std::unique_ptr<DomDocument> LoadDocument(DomElement& setting) const;
+    void MergeSavedMeanwhile();
     void ReadMainWindow();
     void ReadRecentFiles();
     void ReadGeneral();
@@ -97,4 +110,9 @@ private:
     QString path_;
     std::unique_ptr<DomDocument> document_;
     DomElement setting_;
+    // The lists as the file held them when this run last read or wrote it: what both windows
+    // started from, so each one's changes can be told apart when merging.
+    QStringList baseRecentFiles_;
+    QStringList baseFindHistory_;
+    int findHistoryLimit_ = -1;
 };

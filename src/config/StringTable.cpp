@@ -20,7 +20,7 @@ const QHash<int, QString>& Table()
         {130, u"Do you want to save changes to file: %s"_s},
         {204, u"XML Files (*.xml)|*.xml|All files|*.*||"_s},
         {205, u"XML Files (*.xml)|*.xml|All files|*.*||"_s},
-        {206, u"Recent Files"_s},
+        {206, u"Recent &Files"_s},
         {207, u"You may open an existing document by double click here..."_s},
         {208, u"Schema Files (*.xsd)|*.xsd|All files|*.*||"_s},
         {209, u"The file '%s' cannot be opened and will be removed from the Recent list."_s},
@@ -76,6 +76,10 @@ const QHash<int, QString>& Table()
         {40806, u"%s, level %s"_s},
         {40807, u"%s, level %s, expanded"_s},
         {40808, u"%s, level %s, collapsed"_s},
+        // The status bar: the node count and short notices.
+        {40950, u"Nodes: %d"_s},
+        {40951, u"%s was reloaded from the disk."_s},
+        {40952, u"Transformation result written to %s."_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},

@@ -66,4 +66,8 @@ constexpr int InstructionKind = 40805;
 constexpr int RowKindAndLevel = 40806;
 constexpr int ExpandedRowKindAndLevel = 40807;
 constexpr int CollapsedRowKindAndLevel = 40808;
+// The status bar.
+constexpr int StatusNodeCount = 40950;
+constexpr int FileReloaded = 40951;
+constexpr int TransformationWritten = 40952;
 } // namespace StringId

@@ -2,6 +2,8 @@
 
 #include "config/MenuDescription.h"
 
+#include <QKeySequence>
+#include <QList>
 #include <optional>
 
 class QAction;
@@ -10,8 +12,8 @@ class QMenuBar;
 class QWidget;
 
 // Turns menu descriptions (built-in or from the language resource file) into Qt menus. Every
-// command action carries its command ID; shortcut texts are shown, not bound, since the
-// accelerator tables of the frame and the view decide which keys reach which command.
+// command action carries its command ID and the program's keys for that command; a key text
+// after a tab in the description is not part of the label.
 class MenuBuilder {
 public:
     // The menu bar: each top-level pop-up becomes a menu, other top-level items actions.
@@ -26,8 +28,10 @@ public:
     static std::optional<int> CommandId(const QAction* action);
     // The first command action with this ID in a menu or menu bar, searching sub-menus too.
     static QAction* FindCommand(const QWidget* menuOrBar, int commandId);
-    // The part of an item text after its tab, empty when there is none.
-    static QString ShortcutText(const QAction* action);
+    // The program's keys for a command, the one menus show first; none for most commands.
+    static QList<QKeySequence> Shortcuts(int commandId);
+    // Every command that has keys.
+    static QList<int> KeyedCommands();
 
 private:
     static QAction* AddItem(QWidget* owner, QMenu* menu, QMenuBar* bar,

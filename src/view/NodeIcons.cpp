@@ -87,9 +87,12 @@ void DrawProcessingInstruction(QPainter& painter)
 }
 } // namespace
 
-QPixmap NodeIcons::Draw(int index)
+QPixmap NodeIcons::Draw(int index, qreal devicePixelRatio)
 {
-    QPixmap pixmap(Size, Size);
+    const int pixels = qRound(Size * devicePixelRatio);
+    QPixmap pixmap(pixels, pixels);
+    // The painter then works in the 16 by 16 units the pictures are drawn in.
+    pixmap.setDevicePixelRatio(devicePixelRatio);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -118,12 +121,16 @@ QPixmap NodeIcons::Draw(int index)
     return pixmap;
 }
 
-const QList<QPixmap>& NodeIcons::Images()
+const QList<QIcon>& NodeIcons::Images()
 {
-    static const QList<QPixmap> images = [] {
-        QList<QPixmap> list;
-        for (int i = 0; i < Count; ++i)
-            list.append(Draw(i));
+    static const QList<QIcon> images = [] {
+        QList<QIcon> list;
+        for (int i = 0; i < Count; ++i) {
+            QIcon icon;
+            for (const qreal ratio : {1.0, 2.0})
+                icon.addPixmap(Draw(i, ratio));
+            list.append(icon);
+        }
         return list;
     }();
     return images;

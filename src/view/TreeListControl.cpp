@@ -625,7 +625,10 @@ void TreeListControl::DrawCell(const TreeListItem* item, int column, QPainter& p
     if (cell.image >= 0) {
         painter.fillRect(QRect(rect.left(), rect.top(), ImageSize + 2, rect.height()), background);
         const int top = rect.top() + (rect.height() - ImageSize) / 2;
-        painter.drawPixmap(rect.left() + 1, top, m_images.at(cell.image));
+        const QSize size(ImageSize, ImageSize);
+        painter.drawPixmap(
+            rect.left() + 1, top,
+            m_images.at(cell.image).pixmap(size, painter.device()->devicePixelRatioF()));
     }
 
     const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;

@@ -5,6 +5,7 @@
 #include "view/TreeListItem.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
@@ -106,8 +107,9 @@ public:
     bool IsOnExpandButton(QPoint point) const;
 
     // --- Images -------------------------------------------------------------------------
-    void SetImageList(const QList<QPixmap>& images) { m_images = images; }
-    const QList<QPixmap>& ImageList() const { return m_images; }
+    // Icons with a pixmap per device pixel ratio stay sharp on high-density screens.
+    void SetImageList(const QList<QIcon>& images) { m_images = images; }
+    const QList<QIcon>& ImageList() const { return m_images; }
 
     // --- In-place editing ---------------------------------------------------------------
     // Opens the edit box on a cell, pre-filled with its text and selected, unless the cell is
@@ -243,5 +245,5 @@ private:
     QPoint m_deferredMenuPoint;
     QPoint m_deferredMenuGlobal;
     std::unique_ptr<InPlaceEdit> m_edit;
-    QList<QPixmap> m_images;
+    QList<QIcon> m_images;
 };

@@ -119,52 +119,6 @@ TEST_F(ShellFixture, MenuToolBarAndLanguagesPlacement)
     EXPECT_TRUE(frame->ActionsFor(32850).first()->isChecked());
 }
 
-TEST_F(ShellFixture, FrameShortcutsIgnoredInTextFields)
-{
-    Open(QStringLiteral("a.xml"));
-    frame->show();
-    frame->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    Tabs().ActiveFrame()->FocusTarget()->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_EQ(Tabs().Count(), 2) << "Ctrl+N in the tree makes a new document";
-
-    frame->HandleCommand(57636);
-    FindDialog* find = Tabs().Find();
-    ASSERT_TRUE(find->isVisible());
-    QApplication::setActiveWindow(find);
-    find->TextBox()->setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(find));
-    QWidget* field = QApplication::focusWidget();
-    ASSERT_TRUE(field == find->TextBox() || field == find->TextBox()->lineEdit())
-        << "focus in the find text, not " << (field ? field->metaObject()->className() : "none");
-    QTest::keyClick(field, Qt::Key_N, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(Tabs().Count(), 2);
-    EXPECT_EQ(Tabs().ActiveIndex(), 1);
-    // Outside the text field the keys of the frame work in the find dialog too.
-    find->CheckBox(FindDialog::MatchCaseId)->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), find->CheckBox(FindDialog::MatchCaseId));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-    EXPECT_EQ(Tabs().ActiveIndex(), 0);
-    find->Cancel();
-}
-
-TEST_F(ShellFixture, AcceleratorTable)
-{
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::Key_F4), 57602);
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_F4),
-              32785);
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S),
-              32786);
-    EXPECT_EQ(
-        MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab),
-        32792);
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::Key_F), 57636);
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::ControlModifier | Qt::Key_C), 0);
-    EXPECT_EQ(MainFrame::AcceleratorCommand(Qt::AltModifier | Qt::Key_N), 0);
-}
-
 TEST_F(ShellFixture, LanguageChoiceWaitsForTheRestart)
 {
     const QString resourcePath =
@@ -358,4 +312,31 @@ TEST_F(ShellFixture, ExitClosesTheWindowThroughTheClosingSequence)
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(frame->isVisible());
     EXPECT_EQ(settings.recentFiles, QStringList({dir.filePath(QStringLiteral("a.xml"))}));
+}
+
+TEST_F(ShellFixture, ACommandListedTwiceByALanguageKeepsItsKeyOnce)
+{
+    const QString resourcePath = MakeFile(
+        QStringLiteral("TOVIXMLEditorResource.xml"),
+        "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
+        "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
+        "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
+        "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
+        "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
+        "</Menu></Menus></Language></Languages>");
+    LanguageResource language;
+    ASSERT_TRUE(language.Load(resourcePath));
+    ASSERT_TRUE(language.SelectLanguage(QStringLiteral("de")));
+    frame = MakeFrame(&language);
+    int keyed = 0;
+    for (const QAction* action : frame->ActionsFor(57634)) {
+        keyed += action->shortcuts().size();
+        EXPECT_FALSE(action->text().contains(u'\t'));
+    }
+    EXPECT_EQ(keyed, 1);
+    // Keys of commands this menu lacks still reach them.
+    QList<QKeySequence> newKeys;
+    for (const QAction* action : frame->ActionsFor(57600))
+        newKeys << action->shortcuts();
+    EXPECT_EQ(newKeys, QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_N)});
 }

@@ -155,6 +155,6 @@ TEST(RecentFileListTest, MissingFileIsReportedRemovedAndRenumbered)
     QFile::remove(existing);
     list.Choose(0, open, report);
     EXPECT_TRUE(list.IsEmpty());
-    ASSERT_EQ(Texts(menu), QStringList({"Close", "-", "Recent Files", "-", "Exit"}));
+    ASSERT_EQ(Texts(menu), QStringList({"Close", "-", "Recent &Files", "-", "Exit"}));
     EXPECT_FALSE(menu.actions()[2]->isEnabled());
 }

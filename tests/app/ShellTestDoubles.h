@@ -105,4 +105,6 @@ public:
         shownFiles << path;
         return true;
     }
+    QStringList recentlyUsed;
+    void NoteRecentlyUsed(const QString& path) override { recentlyUsed << path; }
 };

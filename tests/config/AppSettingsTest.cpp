@@ -302,31 +302,118 @@ TEST_F(AppSettingsTest, FindOrCreateMakesEveryMissingStep)
     EXPECT_TRUE(AppSettings::FindOrCreate(doc, DomElement(), u"A"_s).IsNull());
 }
 
-TEST(SettingsFolderTest, InstalledProgramUsesThePerUserFolder)
+TEST_F(AppSettingsTest, SavingMergesWhatAnotherWindowSavedMeanwhile)
+{
+    Write("<Setting><RecentFiles><File FilePath=\"/a\"/><File FilePath=\"/b\"/>"
+          "<File FilePath=\"/c\"/></RecentFiles>"
+          "<TextComboHistory><Item Text=\"old\"/></TextComboHistory></Setting>");
+    AppSettings first;
+    AppSettings second;
+    ASSERT_TRUE(first.Open(Path()));
+    ASSERT_TRUE(second.Open(Path()));
+
+    second.recentFiles = {u"/x"_s, u"/a"_s, u"/b"_s, u"/c"_s};
+    second.maximized = false;
+    ASSERT_TRUE(second.WriteFindDialog({{u"theirs"_s, u"old"_s}, 7}, 50));
+    ASSERT_TRUE(second.Save());
+
+    // The first window reopened /c and dropped /b; it never used the find dialog.
+    first.recentFiles = {u"/c"_s, u"/a"_s};
+    ASSERT_TRUE(first.Save());
+    EXPECT_EQ(first.recentFiles, (QStringList{u"/c"_s, u"/x"_s, u"/a"_s}));
+
+    AppSettings after;
+    ASSERT_TRUE(after.Open(Path()));
+    EXPECT_EQ(after.recentFiles, (QStringList{u"/c"_s, u"/x"_s, u"/a"_s}));
+    EXPECT_TRUE(after.maximized); // the last window's placement wins
+    AppSettings::FindDialogState find;
+    ASSERT_TRUE(after.ReadFindDialog(find, 50));
+    EXPECT_EQ(find.history, (QStringList{u"theirs"_s, u"old"_s}));
+    EXPECT_EQ(find.flags, 7u);
+
+    // Both searched meanwhile: both new texts stay, this window's first, within the limit.
+    ASSERT_TRUE(first.WriteFindDialog({{u"mine"_s, u"theirs"_s, u"old"_s}, 1}, 3));
+    ASSERT_TRUE(second.WriteFindDialog({{u"again"_s, u"theirs"_s, u"old"_s}, 7}, 50));
+    ASSERT_TRUE(second.Save());
+    ASSERT_TRUE(first.Save());
+    AppSettings last;
+    ASSERT_TRUE(last.Open(Path()));
+    ASSERT_TRUE(last.ReadFindDialog(find, 50));
+    EXPECT_EQ(find.history, (QStringList{u"mine"_s, u"again"_s, u"theirs"_s}));
+    EXPECT_EQ(find.flags, 1u);
+}
+
+TEST_F(AppSettingsTest, RecentMergeKeepsTheLengthAndAnUnchangedFileAsItIs)
+{
+    // Duplicate entries a hand-edited file may hold stay while no other window wrote.
+    Write("<Setting><RecentFiles><File FilePath=\"/a\"/><File FilePath=\"/a\"/>"
+          "</RecentFiles><General><RecentFileList MaxCount=\"3\"/></General></Setting>");
+    AppSettings settings;
+    ASSERT_TRUE(settings.Open(Path()));
+    ASSERT_TRUE(settings.Save());
+    EXPECT_EQ(settings.recentFiles, (QStringList{u"/a"_s, u"/a"_s}));
+
+    AppSettings other;
+    ASSERT_TRUE(other.Open(Path()));
+    other.recentFiles = {u"/p"_s, u"/q"_s, u"/a"_s};
+    ASSERT_TRUE(other.Save());
+    settings.recentFiles = {u"/r"_s, u"/a"_s, u"/a"_s};
+    ASSERT_TRUE(settings.Save());
+    EXPECT_EQ(settings.recentFiles, (QStringList{u"/r"_s, u"/p"_s, u"/q"_s}));
+}
+
+TEST(SettingsFolderTest, PortableCopiesKeepTheFileInstalledOnesUseTheConfigFolder)
 {
     QTemporaryDir dir;
-    const QString program = dir.filePath(u"bin"_s);
-    ASSERT_TRUE(QDir().mkdir(program));
-    const QString userData = dir.filePath(u"home/.local/share/TOVIXMLEditor"_s);
+    const QString program = dir.filePath(u"build/bin"_s);
+    ASSERT_TRUE(QDir().mkpath(program));
+    const QString config = dir.filePath(u"home/.config/TOVIXMLEditor"_s);
+    const QString oldData = dir.filePath(u"home/.local/share/TOVIXMLEditor"_s);
+    AppSettings::Places places{program, config, oldData, {u"/usr"_s, u"/opt"_s}};
 
-    EXPECT_EQ(AppSettings::ChooseSettingsFolder(program, userData), program + u"/"_s);
-    EXPECT_FALSE(QFileInfo::exists(userData));
+    EXPECT_EQ(AppSettings::ChooseSettingsFolder(places), program + u"/"_s);
+    EXPECT_FALSE(QFileInfo::exists(config));
 
-    // A folder the user cannot write to, as under /usr; root ignores permissions, so fall back
-    // to a folder of a file system that refuses writes to everyone.
-    QString installed = dir.filePath(u"usr-bin"_s);
-    ASSERT_TRUE(QDir().mkdir(installed));
-    ASSERT_TRUE(QFile::setPermissions(installed, QFile::ReadOwner | QFile::ExeOwner));
-    if (QFileInfo(installed).isWritable())
-        installed = u"/proc/sys"_s;
-    if (QFileInfo(installed).isWritable())
-        GTEST_SKIP() << "no folder here is closed to this user";
-    EXPECT_EQ(AppSettings::ChooseSettingsFolder(installed, userData), userData + u"/"_s);
-    EXPECT_TRUE(QFileInfo(userData).isDir());
-    // Without a per-user folder the program's folder is the fallback.
-    EXPECT_EQ(AppSettings::ChooseSettingsFolder(installed, QString()), installed + u"/"_s);
-    QFile::setPermissions(dir.filePath(u"usr-bin"_s),
+    // Under the install prefix the copy is installed even though its folder is writable (as
+    // for root), and the file the old rule put into the data folder moves over once.
+    places.systemRoots.append(dir.filePath(u"build"_s));
+    ASSERT_TRUE(QDir().mkpath(oldData));
+    WriteAll(oldData + u"/"_s + AppSettings::FileName(), "<Setting><Old/></Setting>");
+    EXPECT_EQ(AppSettings::ChooseSettingsFolder(places), config + u"/"_s);
+    EXPECT_EQ(ReadAll(config + u"/"_s + AppSettings::FileName()), "<Setting><Old/></Setting>");
+    EXPECT_FALSE(QFileInfo::exists(oldData + u"/"_s + AppSettings::FileName()));
+
+    // An existing file in the config folder is never replaced by an old one.
+    WriteAll(program + u"/"_s + AppSettings::FileName(), "<Setting><NextToProgram/></Setting>");
+    EXPECT_EQ(AppSettings::ChooseSettingsFolder(places), config + u"/"_s);
+    EXPECT_EQ(ReadAll(config + u"/"_s + AppSettings::FileName()), "<Setting><Old/></Setting>");
+
+    // No per-user folder: no settings file, rather than one next to an installed program.
+    places.configFolder.clear();
+    EXPECT_TRUE(AppSettings::ChooseSettingsFolder(places).isEmpty());
+
+    // Outside the roots, a folder closed to the user is an installed one too (root ignores
+    // permissions: then a file system that refuses writes to everyone stands in).
+    places = {dir.filePath(u"closed"_s), config, oldData, {}};
+    ASSERT_TRUE(QDir().mkdir(places.programFolder));
+    ASSERT_TRUE(QFile::setPermissions(places.programFolder, QFile::ReadOwner | QFile::ExeOwner));
+    if (QFileInfo(places.programFolder).isWritable())
+        places.programFolder = u"/proc/sys"_s;
+    if (!QFileInfo(places.programFolder).isWritable()) {
+        EXPECT_EQ(AppSettings::ChooseSettingsFolder(places), config + u"/"_s);
+    }
+    QFile::setPermissions(dir.filePath(u"closed"_s),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(SettingsFolderTest, SystemRootsMatchWholeFolderNames)
+{
+    const QStringList roots{u"/usr"_s, u"/opt"_s, u"/"_s};
+    EXPECT_TRUE(AppSettings::IsUnderSystemRoot(u"/usr/bin"_s, roots));
+    EXPECT_TRUE(AppSettings::IsUnderSystemRoot(u"/opt"_s, roots));
+    EXPECT_TRUE(AppSettings::IsUnderSystemRoot(u"/opt/tovi/../tovi/bin/"_s, roots));
+    EXPECT_FALSE(AppSettings::IsUnderSystemRoot(u"/usrlocal/bin"_s, roots));
+    EXPECT_FALSE(AppSettings::IsUnderSystemRoot(u"/home/me/tovi/build/bin"_s, roots));
 }
 
 TEST(SettingsFolderTest, FolderCanBeSetAndNamesTheFile)

@@ -1,8 +1,10 @@
 #include "ui/MenuBuilder.h"
 #include "config/BuiltinResources.h"
 #include "config/LanguageResource.h"
+#include "view/TreeListView.h"
 
 #include <QAction>
+#include <QHash>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -37,7 +39,7 @@ QList<QAction*> Items(QMenu* menu)
 
 } // namespace
 
-TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts)
+TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndKeys)
 {
     QWidget window;
     const std::optional<MenuDescription> description = BuiltinResources::Menu(128);
@@ -52,9 +54,14 @@ TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts)
     ASSERT_NE(newAction, nullptr);
     EXPECT_EQ(MenuBuilder::CommandId(newAction), 57600);
     EXPECT_EQ(newAction->data().toInt(), 57600);
-    EXPECT_EQ(MenuBuilder::ShortcutText(newAction), u"Ctrl+N");
-    // Shown in the shortcut column, never bound: the accelerator tables own the keys.
-    EXPECT_TRUE(newAction->shortcut().isEmpty());
+    // The key is bound, not written into the label, so menus and screen readers say it.
+    EXPECT_EQ(newAction->text(), u"&New");
+    EXPECT_EQ(newAction->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QAction* redo = MenuBuilder::FindCommand(bar, 57644);
+    ASSERT_NE(redo, nullptr);
+    const QList<QKeySequence> redoKeys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                       QKeySequence(Qt::CTRL | Qt::Key_Y)};
+    EXPECT_EQ(redo->shortcuts(), redoKeys);
 
     QAction* recent = MenuBuilder::FindCommand(bar, 32900);
     ASSERT_NE(recent, nullptr);
@@ -63,7 +70,7 @@ TEST(MenuBuilderTest, BuiltInMenuBarCarriesCommandIdsAndShortcutTexts)
     // Nested pop-ups are searched too.
     QAction* xpath = MenuBuilder::FindCommand(bar, 32893);
     ASSERT_NE(xpath, nullptr);
-    EXPECT_EQ(xpath->text(), u"Copy XPath");
+    EXPECT_EQ(xpath->text(), u"Copy X&Path");
     EXPECT_EQ(MenuBuilder::FindCommand(bar, 12345), nullptr);
     EXPECT_FALSE(MenuBuilder::CommandId(tops[0]).has_value());
 
@@ -89,7 +96,9 @@ TEST(MenuBuilderTest, TranslatedTabMenuKeepsSeparatorsDisabledItemsAndNesting)
     EXPECT_EQ(menu->title(), u"Reiter");
     const QList<QAction*> items = Items(menu.get());
     ASSERT_EQ(items.size(), 6);
-    EXPECT_EQ(MenuBuilder::ShortcutText(items[0]), u"Strg+S");
+    // A key text of the language file is dropped; the program's key stays.
+    EXPECT_EQ(items[0]->text(), u"&Speichern");
+    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_TRUE(items[1]->isSeparator());
     // ID -1 with another text is an ordinary item with command ID -1.
     EXPECT_FALSE(items[2]->isSeparator());
@@ -107,4 +116,70 @@ TEST(MenuBuilderTest, TranslatedTabMenuKeepsSeparatorsDisabledItemsAndNesting)
     std::unique_ptr<QMenu> whole(MenuBuilder::BuildMenu(*description, &window));
     ASSERT_EQ(whole->actions().size(), 1);
     EXPECT_EQ(whole->actions()[0]->menu()->title(), u"Reiter");
+}
+
+namespace {
+
+// The mnemonic letters of a menu's items (pop-ups included) that more than one item uses, and
+// the items that have none.
+void CheckMnemonics(const QMenu* menu, QStringList& problems)
+{
+    QHash<QChar, QString> taken;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        const QString text = action->text();
+        const qsizetype amp = QString(text).replace(u"&&"_s, u"__"_s).indexOf(u'&');
+        if (amp < 0 || amp + 1 >= text.size()) {
+            problems << menu->title() + u": no mnemonic in "_s + text;
+        } else {
+            const QChar key = text.at(amp + 1).toLower();
+            if (taken.contains(key))
+                problems << menu->title() + u": "_s + taken[key] + u" and "_s + text;
+            taken.insert(key, text);
+        }
+        if (action->menu())
+            CheckMnemonics(action->menu(), problems);
+    }
+}
+
+} // namespace
+
+TEST(MenuBuilderTest, EveryBuiltInItemHasAMnemonicOfItsOwn)
+{
+    QWidget window;
+    QStringList problems;
+    for (int id : {128, 202, 203}) {
+        const std::optional<MenuDescription> description = BuiltinResources::Menu(id);
+        ASSERT_TRUE(description.has_value()) << id;
+        // The menu bar's titles share one row; a context menu shows its pop-up's items.
+        std::unique_ptr<QMenu> menu(id == 128 ? MenuBuilder::BuildMenu(*description, &window)
+                                              : MenuBuilder::BuildPopup(
+                                                    *description->FirstPopup(), &window));
+        CheckMnemonics(menu.get(), problems);
+    }
+    EXPECT_EQ(problems.join(u'\n').toStdString(), "");
+}
+
+TEST(MenuBuilderTest, NoTwoCommandsShareAKeyNorTakeOneOfTheTree)
+{
+    QHash<QKeySequence, int> owner;
+    for (int id : MenuBuilder::KeyedCommands()) {
+        for (const QKeySequence& key : MenuBuilder::Shortcuts(id)) {
+            EXPECT_FALSE(owner.contains(key))
+                << key.toString().toStdString() << " of " << id << " and " << owner.value(key);
+            owner.insert(key, id);
+        }
+    }
+    // The tree's own keys either are the menu's key of the same command or no command's key.
+    TreeListView view;
+    for (QAction* own : view.AcceleratorActions()) {
+        const int command = owner.value(own->shortcut(), -1);
+        if (command == -1)
+            continue;
+        QSignalSpy ran(&view, &TreeListView::commandExecuted);
+        own->trigger(); // nothing is selected: the command runs on nothing
+        ASSERT_EQ(ran.count(), 1) << own->shortcut().toString().toStdString();
+        EXPECT_EQ(ran[0][0].toInt(), command) << own->shortcut().toString().toStdString();
+    }
 }

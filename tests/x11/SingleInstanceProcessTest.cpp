@@ -157,6 +157,8 @@ protected:
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QString::fromLatin1(SingleInstance::TestIsolationVariable), dir.path());
+        // The editors note opened files in the desktop's recent list: a private one.
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         process->setProcessEnvironment(environment);
         process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
