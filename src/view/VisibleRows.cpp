@@ -72,6 +72,12 @@ bool VisibleRows::Before(const XmlNode* a, const XmlNode* b)
 
 int VisibleRows::RowOf(const XmlNode* node) const
 {
+    // A node outside the tree (parked by an undoable removal) has no place in document order.
+    const XmlNode* top = node;
+    while (top->Parent())
+        top = top->Parent();
+    if (top != m_document.Root() || node == top)
+        return -1;
     const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), node, Before);
     return it != m_rows.end() && *it == node ? int(it - m_rows.begin()) : -1;
 }
