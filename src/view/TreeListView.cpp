@@ -5,7 +5,6 @@
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
 #include "document/XmlNode.h"
-#include "document/XmlWhitespace.h"
 #include "editing/CommandId.h"
 #include "editing/ItemEditLogic.h"
 #include "editing/NodeFinder.h"
@@ -14,6 +13,7 @@
 #include "view/BusyCursor.h"
 #include "view/InPlaceEdit.h"
 #include "view/MessageBoxes.h"
+#include "view/NodeCellStyle.h"
 #include "view/NodeIcons.h"
 #include "view/TreeColumnWidths.h"
 #include "view/TreeListItemModel.h"
@@ -25,7 +25,6 @@
 #include <QMenu>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 constexpr int kNameTitleString = 32768;
@@ -33,46 +32,6 @@ constexpr int kValueTitleString = 32769;
 constexpr int kNotFoundString = 222;
 // The Value column's least width: narrower windows scroll rather than squeeze it.
 constexpr int kValueWidth = 350;
-
-// The hues of element and attribute names; their lightness follows the theme.
-const QColor kElementNameHue(0x80, 0x40, 0x00);
-const QColor kAttributeNameHue(0x00, 0x80, 0x00);
-// What text on the tree's background must keep against it (the common accessibility rule).
-constexpr double kMinimumContrast = 4.5;
-
-double RelativeLuminance(const QColor& colour)
-{
-    auto channel = [](double value) {
-        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
-           0.0722 * channel(colour.blueF());
-}
-
-// `wanted` as it is where it reads well on `background`, else made darker (on a light
-// background) or lighter (on a dark one) in its own hue until it does.
-QColor Readable(QColor wanted, const QColor& background)
-{
-    const bool lightBackground = RelativeLuminance(background) > 0.18;
-    for (int step = 0; step < 64; ++step) {
-        if (TreeListView::Contrast(wanted, background) >= kMinimumContrast)
-            break;
-        const float h = wanted.hslHueF();
-        const float s = wanted.hslSaturationF();
-        const float l = wanted.lightnessF();
-        wanted =
-            QColor::fromHslF(h, s, std::clamp(l + (lightBackground ? -0.02f : 0.02f), 0.f, 1.f));
-    }
-    return wanted;
-}
-
-// A text of nothing but whitespace: a file keeps such a text only where it carries meaning,
-// and shown as it is, its row would look empty.
-bool IsWhitespaceText(const XmlNode* node)
-{
-    return node && node->Kind() == XmlNodeKind::Text && !node->ValueView().isEmpty() &&
-           IsXmlWhitespace(node->ValueView());
-}
 
 void ApplyState(QMenu* menu, const EditCommandState& state)
 {
@@ -418,28 +377,7 @@ void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
 
 QString TreeListView::VisibleWhitespace(QStringView text)
 {
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        switch (text[i].unicode()) {
-        case u' ':
-            shown += u'\u00B7'; // middle dot
-            break;
-        case u'\t':
-            shown += u'\u2192'; // rightwards arrow
-            break;
-        case u'\r':
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            [[fallthrough]];
-        case u'\n':
-            shown += u'\u21B5'; // downwards arrow with corner leftwards
-            break;
-        default:
-            shown += text[i];
-        }
-    }
-    return shown;
+    return NodeCellStyle::VisibleWhitespace(text);
 }
 
 QString TreeListView::GetCellText(const TreeListItem* item, int column) const
@@ -447,45 +385,24 @@ QString TreeListView::GetCellText(const TreeListItem* item, int column) const
     const XmlNode* node = NodeOf(item);
     if (!node)
         return QString();
-    if (column == NameColumn) {
-        if (m_showPrefixes && !node->Prefix().isEmpty())
-            return node->Prefix() + u':' + node->LocalName();
-        return node->LocalName();
-    }
-    if (column == ValueColumn)
-        return node->Value();
-    return QString();
+    if (column == NameColumn)
+        return NodeCellStyle::Text(*node, column, m_showPrefixes);
+    return column == ValueColumn ? node->Value() : QString();
 }
 
 int TreeListView::GetCellImage(const TreeListItem* item, int column, bool, bool expanded) const
 {
     const XmlNode* node = NodeOf(item);
-    if (!node || column != NameColumn)
-        return -1;
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        return expanded ? NodeIcons::ElementOpen : NodeIcons::ElementClosed;
-    case XmlNodeKind::Attribute:
-        return NodeIcons::Attribute;
-    case XmlNodeKind::Text:
-        return NodeIcons::Text;
-    case XmlNodeKind::Comment:
-        return NodeIcons::Comment;
-    case XmlNodeKind::ProcessingInstruction:
-        return NodeIcons::ProcessingInstruction;
-    default:
-        return -1;
-    }
+    return node && column == NameColumn ? NodeCellStyle::Icon(*node, expanded) : -1;
 }
 
 bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
                                        bool expanded, QString& text, int& image) const
 {
-    text = GetCellText(item, column);
-    if (column == ValueColumn && IsWhitespaceText(NodeOf(item)))
-        text = VisibleWhitespace(text);
+    const XmlNode* node = NodeOf(item);
+    text = node ? NodeCellStyle::Text(*node, column, m_showPrefixes) : QString();
     image = GetCellImage(item, column, selected, expanded);
-    return NodeOf(item) != nullptr;
+    return node != nullptr;
 }
 
 bool TreeListView::IsAlwaysLeaf(const TreeListItem* item) const
@@ -529,15 +446,7 @@ QString TreeListView::GetRowDescription(const TreeListItem* item) const
 uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, uint32_t) const
 {
     const XmlNode* node = NodeOf(item);
-    if (!node)
-        return 0;
-    if ((node->Kind() == XmlNodeKind::Comment ||
-         node->Kind() == XmlNodeKind::ProcessingInstruction) &&
-        (column == NameColumn || column == ValueColumn))
-        return FontItalic;
-    if (node->Kind() == XmlNodeKind::Text && column == NameColumn)
-        return FontItalic;
-    return 0;
+    return node && NodeCellStyle::Italic(*node, column) ? FontItalic : 0;
 }
 
 QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const
@@ -549,36 +458,12 @@ QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint
     const XmlNode* node = NodeOf(item);
     if (!node)
         return background;
-    const QColor text = palette().color(QPalette::Text);
-    const bool name = column == NameColumn;
-    // Secondary rows (names of text, comments, instructions, kept whitespace) are the text
-    // colour halfway to the background, as far as contrast allows.
-    auto grey = [&] {
-        return Readable(QColor::fromRgbF((text.redF() + background.redF()) / 2,
-                                         (text.greenF() + background.greenF()) / 2,
-                                         (text.blueF() + background.blueF()) / 2),
-                        background);
-    };
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        return name ? Readable(kElementNameHue, background) : text;
-    case XmlNodeKind::Attribute:
-        return name ? Readable(kAttributeNameHue, background) : text;
-    case XmlNodeKind::Text:
-        return name || IsWhitespaceText(node) ? grey() : text;
-    case XmlNodeKind::Comment:
-    case XmlNodeKind::ProcessingInstruction:
-        return grey();
-    default:
-        return background;
-    }
+    return NodeCellStyle::TextColour(*node, column, palette().color(QPalette::Text), background);
 }
 
 double TreeListView::Contrast(const QColor& first, const QColor& second)
 {
-    const double a = RelativeLuminance(first);
-    const double b = RelativeLuminance(second);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+    return NodeCellStyle::Contrast(first, second);
 }
 
 bool TreeListView::CommitCellText(TreeListItem* item, int column, const QString& text)
