@@ -1,0 +1,167 @@
+#include "view/NodeTreeView.h"
+#include "document/XmlDocument.h"
+#include "document/XmlNode.h"
+#include "view/TreeColumnWidths.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The rows as "name/level"; every row must also be where a walk of the document by the
+// view's expanded states puts it, so a stale row after any change fails here.
+std::string Shown(const NodeTreeView& view, const XmlDocument& document)
+{
+    std::vector<const XmlNode*> walk;
+    auto visit = [&](auto& self, const XmlNode* parent) -> void {
+        for (const XmlNode* child : *parent) {
+            walk.push_back(child);
+            if (view.Rows().IsExpanded(child))
+                self(self, child);
+        }
+    };
+    visit(visit, document.Root());
+    EXPECT_EQ(int(walk.size()), view.Rows().Count());
+    std::string text;
+    for (int row = 0; row < view.Rows().Count(); ++row) {
+        const XmlNode* node = view.Rows().At(row);
+        EXPECT_TRUE(row < int(walk.size()) && walk[size_t(row)] == node) << "row " << row;
+        text += (text.empty() ? "" : " ") + node->LocalName().toStdString() + "/" +
+                std::to_string(VisibleRows::Level(node));
+    }
+    return text;
+}
+
+std::string Selected(const NodeTreeView& view, const XmlDocument& document)
+{
+    const XmlNode* node = document.FindNode(view.SelectedNodeId());
+    return node ? node->LocalName().toStdString() : "-";
+}
+
+int32_t IdOf(const NodeTreeView& view, int row)
+{
+    return view.Rows().At(row)->Id();
+}
+
+} // namespace
+
+TEST(NodeTreeViewTest, KeysWalkExpandAndCollapseTheRows)
+{
+    XmlDocument document;
+    ASSERT_EQ(document.LoadFromData("<r a='1'><b><c/></b><d>t</d></r>"), XE_OK);
+    NodeTreeView view(document);
+    view.resize(600, 400);
+    view.Reset();
+    EXPECT_EQ(Shown(view, document), "r/0");
+    QTest::keyClick(&view, Qt::Key_Down); // nothing selected: the first row
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 d/1");
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Down);
+    QTest::keyClick(&view, Qt::Key_Right);
+    QTest::keyClick(&view, Qt::Key_Right); // on an expanded row: to its first child
+    EXPECT_EQ(Selected(view, document), "c");
+    QTest::keyClick(&view, Qt::Key_Right); // a leaf: nothing
+    QTest::keyClick(&view, Qt::Key_Left);  // to the parent
+    QTest::keyClick(&view, Qt::Key_Left);  // collapse it
+    EXPECT_EQ(Selected(view, document), "b");
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 d/1");
+    QTest::keyClick(&view, Qt::Key_Home);
+    QTest::keyClick(&view, Qt::Key_Asterisk);
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 c/2 d/1 #Text/2");
+    QTest::keyClick(&view, Qt::Key_End);
+    EXPECT_EQ(Selected(view, document), "#Text");
+    QTest::keyClick(&view, Qt::Key_PageUp);
+    EXPECT_EQ(Selected(view, document), "r");
+    // Collapsing an ancestor of the selection moves it to the collapsed row.
+    QTest::keyClick(&view, Qt::Key_End);
+    view.SetExpanded(IdOf(view, 0), false);
+    EXPECT_EQ(Selected(view, document), "r");
+    EXPECT_EQ(Shown(view, document), "r/0");
+}
+
+TEST(NodeTreeViewTest, EditsUndoAndMovesFollowTheDocument)
+{
+    XmlDocument document;
+    ASSERT_EQ(document.LoadFromData("<r><a><x/></a><b><c/><e/></b><d/></r>"), XE_OK);
+    NodeTreeView view(document);
+    view.Reset();
+    const int32_t r = IdOf(view, 0);
+    view.ExpandAll(r);
+    view.SetExpanded(IdOf(view, 1), false); // a collapsed, b expanded
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 c/2 e/2 d/1");
+    const int32_t b = IdOf(view, 2);
+    const int32_t c = IdOf(view, 3);
+
+    // Deleting the selection's ancestor selects the row that takes its place; undo brings the
+    // subtree back as it was shown and selects it.
+    view.SelectNode(c);
+    ASSERT_TRUE(document.DeleteNode(b));
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 d/1");
+    EXPECT_EQ(Selected(view, document), "d");
+    ASSERT_TRUE(document.History().Undo());
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 c/2 e/2 d/1");
+    EXPECT_EQ(Selected(view, document), "b");
+
+    // A step move, a drag move into a collapsed element (first there; the element then opens
+    // to show it), and an insert.
+    ASSERT_TRUE(document.MoveNodeStep(c, false));
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 e/2 c/2 d/1");
+    ASSERT_TRUE(document.MoveNodeTo(b, IdOf(view, 1)));
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/2 e/3 c/3 x/2 d/1");
+    EXPECT_EQ(Selected(view, document), "b");
+    XmlNodeData element;
+    element.kind = XmlNodeKind::Element;
+    element.localName = QStringLiteral("n");
+    NodeIdPath path;
+    ASSERT_TRUE(document.InsertNode(element, r, -1, path));
+    EXPECT_EQ(Shown(view, document), "r/0 n/1 a/1 b/2 e/3 c/3 x/2 d/1");
+    ASSERT_TRUE(document.History().Undo());
+    ASSERT_TRUE(document.History().Undo());
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 x/2 b/1 e/2 c/2 d/1");
+
+    // Deleting the last row leaves the one above selected; the scroll range follows.
+    view.resize(300, 100);
+    view.SelectNode(IdOf(view, 6));
+    ASSERT_TRUE(document.DeleteNode(view.SelectedNodeId()));
+    EXPECT_EQ(Selected(view, document), "c");
+    EXPECT_EQ(view.verticalScrollBar()->maximum(),
+              std::max(0, view.Rows().Count() - view.viewport()->height() / view.RowHeight()));
+}
+
+TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
+{
+    XmlDocument document;
+    ASSERT_EQ(document.LoadFromData("<r><a/><b/></r>"), XE_OK);
+    NodeTreeView view(document);
+    view.resize(700, 300);
+    view.Reset();
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1");
+    EXPECT_EQ(view.SelectedNodeId(), -1); // the button opens, it does not select
+    const int h = view.RowHeight();
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(400, 2 * h + h / 2));
+    EXPECT_EQ(Selected(view, document), "b");
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, QPoint(400, h / 2));
+    EXPECT_EQ(Shown(view, document), "r/0");
+    EXPECT_EQ(Selected(view, document), "r");
+
+    // The selection bar spans both columns; the Value column takes the rest of the width.
+    const QImage image = view.viewport()->grab().toImage();
+    EXPECT_EQ(image.pixelColor(image.width() - 5, h / 2),
+              view.palette().color(QPalette::Highlight));
+    EXPECT_EQ(image.pixelColor(image.width() - 5, h + h / 2), view.palette().color(QPalette::Base));
+    TreeColumnWidths::Shared().SetNameWidth(180);
+    EXPECT_EQ(view.Header()->sectionSize(NodeTreeView::NameColumn), 180);
+    EXPECT_EQ(view.Header()->sectionSize(NodeTreeView::ValueColumn),
+              std::max(350, view.viewport()->width() - 180));
+    view.Header()->resizeSection(NodeTreeView::NameColumn, 220); // a drag here reaches the others
+    EXPECT_EQ(TreeColumnWidths::Shared().NameWidth(), 220);
+    TreeColumnWidths::Shared().SetNameWidth(TreeColumnWidths::DefaultNameWidth);
+}
