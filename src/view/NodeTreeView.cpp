@@ -56,7 +56,9 @@ NodeTreeView::NodeTreeView(XmlDocument& document, QWidget* parent)
     titles->setHorizontalHeaderLabels(
         {StringTable::Text(StringId::NameColumn), StringTable::Text(StringId::ValueColumn)});
     m_header->setModel(titles);
-    m_header->setSectionsMovable(false);
+    // Columns can swap places; lines, buttons and hit tests follow the Name column.
+    m_header->setSectionsMovable(true);
+    m_header->setFirstSectionMovable(true);
     m_header->setSectionsClickable(false);
     m_header->setHighlightSections(false);
     m_header->setStretchLastSection(false);

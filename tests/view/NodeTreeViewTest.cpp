@@ -145,6 +145,13 @@ TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
     EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1");
     EXPECT_EQ(view.SelectedNodeId(), -1); // the button opens, it does not select
+    // With the Value column moved to the left, the buttons stand in the Name column.
+    view.Header()->moveSection(1, 0);
+    EXPECT_EQ(view.ButtonRect(0).left(), view.Header()->sectionSize(NodeTreeView::ValueColumn));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
+    EXPECT_EQ(Shown(view, document), "r/0");
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
+    view.Header()->moveSection(1, 0);
     const int h = view.RowHeight();
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(400, 2 * h + h / 2));
     EXPECT_EQ(Selected(view, document), "b");
