@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOption>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -389,31 +390,23 @@ void NodeTreeView::mouseDoubleClickEvent(QMouseEvent* event)
 void NodeTreeView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
-    const QColor base = palette().color(QPalette::Base);
-    painter.fillRect(event->rect(), base);
+    painter.fillRect(event->rect(), palette().color(QPalette::Base));
     const int nameLeft = m_header->sectionViewportPosition(NameColumn);
     const int nameWidth = m_header->sectionSize(NameColumn);
-    const int valueLeft = m_header->sectionViewportPosition(ValueColumn);
-    const int valueWidth = m_header->sectionSize(ValueColumn);
-    const int indent = Indentation();
     const int selected = SelectedRow();
     const int first = TopRow() + std::max(0, event->rect().top()) / m_rowHeight;
     const int last = std::min(m_rows.Count() - 1, TopRow() + event->rect().bottom() / m_rowHeight);
     for (int row = first; row <= last; ++row) {
         const XmlNode* node = m_rows.At(row);
-        const int top = (row - TopRow()) * m_rowHeight;
-        const int level = VisibleRows::Level(node);
-        const int cellLeft = nameLeft + indent * (level + 1);
+        const QRect name = CellRect(row, NameColumn);
+        const QRect branches(nameLeft, name.top(), name.left() - nameLeft, m_rowHeight);
         // Lines and buttons are clipped to the Name column, like its text.
         painter.save();
-        painter.setClipRect(QRect(nameLeft, top, nameWidth, m_rowHeight));
-        PaintBranches(painter, node, level, QRect(nameLeft, top, cellLeft - nameLeft, m_rowHeight));
-        PaintCell(painter, node, NameColumn,
-                  QRect(cellLeft, top, nameLeft + nameWidth - cellLeft, m_rowHeight),
-                  row == selected);
+        painter.setClipRect(QRect(nameLeft, name.top(), nameWidth, m_rowHeight));
+        PaintBranches(painter, node, VisibleRows::Level(node), branches);
+        PaintCell(painter, node, NameColumn, name, row == selected);
         painter.restore();
-        PaintCell(painter, node, ValueColumn, QRect(valueLeft, top, valueWidth, m_rowHeight),
-                  row == selected);
+        PaintCell(painter, node, ValueColumn, CellRect(row, ValueColumn), row == selected);
     }
 }
 
@@ -442,41 +435,91 @@ void NodeTreeView::PaintBranches(QPainter& painter, const XmlNode* node, int lev
     }
 }
 
+NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
+                                            const QRect& rect) const
+{
+    Cell cell;
+    int textLeft = rect.left();
+    if (column == NameColumn) {
+        cell.icon = NodeCellStyle::Icon(*node, m_rows.IsExpanded(node));
+        if (cell.icon >= 0)
+            textLeft += 1 + NodeIcons::Size;
+        ++textLeft;
+    }
+    cell.fill = QRect(QPoint(textLeft, rect.top()), rect.bottomRight());
+    cell.text = QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
+    cell.font = font();
+    cell.font.setItalic(NodeCellStyle::Italic(*node, column));
+    cell.whole = NodeCellStyle::Text(*node, column, true);
+    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
+    QString line = cell.whole.left(kLongestShown);
+    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    if (cell.text.width() > 0)
+        cell.shown = QFontMetrics(cell.font).elidedText(line, Qt::ElideRight, cell.text.width());
+    cell.elided = cell.shown != line || cell.whole.size() > kLongestShown;
+    return cell;
+}
+
+QRect NodeTreeView::CellRect(int row, int column) const
+{
+    const int top = (row - TopRow()) * m_rowHeight;
+    int left = m_header->sectionViewportPosition(column);
+    const int right = left + m_header->sectionSize(column);
+    if (column == NameColumn)
+        left += Indentation() * (VisibleRows::Level(m_rows.At(row)) + 1);
+    return QRect(left, top, right - left, m_rowHeight);
+}
+
+bool NodeTreeView::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QAbstractScrollArea::viewportEvent(event);
+    // A cell cut short shows its whole text as the tool-tip; one that fits needs none.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int row = RowAt(help->pos().y());
+    const int column = m_header->logicalIndexAt(help->pos().x());
+    if (row >= 0 && column >= 0) {
+        const QRect rect = CellRect(row, column);
+        const Cell cell = LayOutCell(m_rows.At(row), column, rect);
+        if (rect.contains(help->pos()) && cell.elided) {
+            QString whole = cell.whole.left(kLongestShown);
+            if (cell.whole.size() > kLongestShown)
+                whole += u'\u2026';
+            // As rich text the tip wraps its lines instead of running off the screen.
+            QToolTip::showText(help->globalPos(),
+                               QStringLiteral("<p style='white-space:pre-wrap'>") +
+                                   whole.toHtmlEscaped() + QStringLiteral("</p>"),
+                               viewport(), rect);
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
+}
+
 void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column, const QRect& rect,
                              bool selected) const
 {
     if (rect.width() <= 0)
         return;
-    int textLeft = rect.left();
-    if (column == NameColumn) {
-        const int icon = NodeCellStyle::Icon(*node, m_rows.IsExpanded(node));
-        if (icon >= 0) {
-            const QSize size(NodeIcons::Size, NodeIcons::Size);
-            painter.drawPixmap(
-                rect.left() + 1, rect.top() + (rect.height() - NodeIcons::Size) / 2,
-                NodeIcons::Images().at(icon).pixmap(size, painter.device()->devicePixelRatioF()));
-            textLeft += 1 + NodeIcons::Size;
-        }
-        ++textLeft;
+    const Cell cell = LayOutCell(node, column, rect);
+    if (cell.icon >= 0) {
+        const QSize size(NodeIcons::Size, NodeIcons::Size);
+        painter.drawPixmap(
+            rect.left() + 1, rect.top() + (rect.height() - NodeIcons::Size) / 2,
+            NodeIcons::Images().at(cell.icon).pixmap(size, painter.device()->devicePixelRatioF()));
     }
-    const QRect fill(QPoint(textLeft, rect.top()), rect.bottomRight());
-    const QRect textArea(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
-    const QColor base = palette().color(QPalette::Base);
     if (selected)
-        painter.fillRect(fill, palette().color(QPalette::Highlight));
-    if (textArea.width() <= 0)
+        painter.fillRect(cell.fill, palette().color(QPalette::Highlight));
+    if (cell.text.width() <= 0)
         return;
-    QFont font = this->font();
-    font.setItalic(NodeCellStyle::Italic(*node, column));
-    painter.setFont(font);
-    painter.setPen(
-        selected ? palette().color(QPalette::HighlightedText)
-                 : NodeCellStyle::TextColour(*node, column, palette().color(QPalette::Text), base));
-    // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
-    QString line = NodeCellStyle::Text(*node, column, true).left(kLongestShown);
-    line.replace(QLatin1String("\r\n"), QLatin1String(" "));
-    line.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QFontMetrics(font).elidedText(line, Qt::ElideRight, textArea.width()));
+    painter.setFont(cell.font);
+    painter.setPen(selected
+                       ? palette().color(QPalette::HighlightedText)
+                       : NodeCellStyle::TextColour(*node, column, palette().color(QPalette::Text),
+                                                   palette().color(QPalette::Base)));
+    painter.drawText(cell.text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, cell.shown);
 }

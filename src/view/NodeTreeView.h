@@ -4,6 +4,9 @@
 #include "view/VisibleRows.h"
 
 #include <QAbstractScrollArea>
+#include <QFont>
+#include <QRect>
+#include <QString>
 
 #include <cstdint>
 
@@ -63,6 +66,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     int SelectedRow() const;
@@ -77,6 +81,19 @@ private:
     void UpdateGeometry();
     void FitValueColumn();
     void Toggle(int row);
+    // One cell's parts, shared by its paint and its tool-tip.
+    struct Cell {
+        int icon = -1;
+        QRect fill;
+        QRect text;
+        QFont font;
+        QString whole;
+        QString shown;
+        bool elided = false;
+    };
+    Cell LayOutCell(const XmlNode* node, int column, const QRect& rect) const;
+    // A cell in viewport coordinates; the Name cell starts after the row's indentation.
+    QRect CellRect(int row, int column) const;
     void PaintBranches(QPainter& painter, const XmlNode* node, int level, const QRect& area) const;
     void PaintCell(QPainter& painter, const XmlNode* node, int column, const QRect& rect,
                    bool selected) const;

@@ -3,9 +3,11 @@
 #include "document/XmlNode.h"
 #include "view/TreeColumnWidths.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -171,4 +173,28 @@ TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
     view.Header()->resizeSection(NodeTreeView::NameColumn, 220); // a drag here reaches the others
     EXPECT_EQ(TreeColumnWidths::Shared().NameWidth(), 220);
     TreeColumnWidths::Shared().SetNameWidth(TreeColumnWidths::DefaultNameWidth);
+}
+
+TEST(NodeTreeViewTest, ACellCutShortShowsItsWholeTextAsTheToolTip)
+{
+    XmlDocument document;
+    const QString value(300, u'v');
+    ASSERT_EQ(document.LoadFromData("<r><a>short</a><b>" + value.toUtf8() + "</b></r>"), XE_OK);
+    NodeTreeView view(document);
+    view.resize(500, 300);
+    view.Reset();
+    view.ExpandAll(view.Rows().At(0)->Id());
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto tip = [&](int row) {
+        QToolTip::hideText();
+        const int x = view.Header()->sectionViewportPosition(NodeTreeView::ValueColumn) + 100;
+        const QPoint point(x, row * view.RowHeight() + view.RowHeight() / 2);
+        QHelpEvent help(QEvent::ToolTip, point, view.viewport()->mapToGlobal(point));
+        QApplication::sendEvent(view.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_TRUE(tip(4).contains(value));                    // the text under b
+    EXPECT_FALSE(tip(2).contains(QStringLiteral("short"))); // it fits
+    QToolTip::hideText();
 }
