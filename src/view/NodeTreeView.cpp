@@ -317,6 +317,10 @@ void NodeTreeView::scrollContentsBy(int dx, int)
 
 void NodeTreeView::keyPressEvent(QKeyEvent* event)
 {
+    // Keys with Ctrl or Alt belong to commands; "*" and "+" may need Shift, and the keypad's
+    // keys count the same.
+    if (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
+        return QAbstractScrollArea::keyPressEvent(event);
     const int row = SelectedRow();
     const XmlNode* node = row >= 0 ? m_rows.At(row) : nullptr;
     switch (event->key()) {
@@ -337,6 +341,14 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_End:
         SelectRow(m_rows.Count() - 1);
+        break;
+    case Qt::Key_Plus:
+        if (node)
+            SetExpanded(node->Id(), true);
+        break;
+    case Qt::Key_Minus:
+        if (node)
+            SetExpanded(node->Id(), false);
         break;
     case Qt::Key_Left:
         if (node && CanExpand(node) && m_rows.IsExpanded(node))

@@ -72,8 +72,14 @@ TEST(NodeTreeViewTest, KeysWalkExpandAndCollapseTheRows)
     QTest::keyClick(&view, Qt::Key_Left);  // collapse it
     EXPECT_EQ(Selected(view, document), "b");
     EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 d/1");
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ControlModifier); // a command's key, not a move
+    EXPECT_EQ(Selected(view, document), "b");
+    QTest::keyClick(&view, Qt::Key_Plus);
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 c/2 d/1");
+    QTest::keyClick(&view, Qt::Key_Minus);
+    EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 d/1");
     QTest::keyClick(&view, Qt::Key_Home);
-    QTest::keyClick(&view, Qt::Key_Asterisk);
+    QTest::keyClick(&view, Qt::Key_Asterisk, Qt::ShiftModifier);
     EXPECT_EQ(Shown(view, document), "r/0 a/1 b/1 c/2 d/1 #Text/2");
     QTest::keyClick(&view, Qt::Key_End);
     EXPECT_EQ(Selected(view, document), "#Text");
