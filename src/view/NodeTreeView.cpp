@@ -126,9 +126,12 @@ QRect NodeTreeView::ButtonRect(int row) const
     if (row < TopRow() || row >= m_rows.Count() || !CanExpand(m_rows.At(row)))
         return QRect();
     const int indent = Indentation();
-    const int left =
-        m_header->sectionViewportPosition(NameColumn) + indent * VisibleRows::Level(m_rows.At(row));
-    return QRect(left, (row - TopRow()) * m_rowHeight, indent, m_rowHeight);
+    const int nameLeft = m_header->sectionViewportPosition(NameColumn);
+    const int top = (row - TopRow()) * m_rowHeight;
+    const QRect button(nameLeft + indent * VisibleRows::Level(m_rows.At(row)), top, indent,
+                       m_rowHeight);
+    // A button the Name column cuts off is painted only in part, and only that part answers.
+    return button.intersected(QRect(nameLeft, top, m_header->sectionSize(NameColumn), m_rowHeight));
 }
 
 // --- Selection and expansion ------------------------------------------------------------
@@ -167,7 +170,10 @@ bool NodeTreeView::SelectNode(int32_t id)
     for (auto it = ancestors.rbegin() + 1; it != ancestors.rend(); ++it)
         m_rows.Expand(*it);
     UpdateGeometry();
-    SelectRow(m_rows.RowOf(node));
+    const int row = m_rows.RowOf(node);
+    if (row < 0)
+        return false;
+    SelectRow(row);
     return true;
 }
 
@@ -440,7 +446,7 @@ void NodeTreeView::PaintBranches(QPainter& painter, const XmlNode* node, int lev
             option.state |= QStyle::State_Item;
             if (CanExpand(node))
                 option.state |= QStyle::State_Children;
-            if (m_rows.IsExpanded(node))
+            if (CanExpand(node) && m_rows.IsExpanded(node))
                 option.state |= QStyle::State_Open;
         }
         style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter, this);
@@ -453,7 +459,8 @@ NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
     Cell cell;
     int textLeft = rect.left();
     if (column == NameColumn) {
-        cell.icon = NodeCellStyle::Icon(*node, m_rows.IsExpanded(node));
+        // An element whose children were all removed keeps its expanded bit but shows closed.
+        cell.icon = NodeCellStyle::Icon(*node, CanExpand(node) && m_rows.IsExpanded(node));
         if (cell.icon >= 0)
             textLeft += 1 + NodeIcons::Size;
         ++textLeft;
