@@ -84,7 +84,7 @@ TEST(XslTransformerTest, Latin1OutputBecomesAConsistentUtf8File)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("result.xml"));
-    ASSERT_TRUE(ResultFileWriter::Write(path, text));
+    ASSERT_TRUE(ResultFileWriter::Write(path, transformer.ResultUtf8()));
     const QByteArray bytes = ReadFile(path);
     EXPECT_TRUE(bytes.startsWith("<?xml")); // no byte-order mark
     EXPECT_EQ(bytes, transformer.ResultUtf8());
