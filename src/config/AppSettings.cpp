@@ -33,6 +33,7 @@ const QString kTabsSetting = QStringLiteral("TabsSetting");
 const QString kSearchDialog = QStringLiteral("SearchDialog");
 const QString kTextComboHistory = QStringLiteral("TextComboHistory");
 const QString kItem = QStringLiteral("Item");
+const QString kTools = QStringLiteral("Tools");
 
 constexpr char kTemplate[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Setting>\n</Setting>";
 constexpr int kMaxFolderChainLength = 248;
@@ -106,6 +107,7 @@ bool AppSettings::Open(const QString& path)
     ReadMainWindow();
     ReadRecentFiles();
     ReadGeneral();
+    ReadTools();
     return true;
 }
 
@@ -169,6 +171,7 @@ bool AppSettings::Save()
     WriteMainWindow();
     WriteRecentFiles();
     WriteGeneral();
+    WriteTools();
     return document_->Save(path_, DomDocument::Format::Indented);
 }
 
@@ -207,6 +210,28 @@ void AppSettings::WriteGeneral()
     WriteFlag(tabs, QStringLiteral("OneOpenDocShow"), tabsOneOpenDocShow);
     WriteFlag(tabs, QStringLiteral("DblClickClose"), tabsDblClickClose);
     // SkinIndex is only ever read: a hand-written value stays as it is.
+}
+
+void AppSettings::ReadTools()
+{
+    const DomElement tools = setting_.SelectSingleNode(kTools);
+    toolTimeLimitSeconds =
+        std::max(0, ReadInt(tools, QStringLiteral("TimeLimit"), kDefaultToolTimeLimitSeconds));
+    toolMemoryLimitMegabytes = std::max(
+        0, ReadInt(tools, QStringLiteral("MemoryLimit"), kDefaultToolMemoryLimitMegabytes));
+    lastSchemaPath = tools.AttributeOr(QStringLiteral("LastSchema"));
+    lastStyleSheetPath = tools.AttributeOr(QStringLiteral("LastStyleSheet"));
+    lastResultFolder = tools.AttributeOr(QStringLiteral("LastResultFolder"));
+}
+
+void AppSettings::WriteTools()
+{
+    DomElement tools = FindOrCreate(*document_, setting_, kTools);
+    tools.SetAttribute(QStringLiteral("TimeLimit"), toolTimeLimitSeconds);
+    tools.SetAttribute(QStringLiteral("MemoryLimit"), toolMemoryLimitMegabytes);
+    tools.SetAttribute(QStringLiteral("LastSchema"), lastSchemaPath);
+    tools.SetAttribute(QStringLiteral("LastStyleSheet"), lastStyleSheetPath);
+    tools.SetAttribute(QStringLiteral("LastResultFolder"), lastResultFolder);
 }
 
 DomElement AppSettings::FindOrCreate(DomDocument& document, DomElement parent, const QString& name,

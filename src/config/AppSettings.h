@@ -79,6 +79,16 @@ public:
     bool tabsDblClickClose = false;
     int skinIndex = 0;
 
+    // Validation and transformation (element Tools): a run stops after the time limit (0: none)
+    // and may use that much memory (MB, 0: no limit); the files last chosen in their dialogs.
+    int toolTimeLimitSeconds = kDefaultToolTimeLimitSeconds;
+    int toolMemoryLimitMegabytes = kDefaultToolMemoryLimitMegabytes;
+    QString lastSchemaPath;
+    QString lastStyleSheetPath;
+    QString lastResultFolder;
+
+    static constexpr int kDefaultToolTimeLimitSeconds = 60;
+    static constexpr int kDefaultToolMemoryLimitMegabytes = 4096;
     static constexpr int kDefaultRecentFileListLength = 5;
     static constexpr int kMaxRecentFileListLength = 10;
 
@@ -90,6 +100,8 @@ private:
     void WriteMainWindow();
     void WriteRecentFiles();
     void WriteGeneral();
+    void ReadTools();
+    void WriteTools();
 
     QString path_;
     std::unique_ptr<DomDocument> document_;

@@ -1,5 +1,7 @@
 #include "ShellFixture.h"
+#include "app/DocumentFrame.h"
 #include "app/FindDialog.h"
+#include "app/ToolErrorsPane.h"
 #include "document/SaveFileSystem.h"
 #include "view/BusyCursor.h"
 #include "view/TreeListView.h"
@@ -268,6 +270,14 @@ TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
     EXPECT_TRUE(file.readAll().contains("<changed")) << "the edit reached the disk";
 }
 
+namespace {
+// Runs go on in a worker process; the tab reports when it has ended.
+void WaitForRun(DocumentFrame* frame)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!frame->IsToolRunning(), 30000);
+}
+} // namespace
+
 TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
 {
     Open(QStringLiteral("doc.xml"));
@@ -280,32 +290,72 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
     EXPECT_EQ(fileDialogs.filters.back(),
-              QStringLiteral("Schema Files (*.xsd)|*.xsd|All files|*.*||"));
+              QStringLiteral("XML Schema (*.xsd)|*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|"
+                             "All files|*.*||"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("information"));
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
 
-    // The unsaved edit is what gets validated.
+    // The unsaved edit is what gets validated; its errors are listed, and an edit makes the
+    // list out of date. The dialog starts at the schema chosen last.
     Modify(0);
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
+    EXPECT_EQ(fileDialogs.openStarts.back(), schema);
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
+    ASSERT_GE(tab->Errors()->Count(), 1);
+    EXPECT_FALSE(tab->Errors()->IsOutOfDate());
+    Modify(0);
+    tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
+    EXPECT_TRUE(tab->Errors()->IsOutOfDate());
 
     const QString sheet = MakeFile(
         QStringLiteral("t.xslt"),
         "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-        "<xsl:output method=\"text\"/><xsl:template match=\"/\">name=<xsl:value-of "
-        "select=\"name(/*)\"/></xsl:template></xsl:stylesheet>");
-    const QString result = dir.filePath(QStringLiteral("result.txt"));
+        "<xsl:output omit-xml-declaration=\"yes\"/><xsl:template match=\"/\"><n><xsl:value-of "
+        "select=\"name(/*)\"/></n></xsl:template></xsl:stylesheet>");
+    const QString result = dir.filePath(QStringLiteral("result.xml"));
     fileDialogs.openAnswers = {{sheet}};
     fileDialogs.saveAnswers = {result};
+    boxes.answers = {MessageBoxes::Answer::Yes};
     frame->HandleCommand(32895);
+    WaitForRun(tab);
     EXPECT_EQ(fileDialogs.saveCalls.back().initialName, QStringLiteral("doc"));
     QFile file(result);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("name=changed"));
-    EXPECT_EQ(boxes.shown.size(), 2u) << "no message after a successful transformation";
+    EXPECT_EQ(file.readAll(), QByteArray("<n>changed</n>\n"));
+    // It says where the result went and opens it on request.
+    ASSERT_EQ(boxes.shown.size(), 3u) << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(boxes.shown[2].kind, QStringLiteral("question"));
+    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("result.xml")));
+    QTRY_COMPARE(Tabs().Count(), 2);
+}
+
+// A run that never ends can be cancelled: nothing is written and the tab is usable again.
+TEST_F(ShellFixture, CancelledTransformationWritesNothing)
+{
+    Open(QStringLiteral("doc.xml"));
+    const QString sheet = MakeFile(
+        QStringLiteral("loop.xsl"),
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:template match=\"/\"><xsl:call-template name=\"l\"/></xsl:template>"
+        "<xsl:template name=\"l\"><xsl:call-template name=\"l\"/><xsl:call-template "
+        "name=\"l\"/></xsl:template></xsl:stylesheet>");
+    fileDialogs.openAnswers = {{sheet}};
+    fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("never.txt"))};
+    frame->HandleCommand(32895);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    ASSERT_TRUE(tab->IsToolRunning());
+    tab->CancelToolRun();
+    WaitForRun(tab);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(fileDialogs.saveCalls.empty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.txt"))));
+    EXPECT_FALSE(tab->IsModified());
 }
 
 namespace {
@@ -364,10 +414,12 @@ TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
                                          "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
                                          "<xs:element name=\"other\"/></xs:schema>")}};
     frame->HandleCommand(32894);
+    WaitForRun(Tabs().ActiveFrame());
     fileDialogs.openAnswers = {{MakeFile(QStringLiteral("t.xslt"),
                                          "<xsl:stylesheet version=\"1.0\" "
                                          "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")}};
     frame->HandleCommand(32895);
+    WaitForRun(Tabs().ActiveFrame());
     Tabs().FrameAt(0)->FindRequest(QStringLiteral("no such text"), 0);
     EXPECT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shownBusy, 0);
