@@ -226,6 +226,13 @@ void AppSettings::ReadTools()
 
 void AppSettings::WriteTools()
 {
+    // A file of someone who never used the tools stays as it was.
+    const bool defaults = toolTimeLimitSeconds == kDefaultToolTimeLimitSeconds &&
+                          toolMemoryLimitMegabytes == kDefaultToolMemoryLimitMegabytes &&
+                          lastSchemaPath.isEmpty() && lastStyleSheetPath.isEmpty() &&
+                          lastResultFolder.isEmpty();
+    if (defaults && !setting_.SelectSingleNode(kTools))
+        return;
     DomElement tools = FindOrCreate(*document_, setting_, kTools);
     tools.SetAttribute(QStringLiteral("TimeLimit"), toolTimeLimitSeconds);
     tools.SetAttribute(QStringLiteral("MemoryLimit"), toolMemoryLimitMegabytes);
