@@ -10,6 +10,7 @@
 #include "tools/ToolRun.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 QString CommandLine::StripQuotes(const QString& commandLine)
 {
@@ -97,7 +98,8 @@ void PrintMessages(FILE* errors, const ToolOutcome& outcome, const QString& file
                                        ? ValidationWalk::ElementLines(fileBytes, lastOrdinal + 1)
                                        : std::vector<int>();
     for (const ToolMessage& message : outcome.messages) {
-        const bool inDocument = message.file.isEmpty() || message.file == file;
+        const bool inDocument =
+            message.file.isEmpty() || message.file == QFileInfo(file).absoluteFilePath();
         int line = message.place.line;
         if (inDocument) {
             const int ordinal = message.place.elementOrdinal;
@@ -122,10 +124,11 @@ int RunOne(ToolKind kind, const QString& tool, const QString& file, const QStrin
         PrintLine(errors, file, document.ErrorLine(), StatusMessageTable::MessageOf(loaded));
         return CommandLine::ExitFailed;
     }
+    // Relative references resolve against where the files are, not the working folder.
     ToolRequest request;
     request.kind = kind;
-    request.toolPath = tool;
-    request.documentPath = file;
+    request.toolPath = QFileInfo(tool).absoluteFilePath();
+    request.documentPath = QFileInfo(file).absoluteFilePath();
     const XmlStatus serialised = document.SerializeDocument(request.documentText);
     if (serialised != XE_OK) {
         PrintLine(errors, file, 0, StatusMessageTable::MessageOf(serialised));

@@ -74,7 +74,7 @@ int StyleSheetParseOptions()
 // hole in the document.
 xmlDocPtr SafeDocumentLoader(const xmlChar* uri, xmlDictPtr dict, int, void*, xsltLoadType type)
 {
-    if (IsRelative(uri)) {
+    if (type == XSLT_LOAD_DOCUMENT && IsRelative(uri)) {
         NoteRefusal(StringId::UntitledRelativeReference, UriText(uri));
         return nullptr;
     }
