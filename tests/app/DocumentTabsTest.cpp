@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTest>
+#include <QTreeWidget>
 
 using Answer = MessageBoxes::Answer;
 
@@ -309,6 +310,14 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
     ASSERT_GE(tab->Errors()->Count(), 1);
     EXPECT_FALSE(tab->Errors()->IsOutOfDate());
+    // Enter on a row selects its node (the undeclared root element).
+    tab->View()->clearSelection();
+    QTreeWidget* list = tab->Errors()->List();
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_NE(tab->View()->SelectedItem(), nullptr);
+    EXPECT_EQ(tab->View()->GetItemNodeId(tab->View()->SelectedItem()),
+              tab->Document()->Root()->FirstChild()->Id());
     Modify(0);
     tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
     EXPECT_TRUE(tab->Errors()->IsOutOfDate());
