@@ -59,18 +59,6 @@ void LibxmlErrorCapture::OnGenericError(void* self, const char* format, ...)
     capture->AddGeneric(buffer, capture->m_genericIsError);
 }
 
-void LibxmlErrorCapture::OnTransformError(void* self, const char* format, ...)
-{
-    if (!self || !format)
-        return;
-    char buffer[2048];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    static_cast<LibxmlErrorCapture*>(self)->AddGeneric(buffer, true);
-}
-
 void LibxmlErrorCapture::AddGeneric(const char* text, bool isError)
 {
     m_pendingGeneric += QString::fromUtf8(text);
@@ -79,15 +67,20 @@ void LibxmlErrorCapture::AddGeneric(const char* text, bool isError)
          end = m_pendingGeneric.indexOf(u'\n')) {
         const QString complete = m_pendingGeneric.left(end);
         m_pendingGeneric.remove(0, end + 1);
-        static const QRegularExpression context(
-            QStringLiteral("^(?:runtime|compilation) error: file (.*) line (\\d+) element \\S+$"));
+        // Every error of libxslt opens with a line of its own naming its kind and place
+        // ("runtime error: file F line L element E"); xsl:message output has none.
+        static const QRegularExpression context(QStringLiteral(
+            "^(?:runtime error|compilation error|error)(?:: (?:file (.*?))?(?: line (\\d+))?"
+            "(?: element \\S+)?)?$"));
         const QRegularExpressionMatch match = context.match(complete);
         if (match.hasMatch()) {
+            m_inErrorReport = true;
             m_contextFile = match.captured(1);
-            m_contextLine = match.captured(2).toInt();
+            m_contextLine = match.captured(2).isEmpty() ? -1 : match.captured(2).toInt();
             continue;
         }
-        Record(complete, isError, m_contextFile, m_contextLine, -1, nullptr);
+        Record(complete, isError || m_inErrorReport, m_contextFile, m_contextLine, -1, nullptr);
+        m_inErrorReport = false;
         m_contextFile.clear();
         m_contextLine = -1;
     }

@@ -41,16 +41,14 @@ public:
     const std::vector<Error>& Errors() const { return m_errors; }
     qint64 ErrorCount() const { return m_errorCount; }
     void SetErrorLimit(int limit) { m_errorLimit = limit; }
-    // Messages of libxslt's generic channel count as errors unless this is off (xsl:message
-    // speaks on that channel while a transformation runs; its errors come through
-    // OnTransformError then).
+    // Messages of libxslt's generic channel count as errors unless this is off: while a
+    // transformation runs, xsl:message speaks on that channel too, so only reports that open
+    // with libxslt's error line ("runtime error: ...") count then.
     void SetGenericIsError(bool isError) { m_genericIsError = isError; }
 
     // Entry points libxml2 and libxslt call; public so the per-context setters can use them.
     static void OnStructuredError(void* self, _xmlError* error);
     static void OnGenericError(void* self, const char* format, ...);
-    // libxslt's per-transformation error channel: always errors.
-    static void OnTransformError(void* self, const char* format, ...);
 
 private:
     void Record(const QString& message, bool isError, const QString& file, int line, int column,
@@ -77,6 +75,7 @@ private:
     QString m_pendingGeneric; // generic messages arrive in pieces until a line break
     // libxslt puts "runtime error: file F line L element E" on a line of its own before the
     // message it belongs to.
+    bool m_inErrorReport = false;
     QString m_contextFile;
     int m_contextLine = -1;
 };

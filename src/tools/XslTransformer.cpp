@@ -271,9 +271,7 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
     if (!prefs || !context || xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0)
         return finish(XE_XSLT_TRANSFORM_FAILED);
     xsltSetCtxtParseOptions(context.get(), SafeXmlParsing::ParseOptions());
-    // Runtime errors come through the context's channel; the generic one now carries
-    // xsl:message.
-    xsltSetTransformErrorFunc(context.get(), &capture, &LibxmlErrorCapture::OnTransformError);
+    // From here on the generic channel carries xsl:message output besides errors.
     capture.SetGenericIsError(false);
 
     std::unique_ptr<xmlDoc, DocDeleter> result(xsltApplyStylesheetUser(

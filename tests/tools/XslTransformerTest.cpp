@@ -163,6 +163,21 @@ TEST(XslTransformerTest, RunawayStyleSheetsFailInsteadOfCrashing)
     EXPECT_TRUE(transformer.Diagnostics().join(u'\n').contains(QStringLiteral("on purpose")));
 }
 
+// xsl:message speaks on libxslt's error channel; only real errors fail the run.
+TEST(XslTransformerTest, MessagesAloneDoNotFailTheRun)
+{
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(QStringLiteral("message.xsl"));
+    WriteFile(sheet, "<xsl:stylesheet version=\"1.0\" "
+                     "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output "
+                     "method=\"text\"/><xsl:template match=\"/\"><xsl:message>runtime "
+                     "note</xsl:message>done</xsl:template></xsl:stylesheet>");
+    XslTransformer transformer;
+    ASSERT_EQ(transformer.RunTransformationOnText("<r/>", sheet), XE_OK);
+    EXPECT_EQ(transformer.ResultText(), QStringLiteral("done"));
+    EXPECT_TRUE(transformer.Diagnostics().contains(QStringLiteral("runtime note")));
+}
+
 TEST(XslTransformerTest, DocumentThatCannotBeSerialisedReportsItsStatus)
 {
     XmlDocument empty;
