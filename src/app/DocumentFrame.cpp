@@ -25,6 +25,7 @@
 #include "view/TreeListView.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -370,11 +371,28 @@ void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
         BusyCursor busy;
         nodes = ValidationWalk::NodeIdPaths(document, m_request.documentText, places);
     }
+    // Lines of the validated text mean nothing to the user; while the tab matches its file, the
+    // file's own lines are shown (an element's place among all start tags is the same in both).
+    std::vector<int> fileLines;
+    if (!m_untitled && !m_editedDuringRun && !document.IsModified()) {
+        int lastOrdinal = -1;
+        for (const ToolMessage& message : outcome.messages)
+            lastOrdinal = std::max(lastOrdinal, message.place.elementOrdinal);
+        QFile file(m_view->FilePath());
+        if (lastOrdinal >= 0 && file.open(QIODevice::ReadOnly)) {
+            BusyCursor busy;
+            fileLines = ValidationWalk::ElementLines(file.readAll(), lastOrdinal + 1);
+        }
+    }
     std::vector<ToolErrorsPane::Row> rows;
     rows.reserve(nodes.size());
     for (size_t i = 0; i < nodes.size(); ++i) {
         const ToolMessage& message = outcome.messages[qsizetype(i)];
-        ToolErrorsPane::Row row{message.DisplayText(), message.place.line, QString(), nodes[i]};
+        const int ordinal = message.place.elementOrdinal;
+        const int line = ordinal >= 0 && size_t(ordinal) < fileLines.size()
+                             ? fileLines[size_t(ordinal)]
+                             : message.place.line;
+        ToolErrorsPane::Row row{message.DisplayText(), line, QString(), nodes[i]};
         if (!row.node.empty() && document.FindNode(row.node.back()))
             row.path = GetNodePathText(document, row.node.back());
         rows.push_back(std::move(row));

@@ -201,7 +201,7 @@ const QHash<int, QString>& Table()
         {40085, u"An error occurred when transforming the active document with the selected XSLT file."_s},
         // Validation and transformation runs.
         {40700,
-         u"XML Schema (*.xsd)|*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"_s},
+         u"Schemas (*.xsd;*.rng;*.dtd)|*.xsd;*.rng;*.dtd|XML Schema (*.xsd)|*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"_s},
         {40701, u"The document has no document type declaration."_s},
         {40702,
          u"The relative reference \"%s\" cannot be resolved: the document is untitled and has no folder."_s},

@@ -291,8 +291,8 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
     EXPECT_EQ(fileDialogs.filters.back(),
-              QStringLiteral("XML Schema (*.xsd)|*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|"
-                             "All files|*.*||"));
+              QStringLiteral("Schemas (*.xsd;*.rng;*.dtd)|*.xsd;*.rng;*.dtd|XML Schema (*.xsd)|"
+                             "*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"));
     DocumentFrame* tab = Tabs().ActiveFrame();
     WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -342,6 +342,23 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     EXPECT_EQ(boxes.shown[2].kind, QStringLiteral("question"));
     EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("result.xml")));
     QTRY_COMPARE(Tabs().Count(), 2);
+}
+
+// While the tab matches its file, an error row gives the line in that file.
+TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
+{
+    Tabs().OpenDocument(MakeFile(QStringLiteral("lines.xml"), "<r>\n\n\n  <x n=\"a\"/>\n</r>\n"));
+    fileDialogs.openAnswers = {{MakeFile(
+        QStringLiteral("n.xsd"),
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"r\">"
+        "<xs:complexType><xs:sequence><xs:element name=\"x\"><xs:complexType><xs:attribute "
+        "name=\"n\" type=\"xs:int\"/></xs:complexType></xs:element></xs:sequence>"
+        "</xs:complexType></xs:element></xs:schema>")}};
+    frame->HandleCommand(32894);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
+    ASSERT_EQ(tab->Errors()->Count(), 1);
+    EXPECT_EQ(tab->Errors()->List()->topLevelItem(0)->text(1), QStringLiteral("4"));
 }
 
 // A run that never ends can be cancelled: nothing is written and the tab is usable again.
