@@ -1,3 +1,4 @@
+#include "RunawayInputs.h"
 #include "ShellFixture.h"
 #include "app/DocumentFrame.h"
 #include "app/FindDialog.h"
@@ -365,12 +366,8 @@ TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
 TEST_F(ShellFixture, CancelledTransformationWritesNothing)
 {
     Open(QStringLiteral("doc.xml"));
-    const QString sheet = MakeFile(
-        QStringLiteral("loop.xsl"),
-        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-        "<xsl:template match=\"/\"><xsl:call-template name=\"l\"/></xsl:template>"
-        "<xsl:template name=\"l\"><xsl:call-template name=\"l\"/><xsl:call-template "
-        "name=\"l\"/></xsl:template></xsl:stylesheet>");
+    const QString sheet =
+        MakeFile(QStringLiteral("calls.xsl"), RunawayInputs::ExponentialStyleSheet());
     fileDialogs.openAnswers = {{sheet}};
     fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("never.txt"))};
     frame->HandleCommand(32895);
