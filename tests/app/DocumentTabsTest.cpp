@@ -362,6 +362,24 @@ TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
     EXPECT_EQ(tab->Errors()->List()->topLevelItem(0)->text(1), QStringLiteral("4"));
 }
 
+// The document's own document type is offered only when it has one.
+TEST_F(ShellFixture, DocumentTypeValidationIsOfferedWhenTheDocumentHasOne)
+{
+    Open(QStringLiteral("plain.xml"));
+    QHash<int, bool> enabled, checked;
+    Tabs().ActiveFrame()->RefineCommandStates(enabled, checked);
+    EXPECT_FALSE(enabled.value(33000));
+    Tabs().OpenDocument(MakeFile(QStringLiteral("typed.xml"),
+                                 "<!DOCTYPE r [<!ELEMENT r (x)><!ELEMENT x EMPTY>]><r><x/></r>"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    tab->RefineCommandStates(enabled, checked);
+    EXPECT_TRUE(enabled.value(33000));
+    frame->HandleCommand(33000);
+    WaitForRun(tab);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
+}
+
 // A run that never ends can be cancelled: nothing is written and the tab is usable again.
 TEST_F(ShellFixture, CancelledTransformationWritesNothing)
 {

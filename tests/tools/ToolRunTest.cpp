@@ -175,7 +175,13 @@ TEST_F(ToolRunTest, FifosAreRefusedWhateverTheirUri)
                       ToolStatus::LoadFailed)
                 << uri.constData();
         }
-        // The plain relative spelling, resolved against the including file.
+        // A symbolic link to it, and the plain relative spelling, resolved against the
+        // including file.
+        ASSERT_TRUE(QFile::link(fifo, dir.filePath(folder + QStringLiteral("/link.xml"))));
+        const QString linked =
+            Make(folder + "/link.xsl", kSheetHead + "<xsl:include href=\"link.xml\"/>"
+                                                    "<xsl:template match=\"/\"/></xsl:stylesheet>");
+        EXPECT_EQ(Run(ToolKind::Transform, linked, "<r/>", {}, 10).status, ToolStatus::LoadFailed);
         const QString relative =
             Make(folder + "/rel.xsl", kSheetHead + "<xsl:include href=\"pipe.xml\"/>"
                                                    "<xsl:template match=\"/\"/></xsl:stylesheet>");
