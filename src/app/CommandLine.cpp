@@ -1,6 +1,5 @@
 #include "app/CommandLine.h"
 
-#include "config/AppSettings.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
@@ -198,12 +197,7 @@ int CommandLine::RunBatch(const Batch& batch, const AppSettings* settings, FILE*
     case Batch::Mode::Transform:
         break;
     }
-    ToolRun::Limits limits;
-    limits.timeLimitSeconds =
-        settings ? settings->toolTimeLimitSeconds : AppSettings::kDefaultToolTimeLimitSeconds;
-    limits.memoryLimitBytes = qint64(settings ? settings->toolMemoryLimitMegabytes
-                                              : AppSettings::kDefaultToolMemoryLimitMegabytes)
-                              << 20;
+    const ToolRun::Limits limits = ToolRun::LimitsFrom(settings);
     const ToolKind kind =
         batch.mode == Batch::Mode::Transform ? ToolKind::Transform : SchemaKindOf(batch.tool);
     int result = ExitDone;

@@ -283,20 +283,12 @@ void DocumentFrame::StartRun(ToolRequest request)
         return;
     }
     request.documentPath = m_untitled ? QString() : m_view->FilePath();
-    ToolRun::Limits limits;
-    if (m_settings) {
-        limits.timeLimitSeconds = m_settings->toolTimeLimitSeconds;
-        limits.memoryLimitBytes = qint64(m_settings->toolMemoryLimitMegabytes) << 20;
-    } else {
-        limits.timeLimitSeconds = AppSettings::kDefaultToolTimeLimitSeconds;
-        limits.memoryLimitBytes = qint64(AppSettings::kDefaultToolMemoryLimitMegabytes) << 20;
-    }
     m_request = std::move(request);
     m_editedDuringRun = false;
     m_busyText->setText(ShellText::Get(
         m_request.kind == ToolKind::Transform ? StringId::Transforming : StringId::Validating));
     m_busy->show();
-    m_run->Start(m_request, limits);
+    m_run->Start(m_request, ToolRun::LimitsFrom(m_settings));
 }
 
 void DocumentFrame::FinishRun()

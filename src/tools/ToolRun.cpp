@@ -1,5 +1,6 @@
 #include "tools/ToolRun.h"
 
+#include "config/AppSettings.h"
 #include "tools/ToolWorker.h"
 
 #include <QCoreApplication>
@@ -37,6 +38,17 @@ ToolRun::~ToolRun()
         m_process->kill();
         m_process->waitForFinished(5000);
     }
+}
+
+ToolRun::Limits ToolRun::LimitsFrom(const AppSettings* settings)
+{
+    Limits limits;
+    limits.timeLimitSeconds =
+        settings ? settings->toolTimeLimitSeconds : AppSettings::kDefaultToolTimeLimitSeconds;
+    limits.memoryLimitBytes = qint64(settings ? settings->toolMemoryLimitMegabytes
+                                              : AppSettings::kDefaultToolMemoryLimitMegabytes)
+                              << 20;
+    return limits;
 }
 
 void ToolRun::SetWorkerProgram(const QString& program)

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QProcess>
 
+class AppSettings;
 class QTimer;
 
 // One validation or transformation in a worker process (ToolWorker): the caller's thread only
@@ -19,6 +20,9 @@ public:
         int timeLimitSeconds = 60;   // <= 0: none
         qint64 memoryLimitBytes = 0; // 0: none
     };
+
+    // The limits the settings name (their defaults without settings).
+    static Limits LimitsFrom(const AppSettings* settings);
 
     explicit ToolRun(QObject* parent = nullptr);
     ~ToolRun() override; // a run still going is killed
