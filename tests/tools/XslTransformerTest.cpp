@@ -146,6 +146,12 @@ TEST(XslTransformerTest, StyleSheetThatCannotLoadReportsLoadFailure)
             << name.toStdString();
         EXPECT_TRUE(transformer.ResultText().isEmpty());
     }
+    // The reason names the file and the line where the parser gave up.
+    ASSERT_EQ(transformer.RunTransformation(doc, DataPath(QStringLiteral("broken.xslt"))),
+              XE_XSLT_LOAD_FAILED);
+    ASSERT_FALSE(transformer.Errors().isEmpty());
+    EXPECT_EQ(transformer.Errors()[0].file, DataPath(QStringLiteral("broken.xslt")));
+    EXPECT_EQ(transformer.Errors()[0].place.line, 4);
     EXPECT_EQ(transformer.RunTransformation(doc, QString()), XE_XSLT_LOAD_FAILED);
 }
 
