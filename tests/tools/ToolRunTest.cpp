@@ -224,6 +224,26 @@ TEST_F(ToolRunTest, DocumentTypeRelaxNgAndDtdFilesValidate)
     EXPECT_EQ(Run(ToolKind::RelaxNg, rng, "<r><b/></r>").status, ToolStatus::Invalid);
 }
 
+// A public identifier is looked up in the system XML catalog, never fetched from the network;
+// the DTD's modules (external parameter entities) load with it.
+TEST_F(ToolRunTest, DocumentTypeFoundThroughTheSystemCatalog)
+{
+    const QByteArray doctype = "<!DOCTYPE article PUBLIC \"-//OASIS//DTD DocBook XML V4.5//EN\" "
+                               "\"http://www.oasis-open.org/docbook/xml/4.5/docbookx.dtd\">";
+    ToolOutcome outcome = Run(ToolKind::DocumentType, {},
+                              doctype + "<article><title>t</title><para>p</para></article>");
+    ASSERT_EQ(outcome.status, ToolStatus::Done) << AllText(outcome).toStdString();
+    outcome = Run(ToolKind::DocumentType, {}, doctype + "<article><nonsense/></article>");
+    EXPECT_EQ(outcome.status, ToolStatus::Invalid);
+    // Not in the catalog: the network address is not used.
+    outcome =
+        Run(ToolKind::DocumentType, {},
+            "<!DOCTYPE r PUBLIC \"-//Nobody//DTD None//EN\" \"http://example.org/r.dtd\"><r/>");
+    EXPECT_EQ(outcome.status, ToolStatus::LoadFailed);
+    EXPECT_EQ(outcome.messages.value(0).textId, StringId::NetworkNotUsed)
+        << AllText(outcome).toStdString();
+}
+
 // Every error is kept, with its element, up to the limit; the rest are counted.
 TEST(SchemaValidatorErrorsTest, CollectsEveryErrorUpToTheLimit)
 {
