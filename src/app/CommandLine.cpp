@@ -8,7 +8,6 @@
 #include "tools/ResultFileWriter.h"
 #include "tools/ToolRun.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 QString CommandLine::StripQuotes(const QString& commandLine)
@@ -85,25 +84,13 @@ void PrintLine(FILE* stream, const QString& file, int line, const QString& messa
     std::fputc('\n', stream);
 }
 
-// Prints the run's errors. Lines of the document are those of its file: the validator read
-// the editor's serialised text, so an error is placed by its element's start tag.
-void PrintMessages(FILE* errors, const ToolOutcome& outcome, const QString& file,
-                   const QByteArray& fileBytes)
+// Prints the run's errors; an error in the document gets the line of its element in the file.
+void PrintMessages(FILE* errors, const ToolOutcome& outcome, const QString& file)
 {
-    int lastOrdinal = -1;
-    for (const ToolMessage& message : outcome.messages)
-        lastOrdinal = std::max(lastOrdinal, message.place.elementOrdinal);
-    const std::vector<int> lines = lastOrdinal >= 0
-                                       ? ValidationWalk::ElementLines(fileBytes, lastOrdinal + 1)
-                                       : std::vector<int>();
     for (const ToolMessage& message : outcome.messages) {
         const bool inDocument =
             message.file.isEmpty() || message.file == QFileInfo(file).absoluteFilePath();
-        int line = message.place.line;
-        if (inDocument) {
-            const int ordinal = message.place.elementOrdinal;
-            line = ordinal >= 0 && size_t(ordinal) < lines.size() ? lines[size_t(ordinal)] : 0;
-        }
+        const int line = inDocument ? message.fileLine : message.place.line;
         PrintLine(errors, inDocument ? file : message.file, line, message.DisplayText());
     }
     if (outcome.omitted > 0)
@@ -128,6 +115,7 @@ int RunOne(ToolKind kind, const QString& tool, const QString& file, const QStrin
     request.kind = kind;
     request.toolPath = QFileInfo(tool).absoluteFilePath();
     request.documentPath = QFileInfo(file).absoluteFilePath();
+    request.documentIsFile = true;
     const XmlStatus serialised = document.SerializeDocument(request.documentText);
     if (serialised != XE_OK) {
         PrintLine(errors, file, 0, StatusMessageTable::MessageOf(serialised));
@@ -136,9 +124,6 @@ int RunOne(ToolKind kind, const QString& tool, const QString& file, const QStrin
     ToolRun run;
     run.Start(request, limits);
     const ToolOutcome& outcome = run.Wait();
-    QByteArray fileBytes;
-    if (QFile source(file); source.open(QIODevice::ReadOnly))
-        fileBytes = source.readAll();
     switch (outcome.status) {
     case ToolStatus::Done:
         if (kind == ToolKind::Transform && !ResultFileWriter::Write(output, outcome.result)) {
@@ -171,7 +156,7 @@ int RunOne(ToolKind kind, const QString& tool, const QString& file, const QStrin
     case ToolStatus::Cancelled:
         break;
     }
-    PrintMessages(errors, outcome, file, fileBytes);
+    PrintMessages(errors, outcome, file);
     return CommandLine::ExitFailed;
 }
 

@@ -25,7 +25,6 @@
 #include "view/TreeListView.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -283,6 +282,7 @@ void DocumentFrame::StartRun(ToolRequest request)
         return;
     }
     request.documentPath = m_untitled ? QString() : m_view->FilePath();
+    request.documentIsFile = !m_untitled && !m_view->Document().IsModified();
     m_request = std::move(request);
     m_editedDuringRun = false;
     m_busyText->setText(ShellText::Get(
@@ -354,37 +354,16 @@ void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
         return;
     }
     const XmlDocument& document = m_view->Document();
-    std::vector<ValidationErrorPlace> places;
-    places.reserve(size_t(outcome.messages.size()));
-    for (const ToolMessage& message : outcome.messages)
-        places.push_back(message.place);
-    std::vector<NodeIdPath> nodes;
-    {
-        BusyCursor busy;
-        nodes = ValidationWalk::NodeIdPaths(document, m_request.documentText, places);
-    }
-    // Lines of the validated text mean nothing to the user; while the tab matches its file, the
-    // file's own lines are shown (an element's place among all start tags is the same in both).
-    std::vector<int> fileLines;
-    if (!m_untitled && !m_editedDuringRun && !document.IsModified()) {
-        int lastOrdinal = -1;
-        for (const ToolMessage& message : outcome.messages)
-            lastOrdinal = std::max(lastOrdinal, message.place.elementOrdinal);
-        QFile file(m_view->FilePath());
-        if (lastOrdinal >= 0 && file.open(QIODevice::ReadOnly)) {
-            BusyCursor busy;
-            fileLines = ValidationWalk::ElementLines(file.readAll(), lastOrdinal + 1);
-        }
-    }
     std::vector<ToolErrorsPane::Row> rows;
-    rows.reserve(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        const ToolMessage& message = outcome.messages[qsizetype(i)];
-        const int ordinal = message.place.elementOrdinal;
-        const int line = ordinal >= 0 && size_t(ordinal) < fileLines.size()
-                             ? fileLines[size_t(ordinal)]
-                             : message.place.line;
-        ToolErrorsPane::Row row{message.DisplayText(), line, QString(), nodes[i]};
+    rows.reserve(size_t(outcome.messages.size()));
+    for (const ToolMessage& message : outcome.messages) {
+        // The file's own lines while the tab matches its file; the validated text's otherwise.
+        ToolErrorsPane::Row row{
+            message.DisplayText(), message.fileLine > 0 ? message.fileLine : message.place.line,
+            QString(),
+            ValidationWalk::ToNodeIdPath(
+                document, std::vector<int>(message.treePath.begin(), message.treePath.end()),
+                message.attributeName)};
         if (!row.node.empty() && document.FindNode(row.node.back()))
             row.path = GetNodePathText(document, row.node.back());
         rows.push_back(std::move(row));

@@ -86,6 +86,21 @@ void LibxmlErrorCapture::AddGeneric(const char* text, bool isError)
     }
 }
 
+QList<ToolMessage> LibxmlErrorCapture::ErrorMessages() const
+{
+    QList<ToolMessage> messages;
+    messages.reserve(qsizetype(m_errors.size()));
+    for (const Error& error : m_errors) {
+        ToolMessage message;
+        message.text = error.text;
+        message.file = error.file;
+        message.place.line = error.line;
+        message.place.column = error.column;
+        messages.append(message);
+    }
+    return messages;
+}
+
 void LibxmlErrorCapture::Record(const QString& message, bool isError, const QString& file, int line,
                                 int column, const void* node)
 {

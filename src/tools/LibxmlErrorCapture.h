@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/ToolRequest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +41,8 @@ public:
     const QStringList& Messages() const { return m_messages; }
     // The errors received, at most `limit` (SetErrorLimit); ErrorCount counts them all.
     const std::vector<Error>& Errors() const { return m_errors; }
+    // The same as messages of a run.
+    QList<ToolMessage> ErrorMessages() const;
     qint64 ErrorCount() const { return m_errorCount; }
     void SetErrorLimit(int limit) { m_errorLimit = limit; }
     // Messages of libxslt's generic channel count as errors unless this is off: while a

@@ -186,18 +186,13 @@ XmlStatus SchemaValidator::Run(ToolKind kind, const QByteArray& text, const QStr
     LibxmlErrorCapture capture;
     capture.SetErrorLimit(ToolOutcome::MaxMessages);
     const auto takeMessages = [&] {
-        for (const LibxmlErrorCapture::Error& error : capture.Errors()) {
-            ToolMessage message{error.text, error.file, {}};
-            message.place.line = error.line;
-            message.place.column = error.column;
-            m_messages.append(message);
-        }
+        m_messages = capture.ErrorMessages();
         m_omitted = capture.ErrorCount() - capture.Errors().size();
     };
     const auto loadFailed = [&](int textId = 0, const QString& argument = {}) {
         takeMessages();
         if (textId)
-            m_messages.append({argument, QString(), {}, textId});
+            m_messages.append(ToolMessage::Reason(textId, argument));
         return XE_SCHEMA_LOAD_FAILED;
     };
     const QByteArray schemaFile = QFile::encodeName(schemaPath);

@@ -41,6 +41,14 @@ ToolKind SchemaKindOf(const QString& path)
     return ToolKind::XmlSchema;
 }
 
+ToolMessage ToolMessage::Reason(int textId, const QString& argument)
+{
+    ToolMessage message;
+    message.text = argument;
+    message.textId = textId;
+    return message;
+}
+
 QString ToolMessage::DisplayText() const
 {
     return textId ? FormatPlaceholders(LoadText(textId), {text}) : text;
@@ -51,7 +59,7 @@ QByteArray ToolRequest::ToBytes() const
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << FormatVersion << quint8(kind) << toolPath << documentPath << documentText
-        << memoryLimitBytes;
+        << documentIsFile << memoryLimitBytes;
     return bytes;
 }
 
@@ -62,7 +70,7 @@ bool ToolRequest::FromBytes(const QByteArray& bytes, ToolRequest& request)
         return false;
     quint8 kind = 0;
     in >> kind >> request.toolPath >> request.documentPath >> request.documentText >>
-        request.memoryLimitBytes;
+        request.documentIsFile >> request.memoryLimitBytes;
     if (kind > quint8(ToolKind::Transform))
         return false;
     request.kind = ToolKind(kind);
@@ -75,7 +83,8 @@ QByteArray ToolOutcome::ToBytes() const
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << FormatVersion << quint8(status) << qint32(messages.size());
     for (const ToolMessage& message : messages)
-        out << message.text << message.file << message.place << qint32(message.textId);
+        out << message.text << message.file << message.place << qint32(message.textId)
+            << message.treePath << message.attributeName << qint32(message.fileLine);
     out << omitted << result;
     return bytes;
 }
@@ -96,8 +105,11 @@ bool ToolOutcome::FromBytes(const QByteArray& bytes, ToolOutcome& outcome)
     for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
         ToolMessage message;
         qint32 textId = 0;
-        in >> message.text >> message.file >> message.place >> textId;
+        qint32 fileLine = -1;
+        in >> message.text >> message.file >> message.place >> textId >> message.treePath >>
+            message.attributeName >> fileLine;
         message.textId = textId;
+        message.fileLine = fileLine;
         outcome.messages.append(message);
     }
     in >> outcome.omitted >> outcome.result;

@@ -22,9 +22,12 @@ ToolKind SchemaKindOf(const QString& path);
 
 struct ToolRequest {
     ToolKind kind = ToolKind::XmlSchema;
-    QString toolPath;            // schema, DTD or style sheet; empty for DocumentType
-    QString documentPath;        // the edited file, base of relative references; empty: untitled
-    QByteArray documentText;     // the serialised document
+    QString toolPath;        // schema, DTD or style sheet; empty for DocumentType
+    QString documentPath;    // the edited file, base of relative references; empty: untitled
+    QByteArray documentText; // the serialised document
+    // The text says what the file at documentPath says (an unmodified tab, a batch file), so
+    // errors can be given the lines of that file.
+    bool documentIsFile = false;
     qint64 memoryLimitBytes = 0; // address-space limit of the worker; 0: none
 
     QByteArray ToBytes() const;
@@ -38,7 +41,15 @@ struct ToolMessage {
     QString file;
     ValidationErrorPlace place; // line and, for the document, the element and attribute
     int textId = 0;             // a reason of ours: the string table's text, filled with `text`
+    // For a validation error in the document, worked out in the worker so the editor only
+    // follows them: the child indices of its node in the tree (ValidationWalk), the attribute
+    // named, and the line of its element in the document's file (-1 when not known).
+    QList<int> treePath;
+    QString attributeName;
+    int fileLine = -1;
 
+    // A reason of ours: string `textId` filled with `argument`.
+    static ToolMessage Reason(int textId, const QString& argument);
     // The text to show, in the user's language where it is ours.
     QString DisplayText() const;
 };

@@ -3,8 +3,45 @@
 #include "tools/SchemaValidator.h"
 #include "tools/XslTransformer.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+
+namespace {
+
+// Finds each error's node and, when the text is the file's, its line in the file: passes over
+// the whole text that are better spent here than in the editor's window.
+void PlaceErrors(const ToolRequest& request, ToolOutcome& outcome)
+{
+    std::vector<ValidationErrorPlace> places;
+    places.reserve(size_t(outcome.messages.size()));
+    int lastOrdinal = -1;
+    for (const ToolMessage& message : std::as_const(outcome.messages)) {
+        places.push_back(message.place);
+        lastOrdinal = std::max(lastOrdinal, message.place.elementOrdinal);
+    }
+    std::vector<QString> names;
+    const std::vector<std::vector<int>> paths =
+        ValidationWalk::ChildIndexPaths(request.documentText, places, &names);
+    std::vector<int> lines;
+    if (request.documentIsFile && lastOrdinal >= 0) {
+        QFile file(request.documentPath);
+        if (file.open(QIODevice::ReadOnly))
+            lines = ValidationWalk::ElementLines(file.readAll(), lastOrdinal + 1);
+    }
+    for (qsizetype i = 0; i < outcome.messages.size(); ++i) {
+        ToolMessage& message = outcome.messages[i];
+        message.treePath = QList<int>(paths[size_t(i)].begin(), paths[size_t(i)].end());
+        message.attributeName = names[size_t(i)];
+        const int ordinal = message.place.elementOrdinal;
+        if (ordinal >= 0 && size_t(ordinal) < lines.size())
+            message.fileLine = lines[size_t(ordinal)];
+    }
+}
+
+} // namespace
 
 ToolOutcome ToolWorker::Run(const ToolRequest& request)
 {
@@ -33,6 +70,8 @@ ToolOutcome ToolWorker::Run(const ToolRequest& request)
                                                        : ToolStatus::Failed;
     outcome.messages = validator.Messages();
     outcome.omitted = validator.Omitted();
+    if (outcome.status == ToolStatus::Invalid)
+        PlaceErrors(request, outcome);
     return outcome;
 }
 

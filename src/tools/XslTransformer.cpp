@@ -41,7 +41,7 @@ void NoteRefusal(int textId = 0, const QString& argument = {})
     if (t_refused)
         *t_refused = true;
     if (t_reasons && textId)
-        t_reasons->append({argument, QString(), {}, textId});
+        t_reasons->append(ToolMessage::Reason(textId, argument));
 }
 
 QString UriText(const xmlChar* uri)
@@ -240,12 +240,7 @@ XmlStatus XslTransformer::RunTransformationOnText(const QByteArray& text,
         m_diagnostics = capture.Messages();
         m_securityRefused = refused;
         if (status != XE_OK) {
-            for (const LibxmlErrorCapture::Error& error : capture.Errors()) {
-                ToolMessage message{error.text, error.file, {}};
-                message.place.line = error.line;
-                message.place.column = error.column;
-                m_errors.append(message);
-            }
+            m_errors = capture.ErrorMessages();
             m_errors.append(reasons);
         }
         return status;
