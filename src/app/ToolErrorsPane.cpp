@@ -5,9 +5,12 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 ToolErrorsPane::ToolErrorsPane(QWidget* parent)
     : QWidget(parent), m_title(new QLabel(this)), m_list(new QTreeWidget(this))
