@@ -125,7 +125,7 @@ public:
 class NoDialogs : public FileDialogs {
 public:
     QStringList GetOpenFileNames(QWidget*, const QString&) override { return {}; }
-    QString GetOpenFileName(QWidget*, const QString&) override { return {}; }
+    QString GetOpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&,
                             const QString&) override
     {

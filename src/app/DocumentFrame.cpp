@@ -6,11 +6,14 @@
 #include "app/NodeCounter.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
+#include "app/ToolErrorsPane.h"
+#include "config/AppSettings.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
+#include "editing/CommandId.h"
 #include "editing/EditCommandState.h"
 #include "editing/ExactXPath.h"
 #include "editing/NodeFinder.h"
@@ -18,13 +21,19 @@
 #include "tools/ResultFileName.h"
 #include "tools/ResultFileWriter.h"
 #include "tools/SchemaValidator.h"
-#include "tools/XslTransformer.h"
+#include "tools/ValidationWalk.h"
 #include "view/BusyCursor.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,19 +43,51 @@ constexpr int ValidationSuccessfulStringId = 40199;
 } // namespace
 
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
-    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View())
+    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View()),
+      m_errors(new ToolErrorsPane(this)), m_busy(new QWidget(this)), m_busyText(new QLabel(m_busy)),
+      m_run(new ToolRun(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pane);
+    layout->setSpacing(0);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_pane);
+    splitter->addWidget(m_errors);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter);
+    layout->addWidget(m_busy);
+    m_errors->hide();
+
+    // The busy bar of a run: what runs, an indicator without end, and Cancel.
+    auto* busyLayout = new QHBoxLayout(m_busy);
+    busyLayout->setContentsMargins(4, 2, 4, 2);
+    busyLayout->addWidget(m_busyText);
+    auto* progress = new QProgressBar(m_busy);
+    progress->setRange(0, 0);
+    progress->setTextVisible(false);
+    busyLayout->addWidget(progress, 1);
+    auto* cancel = new QPushButton(ShellText::Get(StringId::CancelRun), m_busy);
+    cancel->setObjectName(QStringLiteral("CancelRun"));
+    busyLayout->addWidget(cancel);
+    m_busy->hide();
+    connect(cancel, &QPushButton::clicked, m_run, &ToolRun::Cancel);
+    connect(m_run, &ToolRun::finished, this, &DocumentFrame::FinishRun);
+    connect(m_errors, &ToolErrorsPane::nodeChosen, this, &DocumentFrame::SelectPath);
+
     m_view->SetLanguage(language);
+    m_view->Document().AddObserver(this);
     setFocusProxy(m_pane);
     m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &DocumentFrame::StatusChanged);
 }
 
-DocumentFrame::~DocumentFrame() = default;
+DocumentFrame::~DocumentFrame()
+{
+    m_view->Document().RemoveObserver(this);
+}
 
 bool DocumentFrame::OpenFile(const QString& path)
 {
@@ -223,58 +264,201 @@ std::vector<FoundNode> DocumentFrame::FindAll(const QString& text, uint32_t flag
     return matches;
 }
 
-void DocumentFrame::ValidateBySchema(const QString& schemaPath)
+void DocumentFrame::Validate(ToolKind kind, const QString& schemaPath)
 {
-    SchemaValidator validator;
-    XmlStatus status;
-    {
-        BusyCursor busy;
-        status = validator.RunValidation(m_view->Document(), schemaPath);
-    }
-    if (status == XE_OK) {
-        ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
-    } else if (status == XE_SCHEMA_LOAD_FAILED) {
-        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
-    } else if (status == XE_VALIDATION_FAILED) {
-        // A path that left the tree selects the deepest node it reached.
-        const NodeIdPath& path = validator.ErrorNodePath();
-        TreeListItem* item = nullptr;
-        for (size_t length = path.size(); length > 0 && !item; --length)
-            item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
-        if (item)
-            m_view->SelectItem(item);
-        else
-            m_view->clearSelection();
-        ShellMessages::ShowError(m_view, validator.ErrorText());
-    } else {
-        ShellMessages::ShowError(m_view, SaveErrorText(m_view->FilePath(), status));
-    }
+    ToolRequest request;
+    request.kind = kind;
+    request.toolPath = schemaPath;
+    StartRun(request);
 }
 
 void DocumentFrame::TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs)
 {
-    XslTransformer transformer;
-    XmlStatus status;
-    {
-        BusyCursor busy;
-        status = transformer.RunTransformation(m_view->Document(), styleSheetPath);
-    }
+    m_fileDialogs = &fileDialogs;
+    ToolRequest request;
+    request.kind = ToolKind::Transform;
+    request.toolPath = styleSheetPath;
+    StartRun(request);
+}
+
+void DocumentFrame::StartRun(ToolRequest request)
+{
+    if (m_run->IsRunning())
+        return;
+    const XmlStatus status = m_view->Document().SerializeDocument(request.documentText);
     if (status != XE_OK) {
-        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
+        // A document the writer cannot serialise: the tools never see it.
+        ShellMessages::ShowError(m_view, request.kind == ToolKind::Transform
+                                             ? StatusMessageTable::MessageOf(status)
+                                             : SaveErrorText(m_view->FilePath(), status));
         return;
     }
-    const QString target = fileDialogs.GetSaveFileName(
-        window(), ShellText::Get(ResultFilterStringId), QString(),
+    request.documentPath = m_untitled ? QString() : m_view->FilePath();
+    request.documentIsFile = !m_untitled && !m_view->Document().IsModified();
+    m_request = std::move(request);
+    m_editedDuringRun = false;
+    m_busyText->setText(ShellText::Get(
+        m_request.kind == ToolKind::Transform ? StringId::Transforming : StringId::Validating));
+    m_busy->show();
+    m_run->Start(m_request, ToolRun::LimitsFrom(m_settings));
+}
+
+void DocumentFrame::FinishRun()
+{
+    m_busy->hide();
+    const ToolOutcome outcome = m_run->Outcome();
+    switch (outcome.status) {
+    case ToolStatus::Cancelled:
+        break; // the user knows; nothing was written or changed
+    case ToolStatus::TimedOut:
+        ShellMessages::ShowError(
+            m_view, ShellText::Format(StringId::RunTimedOut,
+                                      {QString::number(m_run->RunLimits().timeLimitSeconds)}));
+        break;
+    case ToolStatus::Aborted:
+        ShellMessages::ShowError(
+            m_view,
+            ShellText::Format(StringId::RunAborted,
+                              {QString::number(m_run->RunLimits().memoryLimitBytes >> 20)}));
+        break;
+    default:
+        if (m_request.kind == ToolKind::Transform)
+            ReportTransformation(outcome);
+        else
+            ReportValidation(outcome);
+        break;
+    }
+    m_request.documentText.clear();
+}
+
+QString DocumentFrame::FailureText(const QString& headline, const ToolOutcome& outcome) const
+{
+    QString text = headline;
+    constexpr int ShownReasons = 10;
+    for (qsizetype i = 0; i < outcome.messages.size() && i < ShownReasons; ++i) {
+        const ToolMessage& message = outcome.messages[i];
+        text += u'\n';
+        if (!message.file.isEmpty())
+            text += message.place.line > 0
+                        ? QStringLiteral("%1:%2: ").arg(message.file).arg(message.place.line)
+                        : message.file + QStringLiteral(": ");
+        text += message.DisplayText();
+    }
+    return text;
+}
+
+void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
+{
+    if (outcome.status == ToolStatus::Done) {
+        m_errors->ShowErrors({}, 0);
+        m_errors->hide();
+        ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
+        return;
+    }
+    if (outcome.status == ToolStatus::LoadFailed) {
+        ShellMessages::ShowError(
+            m_view, FailureText(StatusMessageTable::MessageOf(XE_SCHEMA_LOAD_FAILED), outcome));
+        return;
+    }
+    if (outcome.status != ToolStatus::Invalid) {
+        ShellMessages::ShowError(m_view,
+                                 FailureText(ShellText::Get(StringId::ValidationNotRun), outcome));
+        return;
+    }
+    const XmlDocument& document = m_view->Document();
+    std::vector<ToolErrorsPane::Row> rows;
+    rows.reserve(size_t(outcome.messages.size()));
+    for (const ToolMessage& message : outcome.messages) {
+        // The file's own lines while the tab matches its file; the validated text's otherwise.
+        ToolErrorsPane::Row row{
+            message.DisplayText(), message.fileLine > 0 ? message.fileLine : message.place.line,
+            QString(),
+            ValidationWalk::ToNodeIdPath(
+                document, std::vector<int>(message.treePath.begin(), message.treePath.end()),
+                message.attributeName)};
+        if (!row.node.empty() && document.FindNode(row.node.back()))
+            row.path = GetNodePathText(document, row.node.back());
+        rows.push_back(std::move(row));
+    }
+    m_errors->ShowErrors(rows, outcome.omitted);
+    if (m_editedDuringRun)
+        m_errors->MarkOutOfDate();
+    // The first error is selected and explained, as a single error always was.
+    if (!rows.empty() && !rows.front().node.empty())
+        SelectPath(rows.front().node);
+    else
+        m_view->clearSelection();
+    QString text =
+        rows.empty() ? StatusMessageTable::MessageOf(XE_VALIDATION_FAILED) : rows.front().message;
+    const qint64 total = qint64(rows.size()) + outcome.omitted;
+    if (total > 1)
+        text = ShellText::Format(StringId::MoreErrors, {text, QString::number(total)});
+    ShellMessages::ShowError(m_view, text);
+}
+
+void DocumentFrame::ReportTransformation(const ToolOutcome& outcome)
+{
+    if (outcome.status != ToolStatus::Done) {
+        const XmlStatus status = outcome.status == ToolStatus::LoadFailed
+                                     ? XE_XSLT_LOAD_FAILED
+                                     : XE_XSLT_TRANSFORM_FAILED;
+        ShellMessages::ShowError(m_view,
+                                 FailureText(StatusMessageTable::MessageOf(status), outcome));
+        return;
+    }
+    if (!m_fileDialogs)
+        return;
+    QString folder = m_settings ? m_settings->lastResultFolder : QString();
+    if (folder.isEmpty() && !m_untitled)
+        folder = QFileInfo(m_view->FilePath()).absolutePath();
+    const QString target = m_fileDialogs->GetSaveFileName(
+        window(), ShellText::Get(ResultFilterStringId), folder,
         m_untitled ? QString() : ResultFileName::Propose(m_view->FilePath()), QString());
     if (target.isEmpty())
         return;
     bool written;
     {
         BusyCursor busy;
-        written = ResultFileWriter::Write(target, transformer.ResultText());
+        written = ResultFileWriter::Write(target, outcome.result);
     }
-    if (!written)
+    if (!written) {
         ShellMessages::ShowError(m_view, ShellText::Get(ResultFileFailedStringId));
+        return;
+    }
+    if (m_settings)
+        m_settings->lastResultFolder = QFileInfo(target).absolutePath();
+    emit resultWritten(QDir::toNativeSeparators(target));
+    if (ShellMessages::AskYes(
+            m_view, ShellText::Format(StringId::ResultWritten, {QDir::toNativeSeparators(target)})))
+        emit openRequested(target);
+}
+
+void DocumentFrame::SelectPath(const NodeIdPath& path)
+{
+    // A path that left the tree selects the deepest node it reached.
+    TreeListItem* item = nullptr;
+    for (size_t length = path.size(); length > 0 && !item; --length)
+        item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
+    if (item)
+        m_view->SelectItem(item);
+    else
+        m_view->clearSelection();
+}
+
+void DocumentFrame::OnNodeChanged(const NodeIdPath&)
+{
+    m_editedDuringRun = m_editedDuringRun || m_run->IsRunning();
+    m_errors->MarkOutOfDate();
+}
+
+void DocumentFrame::OnNodeRemoved(const NodeIdPath& path)
+{
+    OnNodeChanged(path);
+}
+
+void DocumentFrame::OnNodeInserted(const NodeIdPath& path, XmlNode*)
+{
+    OnNodeChanged(path);
 }
 
 void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const
@@ -284,6 +468,12 @@ void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bo
         enabled.insert(id, state.IsEnabled(id));
         checked.insert(id, state.IsChecked(id));
     }
+    // One run at a time per tab; the document type is offered when the document has one.
+    const bool idle = !m_run->IsRunning();
+    enabled.insert(CommandId::ValidateBySchema, idle);
+    enabled.insert(CommandId::XslTransformation, idle);
+    enabled.insert(CommandId::ValidateDocumentType,
+                   idle && !m_view->Document().DocumentType().isEmpty());
 }
 
 QWidget* DocumentFrame::FocusTarget() const

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "document/DocumentObserver.h"
 #include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
+#include "tools/ToolRun.h"
 
 #include <QHash>
 #include <QString>
@@ -10,9 +12,13 @@
 #include <memory>
 #include <vector>
 
+class AppSettings;
 class FileDialogs;
 class LanguageResource;
 class NodeCounter;
+class QLabel;
+class QPushButton;
+class ToolErrorsPane;
 class TreeListPane;
 class XmlDocument;
 class TreeListView;
@@ -21,7 +27,7 @@ class TreeListView;
 // its path, plus what the tab strip shows of it.
 struct FoundNode;
 
-class DocumentFrame : public QWidget {
+class DocumentFrame : public QWidget, private DocumentObserver {
     Q_OBJECT
 public:
     DocumentFrame(const LanguageResource* language, QWidget* parent);
@@ -67,12 +73,25 @@ public:
     bool FindRequest(const QString& text, uint32_t flags, bool* wrapped = nullptr);
     // Every match in document order, as the tree shows the nodes.
     std::vector<FoundNode> FindAll(const QString& text, uint32_t flags) const;
-    // Validates the document as it is in memory; an invalid one gets its offending node
-    // selected before the validator's explanation is shown.
-    void ValidateBySchema(const QString& schemaPath);
-    // Transforms the document as it is in memory and writes the result (UTF-8) to a file the
-    // user names; the document itself never changes.
+    // Starts validating the document as it is in memory against a schema (XML Schema, RELAX NG
+    // or DTD by the file's extension) or, with an empty path and DocumentType, against its own
+    // document type. The run goes on in a worker process under a busy bar with a Cancel button;
+    // at its end every error is listed under the tree and the first one's node is selected
+    // before the validator's explanation is shown.
+    void Validate(ToolKind kind, const QString& schemaPath);
+    void ValidateBySchema(const QString& schemaPath)
+    {
+        Validate(SchemaKindOf(schemaPath), schemaPath);
+    }
+    // Starts transforming the document as it is in memory; at the end the result (UTF-8) goes
+    // to a file the user names, and the user may open it in a new tab. The document itself
+    // never changes.
     void TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs);
+    // The limits of runs and the place of the last result (null: defaults).
+    void SetSettings(AppSettings* settings) { m_settings = settings; }
+    bool IsToolRunning() const { return m_run->IsRunning(); }
+    void CancelToolRun() { m_run->Cancel(); }
+    ToolErrorsPane* Errors() const { return m_errors; }
     // Lets the view refine the availability of its own commands (selection, undo, redo).
     void RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const;
 
@@ -86,10 +105,25 @@ public:
     QString SelectedPath() const;
 
 signals:
+    // The user wants this file (a transformation's result) opened in a tab.
+    void openRequested(const QString& path);
+    // A transformation's result was written to this file.
+    void resultWritten(const QString& path);
     // The selection or the document changed: what the status bar shows may be stale.
     void StatusChanged();
 
 private:
+    void StartRun(ToolRequest request);
+    void FinishRun();
+    void ReportValidation(const ToolOutcome& outcome);
+    void ReportTransformation(const ToolOutcome& outcome);
+    // The explanation of a failed load or run: the table's text, the reasons underneath.
+    QString FailureText(const QString& headline, const ToolOutcome& outcome) const;
+    void SelectPath(const NodeIdPath& path);
+    void OnNodeChanged(const NodeIdPath& path) override;
+    void OnNodeRemoved(const NodeIdPath& path) override;
+    void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
+
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
     // The save itself, under the busy cursor.
@@ -99,6 +133,14 @@ private:
 
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
+    ToolErrorsPane* m_errors = nullptr;
+    QWidget* m_busy = nullptr;
+    QLabel* m_busyText = nullptr;
+    ToolRun* m_run = nullptr;
+    ToolRequest m_request; // what the run in progress (or the last one) was given
+    bool m_editedDuringRun = false;
+    FileDialogs* m_fileDialogs = nullptr;
+    AppSettings* m_settings = nullptr;
     bool m_untitled = false;
     bool m_modifiedMarker = false;
     bool m_deleted = false;

@@ -11,6 +11,7 @@
 #include "app/ShellMessages.h"
 #include "app/ShellServices.h"
 #include "app/ShellText.h"
+#include "config/AppSettings.h"
 #include "config/StringTable.h"
 #include "editing/CommandId.h"
 
@@ -165,6 +166,7 @@ int DocumentTabs::OpenDocument(const QString& path)
         return open;
     }
     auto* frame = new DocumentFrame(m_services.language, this);
+    WireFrame(frame);
     frame->setGeometry(DocumentArea());
     frame->show();
     frame->FocusTarget()->setFocus();
@@ -455,15 +457,38 @@ void DocumentTabs::RelayFindAll()
         m_notice(ShellText::Format(StringId::FindResultsCount, {QString::number(matches.size())}));
 }
 
+void DocumentTabs::WireFrame(DocumentFrame* frame)
+{
+    frame->SetSettings(m_services.settings);
+    // Queued: the request comes from inside the frame's own report of its run.
+    connect(
+        frame, &DocumentFrame::openRequested, this,
+        [this](const QString& path) { OpenDocument(path); }, Qt::QueuedConnection);
+    connect(frame, &DocumentFrame::resultWritten, this, &DocumentTabs::NoticeTransformationWritten);
+}
+
 void DocumentTabs::RunToolDialog(int commandId)
 {
+    if (commandId == CommandId::ValidateDocumentType) {
+        if (DocumentFrame* frame = ActiveFrame())
+            frame->Validate(ToolKind::DocumentType, QString());
+        return;
+    }
     const bool validate = commandId == CommandId::ValidateBySchema;
+    // Each dialog starts at the file it was last given.
+    AppSettings* settings = m_services.settings;
+    QString* last = !settings  ? nullptr
+                    : validate ? &settings->lastSchemaPath
+                               : &settings->lastStyleSheetPath;
     const QString filter =
-        ShellText::Get(validate ? ShellStringId::SchemaFilter : ShellStringId::XsltFilter);
-    const QString path = m_services.fileDialogs.GetOpenFileName(DialogOwner(), filter);
+        ShellText::Get(validate ? StringId::ValidateFilter : ShellStringId::XsltFilter);
+    const QString path =
+        m_services.fileDialogs.GetOpenFileName(DialogOwner(), filter, last ? *last : QString());
     DocumentFrame* frame = ActiveFrame();
     if (path.isEmpty() || !frame)
         return;
+    if (last)
+        *last = path;
     if (validate)
         frame->ValidateBySchema(path);
     else
@@ -500,6 +525,7 @@ bool DocumentTabs::IsOwnCommand(int commandId)
     case CommandId::FindPrevious:
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
+    case CommandId::ValidateDocumentType:
         return true;
     default:
         return false;
@@ -565,6 +591,7 @@ bool DocumentTabs::HandleCommand(int commandId)
         return true;
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
+    case CommandId::ValidateDocumentType:
         RunToolDialog(commandId);
         return true;
     default:
@@ -659,6 +686,7 @@ bool DocumentTabs::ReloadTab(int index)
     // A fresh frame rather than loading into the old view: its undo history would refer to
     // nodes of the old tree, and a failed load would leave the tab empty.
     auto* fresh = new DocumentFrame(m_services.language, this);
+    WireFrame(fresh);
     fresh->hide();
     fresh->setGeometry(DocumentArea());
     if (!fresh->OpenFile(old->Path())) {

@@ -109,6 +109,8 @@ private:
     void RepeatFind(bool up);
     void RelayFindAll();
     void RunToolDialog(int commandId);
+    // Settings and requests of a new frame.
+    void WireFrame(DocumentFrame* frame);
     QString NewName() const;
     QWidget* DialogOwner() const;
 

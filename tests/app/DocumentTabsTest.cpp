@@ -1,5 +1,8 @@
+#include "RunawayInputs.h"
 #include "ShellFixture.h"
+#include "app/DocumentFrame.h"
 #include "app/FindDialog.h"
+#include "app/ToolErrorsPane.h"
 #include "document/SaveFileSystem.h"
 #include "view/BusyCursor.h"
 #include "view/TreeListView.h"
@@ -9,6 +12,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTest>
+#include <QTreeWidget>
 
 using Answer = MessageBoxes::Answer;
 
@@ -268,6 +272,14 @@ TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
     EXPECT_TRUE(file.readAll().contains("<changed")) << "the edit reached the disk";
 }
 
+namespace {
+// Runs go on in a worker process; the tab reports when it has ended.
+void WaitForRun(DocumentFrame* frame)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!frame->IsToolRunning(), 30000);
+}
+} // namespace
+
 TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
 {
     Open(QStringLiteral("doc.xml"));
@@ -280,32 +292,111 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
     EXPECT_EQ(fileDialogs.filters.back(),
-              QStringLiteral("Schema Files (*.xsd)|*.xsd|All files|*.*||"));
+              QStringLiteral("Schemas (*.xsd;*.rng;*.dtd)|*.xsd;*.rng;*.dtd|XML Schema (*.xsd)|"
+                             "*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("information"));
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
 
-    // The unsaved edit is what gets validated.
+    // The unsaved edit is what gets validated; its errors are listed, and an edit makes the
+    // list out of date. The dialog starts at the schema chosen last.
     Modify(0);
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
+    EXPECT_EQ(fileDialogs.openStarts.back(), schema);
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
+    ASSERT_GE(tab->Errors()->Count(), 1);
+    EXPECT_FALSE(tab->Errors()->IsOutOfDate());
+    // Enter on a row selects its node (the undeclared root element).
+    tab->View()->clearSelection();
+    QTreeWidget* list = tab->Errors()->List();
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_NE(tab->View()->SelectedItem(), nullptr);
+    EXPECT_EQ(tab->View()->GetItemNodeId(tab->View()->SelectedItem()),
+              tab->Document()->Root()->FirstChild()->Id());
+    Modify(0);
+    tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
+    EXPECT_TRUE(tab->Errors()->IsOutOfDate());
 
     const QString sheet = MakeFile(
         QStringLiteral("t.xslt"),
         "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-        "<xsl:output method=\"text\"/><xsl:template match=\"/\">name=<xsl:value-of "
-        "select=\"name(/*)\"/></xsl:template></xsl:stylesheet>");
-    const QString result = dir.filePath(QStringLiteral("result.txt"));
+        "<xsl:output omit-xml-declaration=\"yes\"/><xsl:template match=\"/\"><n><xsl:value-of "
+        "select=\"name(/*)\"/></n></xsl:template></xsl:stylesheet>");
+    const QString result = dir.filePath(QStringLiteral("result.xml"));
     fileDialogs.openAnswers = {{sheet}};
     fileDialogs.saveAnswers = {result};
+    boxes.answers = {MessageBoxes::Answer::Yes};
     frame->HandleCommand(32895);
+    WaitForRun(tab);
     EXPECT_EQ(fileDialogs.saveCalls.back().initialName, QStringLiteral("doc"));
     QFile file(result);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("name=changed"));
-    EXPECT_EQ(boxes.shown.size(), 2u) << "no message after a successful transformation";
+    EXPECT_EQ(file.readAll(), QByteArray("<n>changed</n>\n"));
+    // It says where the result went and opens it on request.
+    ASSERT_EQ(boxes.shown.size(), 3u) << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(boxes.shown[2].kind, QStringLiteral("question"));
+    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("result.xml")));
+    QTRY_COMPARE(Tabs().Count(), 2);
+}
+
+// While the tab matches its file, an error row gives the line in that file.
+TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
+{
+    Tabs().OpenDocument(MakeFile(QStringLiteral("lines.xml"), "<r>\n\n\n  <x n=\"a\"/>\n</r>\n"));
+    fileDialogs.openAnswers = {{MakeFile(
+        QStringLiteral("n.xsd"),
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"r\">"
+        "<xs:complexType><xs:sequence><xs:element name=\"x\"><xs:complexType><xs:attribute "
+        "name=\"n\" type=\"xs:int\"/></xs:complexType></xs:element></xs:sequence>"
+        "</xs:complexType></xs:element></xs:schema>")}};
+    frame->HandleCommand(32894);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
+    ASSERT_EQ(tab->Errors()->Count(), 1);
+    EXPECT_EQ(tab->Errors()->List()->topLevelItem(0)->text(1), QStringLiteral("4"));
+}
+
+// The document's own document type is offered only when it has one.
+TEST_F(ShellFixture, DocumentTypeValidationIsOfferedWhenTheDocumentHasOne)
+{
+    Open(QStringLiteral("plain.xml"));
+    QHash<int, bool> enabled, checked;
+    Tabs().ActiveFrame()->RefineCommandStates(enabled, checked);
+    EXPECT_FALSE(enabled.value(33000));
+    Tabs().OpenDocument(MakeFile(QStringLiteral("typed.xml"),
+                                 "<!DOCTYPE r [<!ELEMENT r (x)><!ELEMENT x EMPTY>]><r><x/></r>"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    tab->RefineCommandStates(enabled, checked);
+    EXPECT_TRUE(enabled.value(33000));
+    frame->HandleCommand(33000);
+    WaitForRun(tab);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
+}
+
+// A run that never ends can be cancelled: nothing is written and the tab is usable again.
+TEST_F(ShellFixture, CancelledTransformationWritesNothing)
+{
+    Open(QStringLiteral("doc.xml"));
+    const QString sheet =
+        MakeFile(QStringLiteral("calls.xsl"), RunawayInputs::ExponentialStyleSheet());
+    fileDialogs.openAnswers = {{sheet}};
+    fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("never.txt"))};
+    frame->HandleCommand(32895);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    ASSERT_TRUE(tab->IsToolRunning());
+    tab->CancelToolRun();
+    WaitForRun(tab);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(fileDialogs.saveCalls.empty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.txt"))));
+    EXPECT_FALSE(tab->IsModified());
 }
 
 namespace {
@@ -364,10 +455,12 @@ TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
                                          "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
                                          "<xs:element name=\"other\"/></xs:schema>")}};
     frame->HandleCommand(32894);
+    WaitForRun(Tabs().ActiveFrame());
     fileDialogs.openAnswers = {{MakeFile(QStringLiteral("t.xslt"),
                                          "<xsl:stylesheet version=\"1.0\" "
                                          "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")}};
     frame->HandleCommand(32895);
+    WaitForRun(Tabs().ActiveFrame());
     Tabs().FrameAt(0)->FindRequest(QStringLiteral("no such text"), 0);
     EXPECT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shownBusy, 0);
