@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QStatusBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -342,6 +344,8 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     ASSERT_EQ(boxes.shown.size(), 3u) << boxes.shown.back().text.toStdString();
     EXPECT_EQ(boxes.shown[2].kind, QStringLiteral("question"));
     EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("result.xml")));
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Transformation result written to %1.").arg(result));
     QTRY_COMPARE(Tabs().Count(), 2);
 }
 

@@ -88,14 +88,11 @@ TEST_F(StatusBarTest, CountFollowsEveryKindOfChange)
     }
 }
 
-TEST_F(StatusBarTest, NoticesOfReloadAndTransformation)
+TEST_F(StatusBarTest, NoticeOfReload)
 {
     const QString path = MakeFile(QStringLiteral("a.xml"));
     Tabs().OpenDocument(path);
     ASSERT_TRUE(Tabs().ReloadTab(0));
     EXPECT_EQ(frame->statusBar()->currentMessage(),
               path + QStringLiteral(" was reloaded from the disk."));
-    Tabs().NoticeTransformationWritten(QStringLiteral("/tmp/out.xml"));
-    EXPECT_EQ(frame->statusBar()->currentMessage(),
-              QStringLiteral("Transformation result written to /tmp/out.xml."));
 }
