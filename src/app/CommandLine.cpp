@@ -6,6 +6,7 @@
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "tools/ResultFileWriter.h"
+#include "tools/ToolInput.h"
 #include "tools/ToolRun.h"
 
 #include <QFileInfo>
@@ -116,7 +117,8 @@ int RunOne(ToolKind kind, const QString& tool, const QString& file, const QStrin
     request.toolPath = QFileInfo(tool).absoluteFilePath();
     request.documentPath = QFileInfo(file).absoluteFilePath();
     request.documentIsFile = true;
-    const XmlStatus serialised = document.SerializeDocument(request.documentText);
+    const XmlStatus serialised =
+        ToolInputText(document, kind, request.documentPath, request.documentText);
     if (serialised != XE_OK) {
         PrintLine(errors, file, 0, StatusMessageTable::MessageOf(serialised));
         return CommandLine::ExitFailed;

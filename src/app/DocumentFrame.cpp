@@ -21,6 +21,7 @@
 #include "tools/ResultFileName.h"
 #include "tools/ResultFileWriter.h"
 #include "tools/SchemaValidator.h"
+#include "tools/ToolInput.h"
 #include "tools/ValidationWalk.h"
 #include "view/BusyCursor.h"
 #include "view/TreeListPane.h"
@@ -285,7 +286,9 @@ void DocumentFrame::StartRun(ToolRequest request)
 {
     if (m_run->IsRunning())
         return;
-    const XmlStatus status = m_view->Document().SerializeDocument(request.documentText);
+    const XmlStatus status =
+        ToolInputText(m_view->Document(), request.kind, m_untitled ? QString() : m_view->FilePath(),
+                      request.documentText);
     if (status != XE_OK) {
         // A document the writer cannot serialise: the tools never see it.
         ShellMessages::ShowError(m_view, request.kind == ToolKind::Transform

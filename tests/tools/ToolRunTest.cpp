@@ -2,7 +2,9 @@
 #include "RunawayInputs.h"
 #include "ToolsTestData.h"
 #include "config/StringTable.h"
+#include "document/XmlDocument.h"
 #include "tools/SchemaValidator.h"
+#include "tools/ToolInput.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -142,6 +144,33 @@ TEST_F(ToolRunTest, DocumentFunctionResolvesAgainstTheEditedFile)
     outcome = Run(ToolKind::Transform, sheet, "<r ref=\"missing.xml\"/>", document);
     EXPECT_EQ(outcome.status, ToolStatus::Failed);
     EXPECT_TRUE(AllText(outcome).contains(u"missing.xml")) << AllText(outcome).toStdString();
+}
+
+// A transformation of an unmodified document sees the file's own layout, as any XSLT processor
+// given the file would; once edited, or when the file changed on disk, it sees the tree.
+TEST_F(ToolRunTest, UnmodifiedDocumentIsTransformedFromItsFile)
+{
+    const QString sheet =
+        Make("indent.xsl", kSheetHead + "<xsl:template match=\"/\"><xsl:value-of "
+                                        "select=\"string-length(/r/text()[1])\"/></xsl:template>"
+                                        "</xsl:stylesheet>");
+    const QString path = Make("laid-out.xml", "<r>\n      <a>x</a>\n</r>\n");
+    XmlDocument document;
+    ASSERT_EQ(document.Load(path), XE_OK);
+    const auto transform = [&] {
+        ToolRequest request;
+        request.kind = ToolKind::Transform;
+        EXPECT_EQ(ToolInputText(document, request.kind, path, request.documentText), XE_OK);
+        return Run(ToolKind::Transform, sheet, request.documentText, path).result;
+    };
+    EXPECT_EQ(transform(), "7");
+
+    QByteArray validated;
+    ASSERT_EQ(ToolInputText(document, ToolKind::XmlSchema, path, validated), XE_OK);
+    EXPECT_FALSE(validated.contains("\n      <a>"));
+
+    WriteFile(path, "<r>\n<a>x</a>\n<b/>\n</r>\n");
+    EXPECT_EQ(transform(), "3"); // the writer's indentation
 }
 
 // However the path of a FIFO is written, it is refused rather than opened (which would hang).
