@@ -1,5 +1,6 @@
 #include "app/ToolErrorsPane.h"
 
+#include "app/ListKeys.h"
 #include "app/ShellText.h"
 #include "config/StringTable.h"
 
@@ -30,6 +31,7 @@ ToolErrorsPane::ToolErrorsPane(QWidget* parent)
     layout->addWidget(m_list);
     m_title->setWordWrap(true);
     m_list->setObjectName(QStringLiteral("ToolErrorsList"));
+    ListKeys::Keep(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setColumnCount(3);
