@@ -57,4 +57,12 @@ constexpr int XPathNumber = 40634;
 constexpr int XPathString = 40635;
 constexpr int XPathBoolean = 40636;
 constexpr int XPathError = 40637;
+// Why a file did not open or save, and the progress of a long open or save.
+constexpr int PathIsFolder = 40850;
+constexpr int SystemReason = 40851;
+constexpr int NotXmlFile = 40852;
+constexpr int FileReadOnly = 40853;
+constexpr int OpeningFile = 40854;
+constexpr int SavingFile = 40855;
+constexpr int CancelFileWork = 40856;
 } // namespace StringId

@@ -1,5 +1,6 @@
 #include "document/XmlReader.h"
 
+#include "document/FileProgress.h"
 #include "document/LibxmlErrorMap.h"
 #include "document/SafeXmlParsing.h"
 #include "document/XmlWhitespace.h"
@@ -872,6 +873,11 @@ XmlStatus XmlReader::Read(int* nodeType)
             return 1;
         }
         Compact();
+        if (m_progress) {
+            if (m_progress->IsCancelled())
+                return Fail(XE_CANCELLED, -1, -1);
+            m_progress->SetDone(m_progressBase + m_fed);
+        }
         const int result = Feed();
         // libxml2 treats a refused external entity as absent and goes on without it; what
         // fails after that (an entity it would have declared, say) is only a consequence.

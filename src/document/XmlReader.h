@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class FileProgress;
 struct _xmlParserCtxt;
 
 // Streaming XML reader over libxml2's push parser, reading XML text held in memory.
@@ -56,6 +57,14 @@ public:
     // Starts reading `data`, which must stay unchanged while the reader reads. `baseUrl`
     // names the document in libxml2's messages. False when no reader could be made.
     bool SetInput(const QByteArray& data, const QString& baseUrl = QString());
+
+    // Reports the bytes handed to the parser (plus `base`) to `progress` and stops with
+    // XE_CANCELLED once it is cancelled; checked before every slice.
+    void SetProgress(FileProgress* progress, qint64 base)
+    {
+        m_progress = progress;
+        m_progressBase = base;
+    }
 
     // Reads the next node: 0 with its type in `nodeType`, 1 at the end of input, or a
     // failure status, always negative (the same one again on every later call).
@@ -164,6 +173,8 @@ private:
     _xmlParserCtxt* m_context = nullptr;
     const QByteArray* m_data = nullptr;
     qint64 m_fed = 0;        // bytes handed to the parser
+    FileProgress* m_progress = nullptr;
+    qint64 m_progressBase = 0;
     bool m_finished = false; // the end of input was handed over too
 
     std::vector<Node> m_nodes;
