@@ -3,13 +3,19 @@
 #include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
 
+#include <functional>
+
 #include <QHash>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class FileDialogs;
+class FileJob;
+class FileProgress;
+class FileProgressBar;
 class LanguageResource;
 class TreeListPane;
 class XmlDocument;
@@ -25,14 +31,33 @@ public:
     DocumentFrame(const LanguageResource* language, QWidget* parent);
     ~DocumentFrame() override;
 
-    // Loading and making reports failures itself (the view shows the load error).
-    bool OpenFile(const QString& path);
     bool NewFile(const QString& name);
-    // Saves to the view's own path; a failure is reported by the view (string 216).
-    bool Save();
-    // Saves under a new name; on success the path becomes that name and the document is no
-    // longer untitled, on failure the old path stays.
-    bool SaveAs(const QString& path);
+
+    // Opening and saving run on a worker thread; the tab is busy meanwhile (see IsBusy) and
+    // says how far it is at its foot, with a Cancel button. WorkFinished tells the outcome.
+    enum class Work { None, Open, Save, SaveAs };
+    Q_ENUM(Work)
+    // Starts reading the file; the view shows the document once it has loaded. The caller
+    // reports a failure (LoadFailureText).
+    void StartOpen(const QString& path);
+    // Starts saving to the view's own path; a failure is reported here (string 216). False
+    // when nothing started: busy, or an open edit that does not end.
+    bool StartSave();
+    // The same under a new name: on success the path becomes that name and the document is
+    // no longer untitled; on failure or cancel the old path stays.
+    bool StartSaveAs(const QString& path);
+    // What runs now; None when idle.
+    Work Busy() const { return m_work; }
+    bool IsBusy() const { return m_work != Work::None; }
+    // Waits until the running work has finished and WorkFinished has been handled; the window
+    // keeps painting.
+    void WaitForWork();
+    // Asks the running work to stop: an open then fails, a save leaves the file as it was.
+    void CancelWork();
+    // The message for the last open that failed.
+    const QString& LoadFailureText() const { return m_loadFailure; }
+    // Commands that act on the tab rather than on its document work while it is busy.
+    static bool WorksWhileBusy(int commandId);
 
     QString Path() const;
     bool IsUntitled() const { return m_untitled; }
@@ -77,12 +102,20 @@ public:
     QWidget* FocusTarget() const;
     TreeListView* View() const { return m_view; }
     XmlDocument* Document() const;
+    FileProgressBar* ProgressBar() const { return m_progressBar; }
+
+signals:
+    // A load or save ended: XE_OK, XE_CANCELLED or the failure.
+    void WorkFinished(DocumentFrame::Work work, XmlStatus status);
 
 private:
+    // Starts `work` on a worker, the tab blocked for edits until it ends.
+    void StartWork(Work kind, const QString& path, std::function<XmlStatus(FileProgress&)> work);
+    void FinishWork();
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
-    // The save itself, under the busy cursor.
-    XmlStatus SaveDocument(const QString& path);
+    // Starts writing the document to `path`; the outcome arrives in FinishWork.
+    bool StartSaving(Work kind, const QString& path);
     // After a successful load or save: the file is what the document read or wrote.
     void TakeDiskState();
 
@@ -94,4 +127,11 @@ private:
     FileFingerprint m_known; // what the document read or wrote (times follow touches)
     FileFingerprint m_seen;  // what the last check found when it differed
     FileFingerprint m_kept;  // a changed state the user chose not to reload
+    FileProgressBar* m_progressBar = nullptr;
+    Work m_work = Work::None;
+    QString m_workPath;
+    bool m_hadFocus = false;
+    QString m_loadFailure;
+    std::unique_ptr<XmlDocument> m_incoming; // the document an open fills on the worker
+    std::unique_ptr<FileJob> m_job;          // declared last: it goes first, stopping the worker
 };
