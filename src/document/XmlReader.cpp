@@ -267,6 +267,7 @@ struct XmlReaderCallbacks {
     {
         xmlSAX2InternalSubset(context, name, publicId, systemId);
         XmlReader* reader = Reader(context);
+        reader->EnterLimits(context);
         const xmlParserInput* input = reader->m_context->input;
         const xmlCharEncodingHandler* encoder = input && input->buf ? input->buf->encoder : nullptr;
         reader->m_hasDocumentType = true;
@@ -278,6 +279,7 @@ struct XmlReaderCallbacks {
                              int attributeCount, int defaultedCount, const xmlChar** attributes)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (reader->m_pendingStatus)
             return;
         auto* parser = static_cast<xmlParserCtxt*>(context);
@@ -333,6 +335,7 @@ struct XmlReaderCallbacks {
                            const xmlChar*)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (reader->m_pendingStatus)
             return;
         reader->CloseText();
@@ -354,6 +357,7 @@ struct XmlReaderCallbacks {
     static void Characters(void* context, const xmlChar* text, int length)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (!reader->m_pendingStatus)
             reader->GatherText(XmlReader::Text, Chars(text), length);
     }
@@ -361,6 +365,7 @@ struct XmlReaderCallbacks {
     static void CDataBlock(void* context, const xmlChar* text, int length)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (!reader->m_pendingStatus)
             reader->GatherCData(static_cast<xmlParserCtxt*>(context), Chars(text), length);
     }
@@ -368,6 +373,7 @@ struct XmlReaderCallbacks {
     static void Comment(void* context, const xmlChar* text)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         // A comment in the internal DTD subset belongs to the document type, not the tree.
         if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
             reader->QueueMarkup(XmlReader::Comment, "#comment", Chars(text));
@@ -376,6 +382,7 @@ struct XmlReaderCallbacks {
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         // One in the internal subset is part of the document type's text.
         if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
             reader->QueueMarkup(XmlReader::ProcessingInstruction, Chars(target), Chars(data));
@@ -386,6 +393,7 @@ struct XmlReaderCallbacks {
     static xmlEntity* GetEntity(void* context, const xmlChar* name)
     {
         XmlReader* reader = Reader(context);
+        reader->EnterLimits(context);
         reader->NoteEntityReference();
         // Once the load has failed nothing more is expanded, so a bomb ends at once.
         if (reader->m_pendingStatus)
@@ -398,6 +406,7 @@ struct XmlReaderCallbacks {
 
     static xmlEntity* GetParameterEntity(void* context, const xmlChar* name)
     {
+        Reader(context)->EnterLimits(context);
         Reader(context)->NoteEntityReference();
         return xmlSAX2GetParameterEntity(context, name);
     }
@@ -523,7 +532,11 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
         return false;
     m_fed = first;
     m_context->_private = this;
-    xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions());
+    // Huge mode lifts libxml2's 10 MB bound on a single value (and on names and the input it
+    // looks ahead in); EnterLimits puts the ordinary bounds back wherever entities are
+    // declared or expanded, since huge mode also switches off libxml2's checks of those.
+    xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions() | XML_PARSE_HUGE);
+    m_limited = false;
     m_xmlnsName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xmlns", 5));
     m_xmlName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xml", 3));
     m_refusedAtStart = SafeXmlParsing::RefusedCount();
@@ -547,6 +560,25 @@ XmlStatus XmlReader::Fail(XmlStatus status, int line, int column)
     m_nodeType = None;
     m_current = m_attributeCursor = SIZE_MAX;
     return status;
+}
+
+void XmlReader::EnterLimits(void* context)
+{
+    m_context->options &= ~XML_PARSE_HUGE;
+    if (context && context != m_context)
+        static_cast<xmlParserCtxt*>(context)->options &= ~XML_PARSE_HUGE;
+    m_limited = true;
+}
+
+void XmlReader::LeaveLimits(void* context)
+{
+    // Only the document's own context reports content once an expansion is over (an entity's
+    // replacement text is parsed in a context of its own), and expansions end within the
+    // slice that started them; the internal subset keeps the bounds to its end.
+    if (m_limited && context == m_context && !m_context->inSubset) {
+        m_context->options |= XML_PARSE_HUGE;
+        m_limited = false;
+    }
 }
 
 void XmlReader::NoteEntityReference()
@@ -813,6 +845,7 @@ void XmlReader::SetSliceBytes(int bytes)
 
 int XmlReader::Feed()
 {
+    LeaveLimits(m_context);
     // Small enough that the queued nodes stay in the cache, large enough that the parser's
     // own per-call work does not count. Text in another encoding goes in small slices (and
     // so does the first, which names the encoding): a byte sequence the converter refuses

@@ -160,6 +160,11 @@ private:
     // Puts the attributes queued from `first` in the order of the start tag's text
     // [`tag`, `end`), drops declarations the tag does not hold and adds an `xmlns:xml` it does.
     void OrderAttributes(size_t first, const char* tag, const char* end);
+    // libxml2's ordinary bounds (and its entity checks, which huge mode switches off) hold
+    // from the document type declaration or an entity reference on until the document's own
+    // context reports content again, so entities are bounded as without huge mode.
+    void EnterLimits(void* context);
+    void LeaveLimits(void* context);
     void NoteEntityReference();
     // Whether an external text was refused; keeps the place of the reference that asked.
     bool NoteRefusal();
@@ -204,6 +209,7 @@ private:
     int m_refusalLine = -1; // the reference whose external text was refused
     int m_refusalColumn = -1;
     qint64 m_expandedBytes = 0;        // entity text expanded so far
+    bool m_limited = false;            // huge mode is off for an entity (see EnterLimits)
     const char* m_xmlnsName = nullptr; // "xmlns" from the parser's dictionary
     const char* m_xmlName = nullptr;   // "xml" from the parser's dictionary
 
