@@ -609,9 +609,13 @@ void XmlReader::CountExpansion(int length)
     m_expandedBytes += qint64(std::max(length, 0));
     const xmlParserInput* input = m_context->input;
     const qint64 read = input ? qint64(input->consumed) + (input->cur - input->base) : m_fed;
-    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * read)
+    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * read) {
         SetPending(XmlError::MaxEntityExpansion, m_context->input ? m_context->input->line : -1,
                    m_context->input ? m_context->input->col : -1);
+        // In huge mode an attribute value is not cut off at 10 MB, so its remaining
+        // references would go on being looked up one by one: stop the parse at once.
+        xmlStopParser(m_context);
+    }
 }
 
 void XmlReader::SetPending(XmlStatus status, int line, int column)
