@@ -389,28 +389,29 @@ XmlStatus ReadFile(const QString& path, const QFileInfo& info, QByteArray& data,
     const qint64 size = file.size();
     if (progress)
         progress->SetTotal(2 * size);
-    // Read until the end, not just `size` bytes: the file may grow while it is read.
-    data.reserve(size + 1);
+    // The buffer is sized once, so a large file is never copied into a larger one.
+    data.resize(size);
     qint64 at = 0;
-    for (;;) {
+    while (at < size) {
         if (progress) {
             if (progress->IsCancelled())
                 return XE_CANCELLED;
-            progress->SetDone(std::min(at, size));
+            progress->SetDone(at);
         }
-        data.resize(at + kReadChunk);
-        const qint64 got = file.read(data.data() + at, kReadChunk);
-        if (got < 0) {
-            failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
-            data.clear();
-            return XE_CANNOT_OPEN_FILE;
-        }
-        at += got;
-        if (got == 0)
+        const qint64 got = file.read(data.data() + at, std::min(kReadChunk, size - at));
+        if (got <= 0)
             break;
+        at += got;
     }
     data.resize(at);
-    data.squeeze();
+    // Up to the end, not just `size` bytes: the file may have grown since it was measured.
+    if (at == size && file.error() == QFileDevice::NoError)
+        data += file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
+        data.clear();
+        return XE_CANNOT_OPEN_FILE;
+    }
     return XE_OK;
 }
 
