@@ -229,7 +229,9 @@ void DocumentTabs::FrameWorkFinished(DocumentFrame* frame, DocumentFrame::Work w
             m_listener.OnActiveTabChanged(index, index);
         }
     } else {
-        RemoveFrame(index);
+        // Later: this runs inside the frame's own report of its end. It never showed a
+        // document, so there is no memory to hand back.
+        RemoveFrame(index, true);
     }
     if (status != XE_CANCELLED)
         ShellMessages::ShowError(this, frame->LoadFailureText());
@@ -313,7 +315,7 @@ bool DocumentTabs::CloseTab(int index)
     return true;
 }
 
-void DocumentTabs::RemoveFrame(int index)
+void DocumentTabs::RemoveFrame(int index, bool later)
 {
     DocumentFrame* frame = FrameAt(index);
     const int count = Count();
@@ -335,9 +337,12 @@ void DocumentTabs::RemoveFrame(int index)
         m_strip->setCurrentIndex(m_active);
     }
     frame->hide();
-    // Later when a load or save is just reporting its end: this runs inside its handler.
-    frame->deleteLater();
-    FreedMemory::ReturnToSystem();
+    if (later) {
+        frame->deleteLater();
+    } else {
+        delete frame;
+        FreedMemory::ReturnToSystem();
+    }
     WatchFiles();
     if (activateAfter >= 0)
         Activate(activateAfter);

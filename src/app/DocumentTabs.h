@@ -101,8 +101,9 @@ protected:
 private:
     DocumentFrame* NewFrame();
     void FrameWorkFinished(DocumentFrame* frame, DocumentFrame::Work work, XmlStatus status);
-    // Removes the tab without asking.
-    void RemoveFrame(int index);
+    // Removes the tab without asking; `later` deletes its frame once control returns to the
+    // event loop.
+    void RemoveFrame(int index, bool later = false);
     // Waits for the frame's load or save, keeping other questions off the screen meanwhile.
     void WaitFor(DocumentFrame* frame);
     bool RequestClose(int index);
