@@ -166,8 +166,7 @@ void PrintSummary()
                         double(RecordsGigabyte().bytes.size()), nodes, g_best["load/" + n],
                         g_best["load/" + n] / g_best["load/records"],
                         g_best["load/" + n] / g_figure["first-load/records"],
-                        g_figure["first-load/records"],
-                        g_figure["model-bytes/" + n] / nodes,
+                        g_figure["first-load/records"], g_figure["model-bytes/" + n] / nodes,
                         std::max(0.0, g_figure["rss-bytes/" + n]) / nodes);
         }
         if (!g_best.count("floor/" + n) || !g_best.count("load/" + n))
