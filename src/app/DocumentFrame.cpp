@@ -2,6 +2,8 @@
 
 #include "app/DocumentNaming.h"
 #include "app/FileDialogs.h"
+#include "app/FileJob.h"
+#include "app/FileProgressBar.h"
 #include "app/FindResultsPane.h"
 #include "app/NodeCounter.h"
 #include "app/ShellMessages.h"
@@ -11,6 +13,7 @@
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
+#include "document/FileProgress.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "editing/CommandId.h"
@@ -24,9 +27,11 @@
 #include "tools/ToolInput.h"
 #include "tools/ValidationWalk.h"
 #include "view/BusyCursor.h"
+#include "view/InPlaceEdit.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -46,7 +51,8 @@ constexpr int ValidationSuccessfulStringId = 40199;
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View()),
       m_errors(new ToolErrorsPane(this)), m_busy(new QWidget(this)), m_busyText(new QLabel(m_busy)),
-      m_run(new ToolRun(this))
+      m_run(new ToolRun(this)),
+      m_progressBar(new FileProgressBar(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -57,8 +63,9 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter, 1);
     layout->addWidget(m_busy);
+    layout->addWidget(m_progressBar);
     m_errors->hide();
 
     // The busy bar of a run: what runs, an indicator without end, and Cancel.
@@ -90,21 +97,139 @@ DocumentFrame::~DocumentFrame()
     m_view->Document().RemoveObserver(this);
 }
 
-bool DocumentFrame::OpenFile(const QString& path)
+bool DocumentFrame::WorksWhileBusy(int commandId)
+{
+    switch (commandId) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::FileClose:
+    case CommandId::CloseAll:
+    case CommandId::CloseAllButThis:
+    case CommandId::SaveAll:
+    case CommandId::CopyDocumentPath:
+    case CommandId::OpenContainingFolder:
+    case CommandId::PreviousTab:
+    case CommandId::NextTab:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DocumentFrame::StartWork(Work kind, const QString& path,
+                              std::function<XmlStatus(FileProgress&)> work)
+{
+    // The worker reads the document (a save) or fills one nobody sees yet (an open); edits
+    // wait, so the tree never changes under it. A disabled pane takes no keys, clicks, drops
+    // or context menus, and the command routing asks IsBusy.
+    m_work = kind;
+    m_workPath = path;
+    m_hadFocus = m_pane->isAncestorOf(QApplication::focusWidget());
+    m_pane->setEnabled(false);
+    m_job = std::make_unique<FileJob>(std::move(work));
+    connect(m_job.get(), &FileJob::Finished, this, &DocumentFrame::FinishWork);
+    const int text = kind == Work::Open ? StringId::OpeningFile : StringId::SavingFile;
+    m_progressBar->Follow(m_job->Progress(), ShellText::Format(text, {QFileInfo(path).fileName()}));
+}
+
+void DocumentFrame::StartOpen(const QString& path)
 {
     m_untitled = false;
-    const bool opened = m_view->OpenFile(path);
-    m_nodes->Recount();
-    emit StatusChanged();
-    if (!opened)
+    m_view->SetFilePath(path);
+    m_loadFailure.clear();
+    m_incoming = std::make_unique<XmlDocument>();
+    XmlDocument* document = m_incoming.get();
+    StartWork(Work::Open, path,
+              [document, path](FileProgress& progress) { return document->Load(path, &progress); });
+}
+
+bool DocumentFrame::StartSave()
+{
+    return StartSaving(Work::Save, m_view->FilePath());
+}
+
+bool DocumentFrame::StartSaveAs(const QString& path)
+{
+    return StartSaving(Work::SaveAs, path);
+}
+
+bool DocumentFrame::StartSaving(Work kind, const QString& path)
+{
+    if (IsBusy())
         return false;
-    TakeDiskState();
+    // An edit still open would otherwise commit when the pane is disabled, under the worker.
+    InPlaceEdit& editor = m_view->Editor();
+    if (editor.IsOpen())
+        editor.End(false);
+    if (editor.IsOpen())
+        return false;
+    XmlDocument* document = &m_view->Document();
+    StartWork(kind, path,
+              [document, path](FileProgress& progress) { return document->Save(path, &progress); });
     return true;
+}
+
+void DocumentFrame::FinishWork()
+{
+    const Work kind = m_work;
+    const QString path = m_workPath;
+    const XmlStatus status = m_job->Status();
+    m_progressBar->Stop();
+    // Later: this runs inside the job's own signal.
+    m_job.release()->deleteLater();
+    m_work = Work::None;
+    m_pane->setEnabled(true);
+    // Back to the tree if it had the focus, or if the tab just opened is still in front.
+    if (isVisible() && (m_hadFocus || kind == Work::Open || !QApplication::focusWidget()))
+        m_view->setFocus();
+    if (kind == Work::Open) {
+        std::unique_ptr<XmlDocument> document = std::move(m_incoming);
+        if (status == XE_OK) {
+            ShowOpenedDocument(std::move(document), path);
+            TakeDiskState();
+        } else if (status != XE_CANCELLED) {
+            m_loadFailure = LoadErrorText(path, status, document->ErrorLine(),
+                                          document->ErrorPosition(), document->LastFileFailure());
+        }
+    } else if (status == XE_OK) {
+        if (kind == Work::SaveAs) {
+            m_view->SetFilePath(path);
+            m_untitled = false;
+        }
+        TakeDiskState();
+    } else if (status != XE_CANCELLED) {
+        ReportSaveFailure(path, status);
+    }
+    emit WorkFinished(kind, status);
+}
+
+void DocumentFrame::ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path)
+{
+    // The view swaps the opened document in and frees the empty one: what observed that one
+    // leaves it first and follows the new one.
+    m_nodes.reset();
+    m_view->Document().RemoveObserver(this);
+    m_view->ShowDocument(std::move(document), path);
+    m_view->Document().AddObserver(this);
+    m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
+    emit StatusChanged();
+}
+
+void DocumentFrame::WaitForWork()
+{
+    if (m_job)
+        m_job->Wait();
+}
+
+void DocumentFrame::CancelWork()
+{
+    if (m_job)
+        m_job->Progress().Cancel();
 }
 
 void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
 {
-    QString text = SaveErrorText(path, status);
+    QString text = SaveErrorText(path, status, m_view->Document().LastFileFailure());
     // A node the file cannot hold is selected and named, so the user sees what to change.
     const XmlDocument& document = m_view->Document();
     NodeIdPath ids;
@@ -128,32 +253,6 @@ bool DocumentFrame::NewFile(const QString& name)
     m_nodes->Recount();
     emit StatusChanged();
     return made;
-}
-
-bool DocumentFrame::Save()
-{
-    const QString path = m_view->FilePath();
-    const XmlStatus status = SaveDocument(path);
-    if (status != XE_OK) {
-        ReportSaveFailure(path, status);
-        return false;
-    }
-    TakeDiskState();
-    return true;
-}
-
-bool DocumentFrame::SaveAs(const QString& path)
-{
-    // The view keeps its old path when the save fails.
-    const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : SaveDocument(path);
-    if (status != XE_OK) {
-        ReportSaveFailure(path, status);
-        return false;
-    }
-    m_view->SetFilePath(path);
-    m_untitled = false;
-    TakeDiskState();
-    return true;
 }
 
 void DocumentFrame::TakeDiskState()
@@ -194,12 +293,6 @@ DocumentFrame::DiskChange DocumentFrame::CheckDisk()
     return DiskChange::Changed;
 }
 
-XmlStatus DocumentFrame::SaveDocument(const QString& path)
-{
-    BusyCursor busy;
-    return m_view->Document().Save(path);
-}
-
 QString DocumentFrame::Path() const
 {
     return m_view->FilePath();
@@ -207,7 +300,8 @@ QString DocumentFrame::Path() const
 
 bool DocumentFrame::IsModified() const
 {
-    return m_view->Document().IsModified();
+    // An opening tab shows no document of its own yet.
+    return m_work != Work::Open && m_view->Document().IsModified();
 }
 
 QString DocumentFrame::DisplayName() const
@@ -477,6 +571,10 @@ void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bo
     enabled.insert(CommandId::XslTransformation, idle);
     enabled.insert(CommandId::ValidateDocumentType,
                    idle && !m_view->Document().DocumentType().isEmpty());
+    if (IsBusy()) {
+        for (auto it = enabled.begin(); it != enabled.end(); ++it)
+            it.value() = it.value() && WorksWhileBusy(it.key());
+    }
 }
 
 QWidget* DocumentFrame::FocusTarget() const

@@ -5,6 +5,8 @@
 #include "document/XmlStatus.h"
 #include "tools/ToolRun.h"
 
+#include <functional>
+
 #include <QHash>
 #include <QString>
 #include <QWidget>
@@ -14,6 +16,9 @@
 
 class AppSettings;
 class FileDialogs;
+class FileJob;
+class FileProgress;
+class FileProgressBar;
 class LanguageResource;
 class NodeCounter;
 class QLabel;
@@ -33,14 +38,33 @@ public:
     DocumentFrame(const LanguageResource* language, QWidget* parent);
     ~DocumentFrame() override;
 
-    // Loading and making reports failures itself (the view shows the load error).
-    bool OpenFile(const QString& path);
     bool NewFile(const QString& name);
-    // Saves to the view's own path; a failure is reported by the view (string 216).
-    bool Save();
-    // Saves under a new name; on success the path becomes that name and the document is no
-    // longer untitled, on failure the old path stays.
-    bool SaveAs(const QString& path);
+
+    // Opening and saving run on a worker thread; the tab is busy meanwhile (see IsBusy) and
+    // says how far it is at its foot, with a Cancel button. WorkFinished tells the outcome.
+    enum class Work { None, Open, Save, SaveAs };
+    Q_ENUM(Work)
+    // Starts reading the file; the view shows the document once it has loaded. The caller
+    // reports a failure (LoadFailureText).
+    void StartOpen(const QString& path);
+    // Starts saving to the view's own path; a failure is reported here (string 216). False
+    // when nothing started: busy, or an open edit that does not end.
+    bool StartSave();
+    // The same under a new name: on success the path becomes that name and the document is
+    // no longer untitled; on failure or cancel the old path stays.
+    bool StartSaveAs(const QString& path);
+    // What runs now; None when idle.
+    Work Busy() const { return m_work; }
+    bool IsBusy() const { return m_work != Work::None; }
+    // Waits until the running work has finished and WorkFinished has been handled; the window
+    // keeps painting.
+    void WaitForWork();
+    // Asks the running work to stop: an open then fails, a save leaves the file as it was.
+    void CancelWork();
+    // The message for the last open that failed.
+    const QString& LoadFailureText() const { return m_loadFailure; }
+    // Commands that act on the tab rather than on its document work while it is busy.
+    static bool WorksWhileBusy(int commandId);
 
     QString Path() const;
     bool IsUntitled() const { return m_untitled; }
@@ -98,6 +122,7 @@ public:
     QWidget* FocusTarget() const;
     TreeListView* View() const { return m_view; }
     XmlDocument* Document() const;
+    FileProgressBar* ProgressBar() const { return m_progressBar; }
 
     // What the status bar shows of the tab: the nodes of the document, and the exact XPath of
     // the selected node (empty without one).
@@ -105,6 +130,8 @@ public:
     QString SelectedPath() const;
 
 signals:
+    // A load or save ended: XE_OK, XE_CANCELLED or the failure.
+    void WorkFinished(DocumentFrame::Work work, XmlStatus status);
     // The user wants this file (a transformation's result) opened in a tab.
     void openRequested(const QString& path);
     // A transformation's result was written to this file.
@@ -124,10 +151,15 @@ private:
     void OnNodeRemoved(const NodeIdPath& path) override;
     void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
 
+    // Starts `work` on a worker, the tab blocked for edits until it ends.
+    void StartWork(Work kind, const QString& path, std::function<XmlStatus(FileProgress&)> work);
+    void FinishWork();
+    // Puts an opened document into the view, moving the frame's observers over to it.
+    void ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path);
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
-    // The save itself, under the busy cursor.
-    XmlStatus SaveDocument(const QString& path);
+    // Starts writing the document to `path`; the outcome arrives in FinishWork.
+    bool StartSaving(Work kind, const QString& path);
     // After a successful load or save: the file is what the document read or wrote.
     void TakeDiskState();
 
@@ -150,4 +182,11 @@ private:
     // A member, so it leaves the document's observers before QWidget deletes the view and
     // the document with it.
     std::unique_ptr<NodeCounter> m_nodes;
+    FileProgressBar* m_progressBar = nullptr;
+    Work m_work = Work::None;
+    QString m_workPath;
+    bool m_hadFocus = false;
+    QString m_loadFailure;
+    std::unique_ptr<XmlDocument> m_incoming; // the document an open fills on the worker
+    std::unique_ptr<FileJob> m_job;          // declared last: it goes first, stopping the worker
 };

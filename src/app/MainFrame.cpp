@@ -505,11 +505,8 @@ void MainFrame::FocusActivePane()
         active->FocusTarget()->setFocus();
 }
 
-void MainFrame::OnTabInserted(int index)
+void MainFrame::OnTabInserted(int)
 {
-    // Other programs' file choosers offer what was opened here as well.
-    if (const DocumentFrame* frame = m_tabs->FrameAt(index); frame && !frame->IsUntitled())
-        m_services.desktop.NoteRecentlyUsed(frame->Path());
     UpdateTitle();
     RunIdleUpdate();
     update();

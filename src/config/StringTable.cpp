@@ -80,6 +80,14 @@ const QHash<int, QString>& Table()
         {40950, u"Nodes: %d"_s},
         {40951, u"%s was reloaded from the disk."_s},
         {40952, u"Transformation result written to %s."_s},
+        // Why a file did not open or save; the progress of a long open or save.
+        {40850, u"The path is a folder, not a file."_s},
+        {40851, u"The system's reason: %s."_s},
+        {40852, u"This is not an XML file: its content does not start with markup."_s},
+        {40853, u"The file is read-only."_s},
+        {40854, u"Opening %s"_s},
+        {40855, u"Saving %s"_s},
+        {40856, u"Cancel"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},

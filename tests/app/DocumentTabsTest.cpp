@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QStatusBar>
-#include <QStatusBar>
 #include <QTest>
+#include <QThread>
 #include <QTreeWidget>
+
+#include <atomic>
 
 using Answer = MessageBoxes::Answer;
 
@@ -121,7 +123,7 @@ TEST_F(ShellFixture, FailedSaveInThePromptRefusesTheClose)
     // the file itself stays as it is.
     const QString name = QString(248, u'n') + QStringLiteral(".xml");
     const QByteArray original = "<?xml version=\"1.0\"?>\n<root/>\n";
-    ASSERT_EQ(Tabs().OpenDocument(MakeFile(name, original)), 0);
+    ASSERT_EQ(OpenPath(MakeFile(name, original)), 0);
     Modify(0);
     boxes.answers = {Answer::Yes};
     EXPECT_FALSE(Tabs().CloseTab(0));
@@ -138,8 +140,8 @@ TEST_F(ShellFixture, SaveAsProposesNameAndExtension)
 {
     Open(QStringLiteral("README"));
     Open(QStringLiteral("doc.xml"));
-    Tabs().SaveTabAs(0); // cancelled: nothing changes
-    Tabs().SaveTabAs(1);
+    SaveTabAs(0); // cancelled: nothing changes
+    SaveTabAs(1);
     ASSERT_EQ(fileDialogs.saveCalls.size(), 2u);
     EXPECT_TRUE(fileDialogs.saveCalls[0].initialName.isEmpty());
     EXPECT_TRUE(fileDialogs.saveCalls[0].defaultExtension.isEmpty());
@@ -153,6 +155,7 @@ TEST_F(ShellFixture, SaveAsProposesNameAndExtension)
     const QString target = dir.filePath(QStringLiteral("saved.xml"));
     fileDialogs.saveAnswers = {target};
     Tabs().HandleCommand(57603);
+    Settle();
     EXPECT_FALSE(Tabs().ActiveFrame()->IsUntitled());
     EXPECT_EQ(Tabs().ActiveFrame()->Path(), target);
     EXPECT_EQ(Caption(2), QStringLiteral("saved.xml"));
@@ -166,6 +169,7 @@ TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
     const QString b = MakeFile(QStringLiteral("b.xml"));
     fileDialogs.openAnswers = {{a, broken, b}};
     Tabs().HandleCommand(57601);
+    Settle();
     ASSERT_EQ(Tabs().Count(), 2);
     EXPECT_EQ(Tabs().ActiveIndex(), 1);
     EXPECT_EQ(DisplayName(1), QStringLiteral("b.xml"));
@@ -174,6 +178,7 @@ TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
     // A file that is open already gets its tab activated, not a second one.
     fileDialogs.openAnswers = {{a}};
     Tabs().HandleCommand(57601);
+    Settle();
     EXPECT_EQ(Tabs().Count(), 2);
     EXPECT_EQ(Tabs().ActiveIndex(), 0);
 }
@@ -211,7 +216,7 @@ TEST_F(ShellFixture, RelativePathsOpenAsAbsoluteFiles)
     MakeFile(QStringLiteral("relative.xml"));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    const int index = Tabs().OpenDocument(QStringLiteral("relative.xml"));
+    const int index = OpenPath(QStringLiteral("relative.xml"));
     QDir::setCurrent(previous);
     ASSERT_EQ(index, 0);
     EXPECT_EQ(DisplayName(0), QStringLiteral("relative.xml"));
@@ -265,6 +270,7 @@ TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
     Open(QStringLiteral("a.xml"));
     Modify(1);
     Tabs().HandleCommand(32786);
+    Settle();
     EXPECT_EQ(fileDialogs.saveCalls.size(), 1u) << "one dialog for the untitled document";
     EXPECT_TRUE(Tabs().FrameAt(0)->IsUntitled());
     EXPECT_FALSE(Tabs().FrameAt(1)->IsModified());
@@ -405,10 +411,10 @@ TEST_F(ShellFixture, CancelledTransformationWritesNothing)
 
 namespace {
 
-// The real file system, noting whether the busy cursor was up while the bytes were written.
+// The real file system, noting whether the bytes were written off the window's thread.
 class BusyWatchingFileSystem : public SaveFileSystem {
 public:
-    bool busyWhileWriting = false;
+    std::atomic<bool> writtenOnWindowThread = false;
 
     std::unique_ptr<Target> CreateTarget(const QString& path) override
     {
@@ -425,7 +431,8 @@ private:
         bool Open() override { return m_real->Open(); }
         bool Write(const char* data, qint64 size) override
         {
-            m_owner.busyWhileWriting = m_owner.busyWhileWriting || BusyCursor::IsShown();
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                m_owner.writtenOnWindowThread = true;
             return m_real->Write(data, size);
         }
         bool Flush() override { return m_real->Flush(); }
@@ -446,15 +453,17 @@ TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
     Open(QStringLiteral("doc.xml"));
     Modify(0);
     frame->HandleCommand(57603); // File Save
-    EXPECT_TRUE(watching.busyWhileWriting);
+    Settle();
+    EXPECT_FALSE(watching.writtenOnWindowThread);
     EXPECT_FALSE(Tabs().FrameAt(0)->IsModified());
 
     // Every way the long commands end in a box or a dialog: a file that does not load, a
     // save that fails, a failed validation, a transformation asking where to put its result,
     // a search without a match.
-    EXPECT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("bad.xml"), "<a><b></a>")), -1);
+    EXPECT_EQ(OpenPath(MakeFile(QStringLiteral("bad.xml"), "<a><b></a>")), -1);
     fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("gone/doc.xml"))};
     frame->HandleCommand(57604); // File Save As
+    Settle();
     fileDialogs.openAnswers = {{MakeFile(QStringLiteral("s.xsd"),
                                          "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
                                          "<xs:element name=\"other\"/></xs:schema>")}};
@@ -482,6 +491,7 @@ TEST_F(ShellFixture, AFailedSaveSelectsAndNamesTheNodeTheFileCannotHold)
     ASSERT_TRUE(document->RenameNode(x->Id(), QStringLiteral("p"), QStringLiteral("x")));
     Tabs().FrameAt(0)->View()->SelectItem(nullptr);
     frame->HandleCommand(57603); // File Save
+    Settle();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.endsWith(
         QStringLiteral("Namespace is not declared.\nThe selected node cannot be written: p:x")))

@@ -34,7 +34,7 @@ protected:
     void SetUp() override
     {
         ShellFixture::SetUp();
-        ASSERT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("library.xml"), kLibrary)), 0);
+        ASSERT_EQ(OpenPath(MakeFile(QStringLiteral("library.xml"), kLibrary)), 0);
         find = Tabs().Find();
     }
     TreeListView* View() { return Tabs().ActiveFrame()->View(); }
