@@ -857,7 +857,12 @@ int XmlReader::Feed()
     const bool converted =
         m_context->input && m_context->input->buf && m_context->input->buf->encoder;
     const int chosen = g_sliceBytes.load(std::memory_order_relaxed);
-    const qint64 slice = chosen > 0 ? chosen : converted || m_fed <= 4 ? 512 : 64 * 1024;
+    qint64 slice = chosen > 0 ? chosen : converted || m_fed <= 4 ? 512 : 64 * 1024;
+    // On every slice libxml2 looks back through all it holds unparsed for the last '<'; in a
+    // long start tag, comment or CDATA section that is the whole value so far. Slices at least
+    // that long keep the load of a large value linear rather than quadratic.
+    if (chosen <= 0 && m_context->input)
+        slice = std::max(slice, qint64(m_context->input->end - m_context->input->cur));
     const qint64 left = m_data->size() - m_fed;
     if (left == 0) {
         // The end of input on its own, after all the text: a slice carrying the end as well
