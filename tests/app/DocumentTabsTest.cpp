@@ -358,7 +358,7 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
 // While the tab matches its file, an error row gives the line in that file.
 TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
 {
-    Tabs().OpenDocument(MakeFile(QStringLiteral("lines.xml"), "<r>\n\n\n  <x n=\"a\"/>\n</r>\n"));
+    OpenPath(MakeFile(QStringLiteral("lines.xml"), "<r>\n\n\n  <x n=\"a\"/>\n</r>\n"));
     fileDialogs.openAnswers = {{MakeFile(
         QStringLiteral("n.xsd"),
         "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"r\">"
@@ -379,8 +379,8 @@ TEST_F(ShellFixture, DocumentTypeValidationIsOfferedWhenTheDocumentHasOne)
     QHash<int, bool> enabled, checked;
     Tabs().ActiveFrame()->RefineCommandStates(enabled, checked);
     EXPECT_FALSE(enabled.value(33000));
-    Tabs().OpenDocument(MakeFile(QStringLiteral("typed.xml"),
-                                 "<!DOCTYPE r [<!ELEMENT r (x)><!ELEMENT x EMPTY>]><r><x/></r>"));
+    OpenPath(MakeFile(QStringLiteral("typed.xml"),
+                      "<!DOCTYPE r [<!ELEMENT r (x)><!ELEMENT x EMPTY>]><r><x/></r>"));
     DocumentFrame* tab = Tabs().ActiveFrame();
     tab->RefineCommandStates(enabled, checked);
     EXPECT_TRUE(enabled.value(33000));

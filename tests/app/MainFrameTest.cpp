@@ -319,14 +319,14 @@ TEST_F(ShellFixture, ExitClosesTheWindowThroughTheClosingSequence)
 
 TEST_F(ShellFixture, ACommandListedTwiceByALanguageKeepsItsKeyOnce)
 {
-    const QString resourcePath = MakeFile(
-        QStringLiteral("TOVIXMLEditorResource.xml"),
-        "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
-        "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
-        "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
-        "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
-        "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
-        "</Menu></Menus></Language></Languages>");
+    const QString resourcePath =
+        MakeFile(QStringLiteral("TOVIXMLEditorResource.xml"),
+                 "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
+                 "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
+                 "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
+                 "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
+                 "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
+                 "</Menu></Menus></Language></Languages>");
     LanguageResource language;
     ASSERT_TRUE(language.Load(resourcePath));
     ASSERT_TRUE(language.SelectLanguage(QStringLiteral("de")));
