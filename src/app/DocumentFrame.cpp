@@ -76,7 +76,7 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     progress->setRange(0, 0);
     progress->setTextVisible(false);
     busyLayout->addWidget(progress, 1);
-    auto* cancel = new QPushButton(ShellText::Get(StringId::CancelRun), m_busy);
+    auto* cancel = new QPushButton(ShellText::Get(StringId::Cancel), m_busy);
     cancel->setObjectName(QStringLiteral("CancelRun"));
     busyLayout->addWidget(cancel);
     m_busy->hide();

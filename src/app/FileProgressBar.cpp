@@ -18,7 +18,7 @@ constexpr int kBarSteps = 1000;
 
 FileProgressBar::FileProgressBar(QWidget* parent)
     : QWidget(parent), m_text(new QLabel(this)), m_bar(new QProgressBar(this)),
-      m_cancel(new QPushButton(ShellText::Get(StringId::CancelFileWork), this)),
+      m_cancel(new QPushButton(ShellText::Get(StringId::Cancel), this)),
       m_showTimer(new QTimer(this)), m_updateTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("FileProgressBar"));

@@ -87,7 +87,6 @@ const QHash<int, QString>& Table()
         {40853, u"The file is read-only."_s},
         {40854, u"Opening %s"_s},
         {40855, u"Saving %s"_s},
-        {40856, u"Cancel"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},

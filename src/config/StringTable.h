@@ -68,7 +68,7 @@ constexpr int ReferenceRefused = 40706;
 constexpr int FileUnreadable = 40707;
 constexpr int Validating = 40708;
 constexpr int Transforming = 40709;
-constexpr int CancelRun = 40710;
+constexpr int Cancel = 40710; // the button of every long run: tools, opening, saving
 constexpr int RunTimedOut = 40711;
 constexpr int RunAborted = 40712;
 constexpr int ResultWritten = 40713;
@@ -101,5 +101,4 @@ constexpr int NotXmlFile = 40852;
 constexpr int FileReadOnly = 40853;
 constexpr int OpeningFile = 40854;
 constexpr int SavingFile = 40855;
-constexpr int CancelFileWork = 40856;
 } // namespace StringId
