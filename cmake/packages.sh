@@ -7,6 +7,8 @@ tovi_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libxml2-dev libxslt
     libglib2.0-dev qt6-svg-dev desktop-file-utils appstream
     # the accessibility test: AT-SPI on a private session bus, read with pyatspi
     at-spi2-core dbus-daemon python3-pyatspi xdotool)
+# A DTD the system XML catalog finds, for the document-type validation tests.
+tovi_packages+=(docbook-xml)
 
 tovi_install_packages() {
     local missing=()

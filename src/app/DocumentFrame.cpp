@@ -2,15 +2,21 @@
 
 #include "app/DocumentNaming.h"
 #include "app/FileDialogs.h"
+#include "app/FileJob.h"
+#include "app/FileProgressBar.h"
 #include "app/FindResultsPane.h"
 #include "app/NodeCounter.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
+#include "app/ToolErrorsPane.h"
+#include "config/AppSettings.h"
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
+#include "document/FileProgress.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
+#include "editing/CommandId.h"
 #include "editing/EditCommandState.h"
 #include "editing/ExactXPath.h"
 #include "editing/NodeFinder.h"
@@ -18,13 +24,22 @@
 #include "tools/ResultFileName.h"
 #include "tools/ResultFileWriter.h"
 #include "tools/SchemaValidator.h"
-#include "tools/XslTransformer.h"
+#include "tools/ToolInput.h"
+#include "tools/ValidationWalk.h"
 #include "view/BusyCursor.h"
+#include "view/InPlaceEdit.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,35 +49,187 @@ constexpr int ValidationSuccessfulStringId = 40199;
 } // namespace
 
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
-    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View())
+    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View()),
+      m_errors(new ToolErrorsPane(this)), m_busy(new QWidget(this)), m_busyText(new QLabel(m_busy)),
+      m_run(new ToolRun(this)),
+      m_progressBar(new FileProgressBar(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_pane);
+    layout->setSpacing(0);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(m_pane);
+    splitter->addWidget(m_errors);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(m_busy);
+    layout->addWidget(m_progressBar);
+    m_errors->hide();
+
+    // The busy bar of a run: what runs, an indicator without end, and Cancel.
+    auto* busyLayout = new QHBoxLayout(m_busy);
+    busyLayout->setContentsMargins(4, 2, 4, 2);
+    busyLayout->addWidget(m_busyText);
+    auto* progress = new QProgressBar(m_busy);
+    progress->setRange(0, 0);
+    progress->setTextVisible(false);
+    busyLayout->addWidget(progress, 1);
+    auto* cancel = new QPushButton(ShellText::Get(StringId::Cancel), m_busy);
+    cancel->setObjectName(QStringLiteral("CancelRun"));
+    busyLayout->addWidget(cancel);
+    m_busy->hide();
+    connect(cancel, &QPushButton::clicked, m_run, &ToolRun::Cancel);
+    connect(m_run, &ToolRun::finished, this, &DocumentFrame::FinishRun);
+    connect(m_errors, &ToolErrorsPane::nodeChosen, this, &DocumentFrame::SelectPath);
+
     m_view->SetLanguage(language);
+    m_view->Document().AddObserver(this);
     setFocusProxy(m_pane);
     m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
     connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &DocumentFrame::StatusChanged);
 }
 
-DocumentFrame::~DocumentFrame() = default;
+DocumentFrame::~DocumentFrame()
+{
+    m_view->Document().RemoveObserver(this);
+}
 
-bool DocumentFrame::OpenFile(const QString& path)
+bool DocumentFrame::WorksWhileBusy(int commandId)
+{
+    switch (commandId) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::FileClose:
+    case CommandId::CloseAll:
+    case CommandId::CloseAllButThis:
+    case CommandId::SaveAll:
+    case CommandId::CopyDocumentPath:
+    case CommandId::OpenContainingFolder:
+    case CommandId::PreviousTab:
+    case CommandId::NextTab:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DocumentFrame::StartWork(Work kind, const QString& path,
+                              std::function<XmlStatus(FileProgress&)> work)
+{
+    // The worker reads the document (a save) or fills one nobody sees yet (an open); edits
+    // wait, so the tree never changes under it. A disabled pane takes no keys, clicks, drops
+    // or context menus, and the command routing asks IsBusy.
+    m_work = kind;
+    m_workPath = path;
+    m_hadFocus = m_pane->isAncestorOf(QApplication::focusWidget());
+    m_pane->setEnabled(false);
+    m_job = std::make_unique<FileJob>(std::move(work));
+    connect(m_job.get(), &FileJob::Finished, this, &DocumentFrame::FinishWork);
+    const int text = kind == Work::Open ? StringId::OpeningFile : StringId::SavingFile;
+    m_progressBar->Follow(m_job->Progress(), ShellText::Format(text, {QFileInfo(path).fileName()}));
+}
+
+void DocumentFrame::StartOpen(const QString& path)
 {
     m_untitled = false;
-    const bool opened = m_view->OpenFile(path);
-    m_nodes->Recount();
-    emit StatusChanged();
-    if (!opened)
+    m_view->SetFilePath(path);
+    m_loadFailure.clear();
+    m_incoming = std::make_unique<XmlDocument>();
+    XmlDocument* document = m_incoming.get();
+    StartWork(Work::Open, path,
+              [document, path](FileProgress& progress) { return document->Load(path, &progress); });
+}
+
+bool DocumentFrame::StartSave()
+{
+    return StartSaving(Work::Save, m_view->FilePath());
+}
+
+bool DocumentFrame::StartSaveAs(const QString& path)
+{
+    return StartSaving(Work::SaveAs, path);
+}
+
+bool DocumentFrame::StartSaving(Work kind, const QString& path)
+{
+    if (IsBusy())
         return false;
-    TakeDiskState();
+    // An edit still open would otherwise commit when the pane is disabled, under the worker.
+    InPlaceEdit& editor = m_view->Editor();
+    if (editor.IsOpen())
+        editor.End(false);
+    if (editor.IsOpen())
+        return false;
+    XmlDocument* document = &m_view->Document();
+    StartWork(kind, path,
+              [document, path](FileProgress& progress) { return document->Save(path, &progress); });
     return true;
+}
+
+void DocumentFrame::FinishWork()
+{
+    const Work kind = m_work;
+    const QString path = m_workPath;
+    const XmlStatus status = m_job->Status();
+    m_progressBar->Stop();
+    // Later: this runs inside the job's own signal.
+    m_job.release()->deleteLater();
+    m_work = Work::None;
+    m_pane->setEnabled(true);
+    // Back to the tree if it had the focus, or if the tab just opened is still in front.
+    if (isVisible() && (m_hadFocus || kind == Work::Open || !QApplication::focusWidget()))
+        m_view->setFocus();
+    if (kind == Work::Open) {
+        std::unique_ptr<XmlDocument> document = std::move(m_incoming);
+        if (status == XE_OK) {
+            ShowOpenedDocument(std::move(document), path);
+            TakeDiskState();
+        } else if (status != XE_CANCELLED) {
+            m_loadFailure = LoadErrorText(path, status, document->ErrorLine(),
+                                          document->ErrorPosition(), document->LastFileFailure());
+        }
+    } else if (status == XE_OK) {
+        if (kind == Work::SaveAs) {
+            m_view->SetFilePath(path);
+            m_untitled = false;
+        }
+        TakeDiskState();
+    } else if (status != XE_CANCELLED) {
+        ReportSaveFailure(path, status);
+    }
+    emit WorkFinished(kind, status);
+}
+
+void DocumentFrame::ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path)
+{
+    // The view swaps the opened document in and frees the empty one: what observed that one
+    // leaves it first and follows the new one.
+    m_nodes.reset();
+    m_view->Document().RemoveObserver(this);
+    m_view->ShowDocument(std::move(document), path);
+    m_view->Document().AddObserver(this);
+    m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
+    emit StatusChanged();
+}
+
+void DocumentFrame::WaitForWork()
+{
+    if (m_job)
+        m_job->Wait();
+}
+
+void DocumentFrame::CancelWork()
+{
+    if (m_job)
+        m_job->Progress().Cancel();
 }
 
 void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
 {
-    QString text = SaveErrorText(path, status);
+    QString text = SaveErrorText(path, status, m_view->Document().LastFileFailure());
     // A node the file cannot hold is selected and named, so the user sees what to change.
     const XmlDocument& document = m_view->Document();
     NodeIdPath ids;
@@ -86,32 +253,6 @@ bool DocumentFrame::NewFile(const QString& name)
     m_nodes->Recount();
     emit StatusChanged();
     return made;
-}
-
-bool DocumentFrame::Save()
-{
-    const QString path = m_view->FilePath();
-    const XmlStatus status = SaveDocument(path);
-    if (status != XE_OK) {
-        ReportSaveFailure(path, status);
-        return false;
-    }
-    TakeDiskState();
-    return true;
-}
-
-bool DocumentFrame::SaveAs(const QString& path)
-{
-    // The view keeps its old path when the save fails.
-    const XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE : SaveDocument(path);
-    if (status != XE_OK) {
-        ReportSaveFailure(path, status);
-        return false;
-    }
-    m_view->SetFilePath(path);
-    m_untitled = false;
-    TakeDiskState();
-    return true;
 }
 
 void DocumentFrame::TakeDiskState()
@@ -152,12 +293,6 @@ DocumentFrame::DiskChange DocumentFrame::CheckDisk()
     return DiskChange::Changed;
 }
 
-XmlStatus DocumentFrame::SaveDocument(const QString& path)
-{
-    BusyCursor busy;
-    return m_view->Document().Save(path);
-}
-
 QString DocumentFrame::Path() const
 {
     return m_view->FilePath();
@@ -165,7 +300,8 @@ QString DocumentFrame::Path() const
 
 bool DocumentFrame::IsModified() const
 {
-    return m_view->Document().IsModified();
+    // An opening tab shows no document of its own yet.
+    return m_work != Work::Open && m_view->Document().IsModified();
 }
 
 QString DocumentFrame::DisplayName() const
@@ -223,58 +359,203 @@ std::vector<FoundNode> DocumentFrame::FindAll(const QString& text, uint32_t flag
     return matches;
 }
 
-void DocumentFrame::ValidateBySchema(const QString& schemaPath)
+void DocumentFrame::Validate(ToolKind kind, const QString& schemaPath)
 {
-    SchemaValidator validator;
-    XmlStatus status;
-    {
-        BusyCursor busy;
-        status = validator.RunValidation(m_view->Document(), schemaPath);
-    }
-    if (status == XE_OK) {
-        ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
-    } else if (status == XE_SCHEMA_LOAD_FAILED) {
-        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
-    } else if (status == XE_VALIDATION_FAILED) {
-        // A path that left the tree selects the deepest node it reached.
-        const NodeIdPath& path = validator.ErrorNodePath();
-        TreeListItem* item = nullptr;
-        for (size_t length = path.size(); length > 0 && !item; --length)
-            item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
-        if (item)
-            m_view->SelectItem(item);
-        else
-            m_view->clearSelection();
-        ShellMessages::ShowError(m_view, validator.ErrorText());
-    } else {
-        ShellMessages::ShowError(m_view, SaveErrorText(m_view->FilePath(), status));
-    }
+    ToolRequest request;
+    request.kind = kind;
+    request.toolPath = schemaPath;
+    StartRun(request);
 }
 
 void DocumentFrame::TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs)
 {
-    XslTransformer transformer;
-    XmlStatus status;
-    {
-        BusyCursor busy;
-        status = transformer.RunTransformation(m_view->Document(), styleSheetPath);
-    }
+    m_fileDialogs = &fileDialogs;
+    ToolRequest request;
+    request.kind = ToolKind::Transform;
+    request.toolPath = styleSheetPath;
+    StartRun(request);
+}
+
+void DocumentFrame::StartRun(ToolRequest request)
+{
+    if (m_run->IsRunning())
+        return;
+    const XmlStatus status =
+        ToolInputText(m_view->Document(), request.kind, m_untitled ? QString() : m_view->FilePath(),
+                      request.documentText);
     if (status != XE_OK) {
-        ShellMessages::ShowError(m_view, StatusMessageTable::MessageOf(status));
+        // A document the writer cannot serialise: the tools never see it.
+        ShellMessages::ShowError(m_view, request.kind == ToolKind::Transform
+                                             ? StatusMessageTable::MessageOf(status)
+                                             : SaveErrorText(m_view->FilePath(), status));
         return;
     }
-    const QString target = fileDialogs.GetSaveFileName(
-        window(), ShellText::Get(ResultFilterStringId), QString(),
+    request.documentPath = m_untitled ? QString() : m_view->FilePath();
+    request.documentIsFile = !m_untitled && !m_view->Document().IsModified();
+    m_request = std::move(request);
+    m_editedDuringRun = false;
+    m_busyText->setText(ShellText::Get(
+        m_request.kind == ToolKind::Transform ? StringId::Transforming : StringId::Validating));
+    m_busy->show();
+    m_run->Start(m_request, ToolRun::LimitsFrom(m_settings));
+}
+
+void DocumentFrame::FinishRun()
+{
+    m_busy->hide();
+    const ToolOutcome outcome = m_run->Outcome();
+    switch (outcome.status) {
+    case ToolStatus::Cancelled:
+        break; // the user knows; nothing was written or changed
+    case ToolStatus::TimedOut:
+        ShellMessages::ShowError(
+            m_view, ShellText::Format(StringId::RunTimedOut,
+                                      {QString::number(m_run->RunLimits().timeLimitSeconds)}));
+        break;
+    case ToolStatus::Aborted:
+        ShellMessages::ShowError(
+            m_view,
+            ShellText::Format(StringId::RunAborted,
+                              {QString::number(m_run->RunLimits().memoryLimitBytes >> 20)}));
+        break;
+    default:
+        if (m_request.kind == ToolKind::Transform)
+            ReportTransformation(outcome);
+        else
+            ReportValidation(outcome);
+        break;
+    }
+    m_request.documentText.clear();
+}
+
+QString DocumentFrame::FailureText(const QString& headline, const ToolOutcome& outcome) const
+{
+    QString text = headline;
+    constexpr int ShownReasons = 10;
+    for (qsizetype i = 0; i < outcome.messages.size() && i < ShownReasons; ++i) {
+        const ToolMessage& message = outcome.messages[i];
+        text += u'\n';
+        if (!message.file.isEmpty())
+            text += message.place.line > 0
+                        ? QStringLiteral("%1:%2: ").arg(message.file).arg(message.place.line)
+                        : message.file + QStringLiteral(": ");
+        text += message.DisplayText();
+    }
+    return text;
+}
+
+void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
+{
+    if (outcome.status == ToolStatus::Done) {
+        m_errors->ShowErrors({}, 0);
+        m_errors->hide();
+        ShellMessages::ShowInformation(m_view, ShellText::Get(ValidationSuccessfulStringId));
+        return;
+    }
+    if (outcome.status == ToolStatus::LoadFailed) {
+        ShellMessages::ShowError(
+            m_view, FailureText(StatusMessageTable::MessageOf(XE_SCHEMA_LOAD_FAILED), outcome));
+        return;
+    }
+    if (outcome.status != ToolStatus::Invalid) {
+        ShellMessages::ShowError(m_view,
+                                 FailureText(ShellText::Get(StringId::ValidationNotRun), outcome));
+        return;
+    }
+    const XmlDocument& document = m_view->Document();
+    std::vector<ToolErrorsPane::Row> rows;
+    rows.reserve(size_t(outcome.messages.size()));
+    for (const ToolMessage& message : outcome.messages) {
+        // The file's own lines while the tab matches its file; the validated text's otherwise.
+        ToolErrorsPane::Row row{
+            message.DisplayText(), message.fileLine > 0 ? message.fileLine : message.place.line,
+            QString(),
+            ValidationWalk::ToNodeIdPath(
+                document, std::vector<int>(message.treePath.begin(), message.treePath.end()),
+                message.attributeName)};
+        if (!row.node.empty() && document.FindNode(row.node.back()))
+            row.path = GetNodePathText(document, row.node.back());
+        rows.push_back(std::move(row));
+    }
+    m_errors->ShowErrors(rows, outcome.omitted);
+    if (m_editedDuringRun)
+        m_errors->MarkOutOfDate();
+    // The first error is selected and explained, as a single error always was.
+    if (!rows.empty() && !rows.front().node.empty())
+        SelectPath(rows.front().node);
+    else
+        m_view->clearSelection();
+    QString text =
+        rows.empty() ? StatusMessageTable::MessageOf(XE_VALIDATION_FAILED) : rows.front().message;
+    const qint64 total = qint64(rows.size()) + outcome.omitted;
+    if (total > 1)
+        text = ShellText::Format(StringId::MoreErrors, {text, QString::number(total)});
+    ShellMessages::ShowError(m_view, text);
+}
+
+void DocumentFrame::ReportTransformation(const ToolOutcome& outcome)
+{
+    if (outcome.status != ToolStatus::Done) {
+        const XmlStatus status = outcome.status == ToolStatus::LoadFailed
+                                     ? XE_XSLT_LOAD_FAILED
+                                     : XE_XSLT_TRANSFORM_FAILED;
+        ShellMessages::ShowError(m_view,
+                                 FailureText(StatusMessageTable::MessageOf(status), outcome));
+        return;
+    }
+    if (!m_fileDialogs)
+        return;
+    QString folder = m_settings ? m_settings->lastResultFolder : QString();
+    if (folder.isEmpty() && !m_untitled)
+        folder = QFileInfo(m_view->FilePath()).absolutePath();
+    const QString target = m_fileDialogs->GetSaveFileName(
+        window(), ShellText::Get(ResultFilterStringId), folder,
         m_untitled ? QString() : ResultFileName::Propose(m_view->FilePath()), QString());
     if (target.isEmpty())
         return;
     bool written;
     {
         BusyCursor busy;
-        written = ResultFileWriter::Write(target, transformer.ResultText());
+        written = ResultFileWriter::Write(target, outcome.result);
     }
-    if (!written)
+    if (!written) {
         ShellMessages::ShowError(m_view, ShellText::Get(ResultFileFailedStringId));
+        return;
+    }
+    if (m_settings)
+        m_settings->lastResultFolder = QFileInfo(target).absolutePath();
+    emit resultWritten(QDir::toNativeSeparators(target));
+    if (ShellMessages::AskYes(
+            m_view, ShellText::Format(StringId::ResultWritten, {QDir::toNativeSeparators(target)})))
+        emit openRequested(target);
+}
+
+void DocumentFrame::SelectPath(const NodeIdPath& path)
+{
+    // A path that left the tree selects the deepest node it reached.
+    TreeListItem* item = nullptr;
+    for (size_t length = path.size(); length > 0 && !item; --length)
+        item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
+    if (item)
+        m_view->SelectItem(item);
+    else
+        m_view->clearSelection();
+}
+
+void DocumentFrame::OnNodeChanged(const NodeIdPath&)
+{
+    m_editedDuringRun = m_editedDuringRun || m_run->IsRunning();
+    m_errors->MarkOutOfDate();
+}
+
+void DocumentFrame::OnNodeRemoved(const NodeIdPath& path)
+{
+    OnNodeChanged(path);
+}
+
+void DocumentFrame::OnNodeInserted(const NodeIdPath& path, XmlNode*)
+{
+    OnNodeChanged(path);
 }
 
 void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const
@@ -283,6 +564,16 @@ void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bo
     for (uint16_t id : EditCommandState::Commands()) {
         enabled.insert(id, state.IsEnabled(id));
         checked.insert(id, state.IsChecked(id));
+    }
+    // One run at a time per tab; the document type is offered when the document has one.
+    const bool idle = !m_run->IsRunning();
+    enabled.insert(CommandId::ValidateBySchema, idle);
+    enabled.insert(CommandId::XslTransformation, idle);
+    enabled.insert(CommandId::ValidateDocumentType,
+                   idle && !m_view->Document().DocumentType().isEmpty());
+    if (IsBusy()) {
+        for (auto it = enabled.begin(); it != enabled.end(); ++it)
+            it.value() = it.value() && WorksWhileBusy(it.key());
     }
 }
 

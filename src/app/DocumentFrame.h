@@ -1,7 +1,11 @@
 #pragma once
 
+#include "document/DocumentObserver.h"
 #include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
+#include "tools/ToolRun.h"
+
+#include <functional>
 
 #include <QHash>
 #include <QString>
@@ -10,9 +14,16 @@
 #include <memory>
 #include <vector>
 
+class AppSettings;
 class FileDialogs;
+class FileJob;
+class FileProgress;
+class FileProgressBar;
 class LanguageResource;
 class NodeCounter;
+class QLabel;
+class QPushButton;
+class ToolErrorsPane;
 class TreeListPane;
 class XmlDocument;
 class TreeListView;
@@ -21,20 +32,39 @@ class TreeListView;
 // its path, plus what the tab strip shows of it.
 struct FoundNode;
 
-class DocumentFrame : public QWidget {
+class DocumentFrame : public QWidget, private DocumentObserver {
     Q_OBJECT
 public:
     DocumentFrame(const LanguageResource* language, QWidget* parent);
     ~DocumentFrame() override;
 
-    // Loading and making reports failures itself (the view shows the load error).
-    bool OpenFile(const QString& path);
     bool NewFile(const QString& name);
-    // Saves to the view's own path; a failure is reported by the view (string 216).
-    bool Save();
-    // Saves under a new name; on success the path becomes that name and the document is no
-    // longer untitled, on failure the old path stays.
-    bool SaveAs(const QString& path);
+
+    // Opening and saving run on a worker thread; the tab is busy meanwhile (see IsBusy) and
+    // says how far it is at its foot, with a Cancel button. WorkFinished tells the outcome.
+    enum class Work { None, Open, Save, SaveAs };
+    Q_ENUM(Work)
+    // Starts reading the file; the view shows the document once it has loaded. The caller
+    // reports a failure (LoadFailureText).
+    void StartOpen(const QString& path);
+    // Starts saving to the view's own path; a failure is reported here (string 216). False
+    // when nothing started: busy, or an open edit that does not end.
+    bool StartSave();
+    // The same under a new name: on success the path becomes that name and the document is
+    // no longer untitled; on failure or cancel the old path stays.
+    bool StartSaveAs(const QString& path);
+    // What runs now; None when idle.
+    Work Busy() const { return m_work; }
+    bool IsBusy() const { return m_work != Work::None; }
+    // Waits until the running work has finished and WorkFinished has been handled; the window
+    // keeps painting.
+    void WaitForWork();
+    // Asks the running work to stop: an open then fails, a save leaves the file as it was.
+    void CancelWork();
+    // The message for the last open that failed.
+    const QString& LoadFailureText() const { return m_loadFailure; }
+    // Commands that act on the tab rather than on its document work while it is busy.
+    static bool WorksWhileBusy(int commandId);
 
     QString Path() const;
     bool IsUntitled() const { return m_untitled; }
@@ -67,18 +97,32 @@ public:
     bool FindRequest(const QString& text, uint32_t flags, bool* wrapped = nullptr);
     // Every match in document order, as the tree shows the nodes.
     std::vector<FoundNode> FindAll(const QString& text, uint32_t flags) const;
-    // Validates the document as it is in memory; an invalid one gets its offending node
-    // selected before the validator's explanation is shown.
-    void ValidateBySchema(const QString& schemaPath);
-    // Transforms the document as it is in memory and writes the result (UTF-8) to a file the
-    // user names; the document itself never changes.
+    // Starts validating the document as it is in memory against a schema (XML Schema, RELAX NG
+    // or DTD by the file's extension) or, with an empty path and DocumentType, against its own
+    // document type. The run goes on in a worker process under a busy bar with a Cancel button;
+    // at its end every error is listed under the tree and the first one's node is selected
+    // before the validator's explanation is shown.
+    void Validate(ToolKind kind, const QString& schemaPath);
+    void ValidateBySchema(const QString& schemaPath)
+    {
+        Validate(SchemaKindOf(schemaPath), schemaPath);
+    }
+    // Starts transforming the document as it is in memory; at the end the result (UTF-8) goes
+    // to a file the user names, and the user may open it in a new tab. The document itself
+    // never changes.
     void TransformByXsl(const QString& styleSheetPath, FileDialogs& fileDialogs);
+    // The limits of runs and the place of the last result (null: defaults).
+    void SetSettings(AppSettings* settings) { m_settings = settings; }
+    bool IsToolRunning() const { return m_run->IsRunning(); }
+    void CancelToolRun() { m_run->Cancel(); }
+    ToolErrorsPane* Errors() const { return m_errors; }
     // Lets the view refine the availability of its own commands (selection, undo, redo).
     void RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const;
 
     QWidget* FocusTarget() const;
     TreeListView* View() const { return m_view; }
     XmlDocument* Document() const;
+    FileProgressBar* ProgressBar() const { return m_progressBar; }
 
     // What the status bar shows of the tab: the nodes of the document, and the exact XPath of
     // the selected node (empty without one).
@@ -86,19 +130,49 @@ public:
     QString SelectedPath() const;
 
 signals:
+    // A load or save ended: XE_OK, XE_CANCELLED or the failure.
+    void WorkFinished(DocumentFrame::Work work, XmlStatus status);
+    // The user wants this file (a transformation's result) opened in a tab.
+    void openRequested(const QString& path);
+    // A transformation's result was written to this file.
+    void resultWritten(const QString& path);
     // The selection or the document changed: what the status bar shows may be stale.
     void StatusChanged();
 
 private:
+    void StartRun(ToolRequest request);
+    void FinishRun();
+    void ReportValidation(const ToolOutcome& outcome);
+    void ReportTransformation(const ToolOutcome& outcome);
+    // The explanation of a failed load or run: the table's text, the reasons underneath.
+    QString FailureText(const QString& headline, const ToolOutcome& outcome) const;
+    void SelectPath(const NodeIdPath& path);
+    void OnNodeChanged(const NodeIdPath& path) override;
+    void OnNodeRemoved(const NodeIdPath& path) override;
+    void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
+
+    // Starts `work` on a worker, the tab blocked for edits until it ends.
+    void StartWork(Work kind, const QString& path, std::function<XmlStatus(FileProgress&)> work);
+    void FinishWork();
+    // Puts an opened document into the view, moving the frame's observers over to it.
+    void ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path);
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
-    // The save itself, under the busy cursor.
-    XmlStatus SaveDocument(const QString& path);
+    // Starts writing the document to `path`; the outcome arrives in FinishWork.
+    bool StartSaving(Work kind, const QString& path);
     // After a successful load or save: the file is what the document read or wrote.
     void TakeDiskState();
 
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
+    ToolErrorsPane* m_errors = nullptr;
+    QWidget* m_busy = nullptr;
+    QLabel* m_busyText = nullptr;
+    ToolRun* m_run = nullptr;
+    ToolRequest m_request; // what the run in progress (or the last one) was given
+    bool m_editedDuringRun = false;
+    FileDialogs* m_fileDialogs = nullptr;
+    AppSettings* m_settings = nullptr;
     bool m_untitled = false;
     bool m_modifiedMarker = false;
     bool m_deleted = false;
@@ -108,4 +182,11 @@ private:
     // A member, so it leaves the document's observers before QWidget deletes the view and
     // the document with it.
     std::unique_ptr<NodeCounter> m_nodes;
+    FileProgressBar* m_progressBar = nullptr;
+    Work m_work = Work::None;
+    QString m_workPath;
+    bool m_hadFocus = false;
+    QString m_loadFailure;
+    std::unique_ptr<XmlDocument> m_incoming; // the document an open fills on the worker
+    std::unique_ptr<FileJob> m_job;          // declared last: it goes first, stopping the worker
 };

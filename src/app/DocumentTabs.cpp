@@ -11,6 +11,7 @@
 #include "app/ShellMessages.h"
 #include "app/ShellServices.h"
 #include "app/ShellText.h"
+#include "config/AppSettings.h"
 #include "config/StringTable.h"
 #include "editing/CommandId.h"
 
@@ -164,23 +165,16 @@ int DocumentTabs::OpenDocument(const QString& path)
         ScheduleDiskCheck();
         return open;
     }
-    auto* frame = new DocumentFrame(m_services.language, this);
-    frame->setGeometry(DocumentArea());
+    DocumentFrame* frame = NewFrame();
     frame->show();
-    frame->FocusTarget()->setFocus();
-    bool opened = false;
     if (path.isEmpty()) {
-        opened = frame->NewFile(NewName());
+        frame->NewFile(NewName());
+        frame->FocusTarget()->setFocus();
     } else {
         // A relative path (a command line, a drop) would have no display name and would
-        // enter the recent list as something that only works from this folder.
-        opened = frame->OpenFile(QFileInfo(path).absoluteFilePath());
-    }
-    if (!opened) {
-        delete frame;
-        if (DocumentFrame* active = ActiveFrame())
-            active->FocusTarget()->setFocus();
-        return -1;
+        // enter the recent list as something that only works from this folder. The tab shows
+        // at once; the document follows when the worker has read it (FrameWorkFinished).
+        frame->StartOpen(QFileInfo(path).absoluteFilePath());
     }
     frame->SetModifiedMarker(frame->IsModified());
     m_frames.push_back(frame);
@@ -196,6 +190,79 @@ int DocumentTabs::OpenDocument(const QString& path)
     Activate(index);
     WatchFiles();
     return index;
+}
+
+DocumentFrame* DocumentTabs::NewFrame()
+{
+    auto* frame = new DocumentFrame(m_services.language, this);
+    WireFrame(frame);
+    frame->setGeometry(DocumentArea());
+    connect(frame, &DocumentFrame::WorkFinished, this,
+            [this, frame](DocumentFrame::Work work, XmlStatus status) {
+                FrameWorkFinished(frame, work, status);
+            });
+    return frame;
+}
+
+void DocumentTabs::FrameWorkFinished(DocumentFrame* frame, DocumentFrame::Work work,
+                                     XmlStatus status)
+{
+    int index = IndexOf(frame);
+    if (index < 0)
+        return;
+    // Other programs' file choosers offer what was opened or saved here as well.
+    if (status == XE_OK)
+        m_services.desktop.NoteRecentlyUsed(frame->Path());
+    if (work != DocumentFrame::Work::Open) {
+        frame->SetModifiedMarker(frame->IsModified());
+        RefreshTab(index);
+        m_strip->update();
+        WatchFiles();
+        return;
+    }
+    DocumentFrame* replaced = m_replaced.take(frame);
+    if (status == XE_OK) {
+        frame->SetModifiedMarker(frame->IsModified());
+        RefreshTab(index);
+        if (replaced) {
+            replaced->hide();
+            // Later: the reload may have been asked for from inside its own handlers.
+            replaced->deleteLater();
+            if (index == m_active)
+                m_listener.OnActiveTabChanged(index, index);
+            if (m_notice)
+                m_notice(ShellText::Format(StringId::FileReloaded, {frame->Path()}));
+        }
+        WatchFiles();
+        return;
+    }
+    if (replaced) {
+        // A reload that failed or was cancelled gives the tab its document back, and that
+        // state of the file is not offered again.
+        m_frames[size_t(index)] = replaced;
+        frame->hide();
+        frame->deleteLater();
+        replaced->KeepDiskVersion();
+        RefreshTab(index);
+        if (index == m_active) {
+            replaced->setGeometry(DocumentArea());
+            replaced->show();
+            m_listener.OnActiveTabChanged(index, index);
+        }
+    } else {
+        // Later: this runs inside the frame's own report of its end. It never showed a
+        // document, so there is no memory to hand back.
+        RemoveFrame(index, true);
+    }
+    if (status != XE_CANCELLED)
+        ShellMessages::ShowError(this, frame->LoadFailureText());
+}
+
+void DocumentTabs::WaitFor(DocumentFrame* frame)
+{
+    ++m_waiting;
+    frame->WaitForWork();
+    --m_waiting;
 }
 
 void DocumentTabs::Activate(int index)
@@ -230,7 +297,7 @@ bool DocumentTabs::SavePrompt(int index)
     const QString text = ShellText::Format(ShellStringId::SavePrompt, {frame->DisplayName()});
     switch (ShellMessages::AskSaveChanges(this, text)) {
     case MessageBoxes::Answer::Yes:
-        return SaveTab(index);
+        return SaveTabAndWait(index);
     case MessageBoxes::Answer::No:
         return true;
     case MessageBoxes::Answer::Cancel:
@@ -241,15 +308,37 @@ bool DocumentTabs::SavePrompt(int index)
 
 bool DocumentTabs::CloseTab(int index)
 {
-    if (index < 0 || index >= Count())
+    QPointer<DocumentFrame> frame = FrameAt(index);
+    if (!frame)
         return false;
-    DocumentFrame* frame = FrameAt(index);
+    if (frame->Busy() == DocumentFrame::Work::Open) {
+        // A cancelled open leaves no tab; a cancelled reload gives the tab its document
+        // back, which then closes as any other.
+        const QPointer<DocumentFrame> replaced = m_replaced.value(frame);
+        frame->CancelWork();
+        WaitFor(frame);
+        if (replaced && IndexOf(frame) < 0)
+            frame = replaced;
+    } else if (frame->IsBusy()) {
+        // The save finishes first: the file is never left half replaced, and the prompt
+        // then knows whether unsaved changes remain.
+        WaitFor(frame);
+    }
+    index = IndexOf(frame);
+    if (index < 0)
+        return true;
     if (!RequestClose(index))
         return false;
     // The prompt ran an event loop; the tab may have moved.
     index = IndexOf(frame);
-    if (index < 0)
-        return true;
+    if (index >= 0)
+        RemoveFrame(index);
+    return true;
+}
+
+void DocumentTabs::RemoveFrame(int index, bool later)
+{
+    DocumentFrame* frame = FrameAt(index);
     const int count = Count();
     int activateAfter = -1;
     if (index == m_active) {
@@ -269,15 +358,18 @@ bool DocumentTabs::CloseTab(int index)
         m_strip->setCurrentIndex(m_active);
     }
     frame->hide();
-    delete frame;
-    FreedMemory::ReturnToSystem();
+    if (later) {
+        frame->deleteLater();
+    } else {
+        delete frame;
+        FreedMemory::ReturnToSystem();
+    }
     WatchFiles();
     if (activateAfter >= 0)
         Activate(activateAfter);
     update();
     m_listener.OnTabRemoved(index);
     AfterCountChanged();
-    return true;
 }
 
 bool DocumentTabs::CloseAll()
@@ -316,22 +408,17 @@ void DocumentTabs::CloseAllButActive()
 bool DocumentTabs::SaveTab(int index)
 {
     DocumentFrame* frame = FrameAt(index);
-    if (!frame)
+    if (!frame || frame->IsBusy())
         return false;
     if (frame->IsUntitled())
         return SaveTabAs(index);
-    if (!ConfirmOverwrite(frame) || !frame->Save())
-        return false;
-    frame->SetModifiedMarker(frame->IsModified());
-    m_services.desktop.NoteRecentlyUsed(frame->Path());
-    RefreshTab(IndexOf(frame));
-    return true;
+    return ConfirmOverwrite(frame) && frame->StartSave();
 }
 
 bool DocumentTabs::SaveTabAs(int index)
 {
     DocumentFrame* frame = FrameAt(index);
-    if (!frame)
+    if (!frame || frame->IsBusy())
         return false;
     const DocumentNaming::SaveAsProposal proposal =
         DocumentNaming::ProposeSaveAs(frame->Path(), frame->IsUntitled());
@@ -347,26 +434,25 @@ bool DocumentTabs::SaveTabAs(int index)
         ShellMessages::ShowError(this, ShellText::Format(ShellStringId::OpenInOtherTab, {chosen}));
         return false;
     }
-    if ((open >= 0 && !ConfirmOverwrite(frame)) || !frame->SaveAs(chosen))
+    return (open < 0 || ConfirmOverwrite(frame)) && frame->StartSaveAs(chosen);
+}
+
+bool DocumentTabs::SaveTabAndWait(int index)
+{
+    const QPointer<DocumentFrame> frame = FrameAt(index);
+    if (!SaveTab(index))
         return false;
-    frame->SetModifiedMarker(frame->IsModified());
-    m_services.desktop.NoteRecentlyUsed(frame->Path());
-    RefreshTab(IndexOf(frame));
-    m_strip->update();
-    WatchFiles();
-    return true;
+    WaitFor(frame);
+    // A failed or cancelled save leaves the changes unsaved.
+    return frame && !frame->IsModified();
 }
 
 void DocumentTabs::SaveAll()
 {
-    // Failures and cancelled dialogs do not stop the others from being saved.
-    for (int i = 0; i < Count(); ++i) {
-        DocumentFrame* frame = FrameAt(i);
-        if (frame->IsUntitled())
-            SaveTabAs(i);
-        else
-            SaveTab(i);
-    }
+    // Failures and cancelled dialogs do not stop the others from being saved; each saves on
+    // its own worker.
+    for (int i = 0; i < Count(); ++i)
+        SaveTab(i);
     m_strip->update();
 }
 
@@ -455,15 +541,38 @@ void DocumentTabs::RelayFindAll()
         m_notice(ShellText::Format(StringId::FindResultsCount, {QString::number(matches.size())}));
 }
 
+void DocumentTabs::WireFrame(DocumentFrame* frame)
+{
+    frame->SetSettings(m_services.settings);
+    // Queued: the request comes from inside the frame's own report of its run.
+    connect(
+        frame, &DocumentFrame::openRequested, this,
+        [this](const QString& path) { OpenDocument(path); }, Qt::QueuedConnection);
+    connect(frame, &DocumentFrame::resultWritten, this, &DocumentTabs::NoticeTransformationWritten);
+}
+
 void DocumentTabs::RunToolDialog(int commandId)
 {
+    if (commandId == CommandId::ValidateDocumentType) {
+        if (DocumentFrame* frame = ActiveFrame())
+            frame->Validate(ToolKind::DocumentType, QString());
+        return;
+    }
     const bool validate = commandId == CommandId::ValidateBySchema;
+    // Each dialog starts at the file it was last given.
+    AppSettings* settings = m_services.settings;
+    QString* last = !settings  ? nullptr
+                    : validate ? &settings->lastSchemaPath
+                               : &settings->lastStyleSheetPath;
     const QString filter =
-        ShellText::Get(validate ? ShellStringId::SchemaFilter : ShellStringId::XsltFilter);
-    const QString path = m_services.fileDialogs.GetOpenFileName(DialogOwner(), filter);
+        ShellText::Get(validate ? StringId::ValidateFilter : ShellStringId::XsltFilter);
+    const QString path =
+        m_services.fileDialogs.GetOpenFileName(DialogOwner(), filter, last ? *last : QString());
     DocumentFrame* frame = ActiveFrame();
     if (path.isEmpty() || !frame)
         return;
+    if (last)
+        *last = path;
     if (validate)
         frame->ValidateBySchema(path);
     else
@@ -500,6 +609,7 @@ bool DocumentTabs::IsOwnCommand(int commandId)
     case CommandId::FindPrevious:
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
+    case CommandId::ValidateDocumentType:
         return true;
     default:
         return false;
@@ -508,6 +618,10 @@ bool DocumentTabs::IsOwnCommand(int commandId)
 
 bool DocumentTabs::HandleCommand(int commandId)
 {
+    // A tab that is opening or saving takes no command that reads or changes its document.
+    if (const DocumentFrame* frame = ActiveFrame();
+        frame && frame->IsBusy() && !DocumentFrame::WorksWhileBusy(commandId))
+        return true;
     switch (commandId) {
     case CommandId::FileNew:
         OpenDocument(QString());
@@ -565,6 +679,7 @@ bool DocumentTabs::HandleCommand(int commandId)
         return true;
     case CommandId::ValidateBySchema:
     case CommandId::XslTransformation:
+    case CommandId::ValidateDocumentType:
         RunToolDialog(commandId);
         return true;
     default:
@@ -621,7 +736,7 @@ void DocumentTabs::CheckFilesOnDisk()
 {
     // A question over a modal box, or over another of these questions, would pile up on it:
     // look again once it has closed.
-    if (m_checkingDisk || QApplication::activeModalWidget()) {
+    if (m_checkingDisk || m_waiting > 0 || QApplication::activeModalWidget()) {
         m_diskCheck->start();
         return;
     }
@@ -629,7 +744,8 @@ void DocumentTabs::CheckFilesOnDisk()
     // The questions run event loops in which tabs may close.
     const std::vector<QPointer<DocumentFrame>> frames(m_frames.begin(), m_frames.end());
     for (const QPointer<DocumentFrame>& frame : frames) {
-        if (!frame || IndexOf(frame) < 0)
+        // A tab being saved changes its file itself; one opening has not read it yet.
+        if (!frame || IndexOf(frame) < 0 || frame->IsBusy())
             continue;
         const bool wasDeleted = frame->IsDeletedOnDisk();
         const DocumentFrame::DiskChange change = frame->CheckDisk();
@@ -654,35 +770,23 @@ void DocumentTabs::CheckFilesOnDisk()
 bool DocumentTabs::ReloadTab(int index)
 {
     DocumentFrame* old = FrameAt(index);
-    if (!old || old->IsUntitled())
+    if (!old || old->IsUntitled() || old->IsBusy())
         return false;
-    // A fresh frame rather than loading into the old view: its undo history would refer to
-    // nodes of the old tree, and a failed load would leave the tab empty.
-    auto* fresh = new DocumentFrame(m_services.language, this);
+    // A fresh frame rather than loading into the old view: its undo history and the find and
+    // query results refer to nodes of the old tree. The fresh frame takes the tab at once (so
+    // the reload shows its progress and nothing edits the old document meanwhile); the old
+    // one comes back if the load fails (FrameWorkFinished).
+    DocumentFrame* fresh = NewFrame();
     fresh->hide();
-    fresh->setGeometry(DocumentArea());
-    if (!fresh->OpenFile(old->Path())) {
-        delete fresh;
-        return false;
-    }
-    index = IndexOf(old);
-    if (index < 0) {
-        delete fresh;
-        return false;
-    }
-    fresh->SetModifiedMarker(fresh->IsModified());
+    fresh->StartOpen(old->Path());
+    m_replaced.insert(fresh, old);
     m_frames[size_t(index)] = fresh;
-    RefreshTab(index);
     old->hide();
+    RefreshTab(index);
     if (index == m_active) {
         fresh->show();
         m_listener.OnActiveTabChanged(index, index);
     }
-    // Later: the reload may have been asked for from inside the old frame's own handlers.
-    old->deleteLater();
-    WatchFiles();
-    if (m_notice)
-        m_notice(ShellText::Format(StringId::FileReloaded, {fresh->Path()}));
     return true;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "app/DocumentFrame.h"
+
+#include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <optional>
 #include <vector>
 
-class DocumentFrame;
 class DocumentTabsListener;
 class FindDialog;
 struct FoundNode;
@@ -27,8 +30,9 @@ public:
     ~DocumentTabs() override;
 
     // An empty path makes a new untitled document. A file that is open already is not opened
-    // twice: its tab becomes the active one. Returns the tab's index, or -1 when nothing
-    // opened (the failure has been reported).
+    // twice: its tab becomes the active one. A file opens on a worker: its tab is there at
+    // once, busy until the document has loaded; a failed or cancelled open removes the tab
+    // again (a failure is reported). Returns the tab's index.
     int OpenDocument(const QString& path);
     // The tab showing this file (symbolic links resolved), or -1.
     int IndexOfFile(const QString& path) const;
@@ -61,8 +65,11 @@ public:
     void Activate(int index);
     // Asks (main frame first, then the save prompt) and removes the tab; false if refused.
     bool CloseTab(int index);
+    // Start a save on a worker; false when none started (busy, declined, no name chosen).
     bool SaveTab(int index);
     bool SaveTabAs(int index);
+    // SaveTab, then waits for the outcome: true when the document was saved.
+    bool SaveTabAndWait(int index);
     void SaveAll();
     void CloseAllButActive();
     void PreviousTab();
@@ -84,8 +91,9 @@ public:
     void CheckFilesOnDisk();
     // The same a moment later, so a burst of notifications asks once.
     void ScheduleDiskCheck();
-    // Reads the tab's file anew into a fresh document in the same place of the strip; the old
-    // one stays when the file cannot be loaded. False then.
+    // Starts reading the tab's file anew into a fresh document in the same place of the
+    // strip; the old one comes back when the file cannot be loaded (or the user cancels).
+    // False when no reload started.
     bool ReloadTab(int index);
 
 protected:
@@ -95,6 +103,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    DocumentFrame* NewFrame();
+    void FrameWorkFinished(DocumentFrame* frame, DocumentFrame::Work work, XmlStatus status);
+    // Removes the tab without asking; `later` deletes its frame once control returns to the
+    // event loop.
+    void RemoveFrame(int index, bool later = false);
+    // Waits for the frame's load or save, keeping other questions off the screen meanwhile.
+    void WaitFor(DocumentFrame* frame);
     bool RequestClose(int index);
     bool SavePrompt(int index);
     // False when the file changed on disk since the tab read it and the user keeps it.
@@ -109,6 +124,8 @@ private:
     void RepeatFind(bool up);
     void RelayFindAll();
     void RunToolDialog(int commandId);
+    // Settings and requests of a new frame.
+    void WireFrame(DocumentFrame* frame);
     QString NewName() const;
     QWidget* DialogOwner() const;
 
@@ -124,4 +141,7 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_diskCheck = nullptr;
     bool m_checkingDisk = false;
+    int m_waiting = 0;
+    // A frame reloading its tab's file, and the frame it replaces once the load succeeds.
+    QHash<DocumentFrame*, QPointer<DocumentFrame>> m_replaced;
 };

@@ -12,8 +12,9 @@ public:
     virtual ~FileDialogs() = default;
     // Several files; empty when cancelled.
     virtual QStringList GetOpenFileNames(QWidget* owner, const QString& filter) = 0;
-    // One file; empty when cancelled.
-    virtual QString GetOpenFileName(QWidget* owner, const QString& filter) = 0;
+    // One file, starting at `start` (a file or folder) when given; empty when cancelled.
+    virtual QString GetOpenFileName(QWidget* owner, const QString& filter,
+                                    const QString& start = {}) = 0;
     // Starts in `folder` (when given) with `initialName`; asks before overwriting; empty
     // when cancelled.
     virtual QString GetSaveFileName(QWidget* owner, const QString& filter, const QString& folder,

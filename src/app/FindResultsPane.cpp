@@ -1,6 +1,7 @@
 #include "app/FindResultsPane.h"
 
 #include "app/DocumentFrame.h"
+#include "app/ListKeys.h"
 #include "app/ShellText.h"
 #include "config/StringTable.h"
 
@@ -29,6 +30,7 @@ FindResultsPane::FindResultsPane(QWidget* parent) : QDockWidget(parent)
     setAllowedAreas(Qt::BottomDockWidgetArea);
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("FindResultsList"));
+    ListKeys::Keep(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -42,10 +42,13 @@
 namespace {
 
 // Commands that need an open document; the idle update disables them without one.
+// clang-format off
 constexpr int DocumentCommands[] = {32811, 32812, 32891, 32892, 32893, 57635, 57634, 57632, 57637,
                                     32869, 32838, 32839, 57643, 57644, 57636, 32860, 32861, 32862,
                                     32863, 32866, 32867, 32868, 32874, 32875, 32876, 32870, 32871,
-                                    32814, 57602, 32785, 57603, 32786, 32894, 32895, 57640, 32930};
+                                    32814, 57602, 32785, 57603, 32786, 32894, 32895, 57640, 32930,
+                                    33000};
+// clang-format on
 
 // The Standard tool bar, left to right; 0 is a separator.
 constexpr int ToolBarCommands[] = {57600, 57601, 57603, 32786, 0,     57632, 57635, 57634,
@@ -502,11 +505,8 @@ void MainFrame::FocusActivePane()
         active->FocusTarget()->setFocus();
 }
 
-void MainFrame::OnTabInserted(int index)
+void MainFrame::OnTabInserted(int)
 {
-    // Other programs' file choosers offer what was opened here as well.
-    if (const DocumentFrame* frame = m_tabs->FrameAt(index); frame && !frame->IsUntitled())
-        m_services.desktop.NoteRecentlyUsed(frame->Path());
     UpdateTitle();
     RunIdleUpdate();
     update();

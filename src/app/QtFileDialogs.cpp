@@ -1,6 +1,7 @@
 #include "app/QtFileDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 QStringList QtFileDialogs::GetOpenFileNames(QWidget* owner, const QString& filter)
 {
@@ -13,12 +14,18 @@ QStringList QtFileDialogs::GetOpenFileNames(QWidget* owner, const QString& filte
     return dialog.selectedFiles();
 }
 
-QString QtFileDialogs::GetOpenFileName(QWidget* owner, const QString& filter)
+QString QtFileDialogs::GetOpenFileName(QWidget* owner, const QString& filter, const QString& start)
 {
     QFileDialog dialog(owner);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(ToQtFilter(filter));
+    if (!start.isEmpty()) {
+        const QFileInfo info(start);
+        dialog.setDirectory(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+        if (info.isFile())
+            dialog.selectFile(info.fileName());
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();

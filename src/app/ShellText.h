@@ -24,7 +24,6 @@ constexpr int OpenFilter = 204;
 constexpr int SaveFilter = 205;
 constexpr int RecentFiles = 206;
 constexpr int OpenHint = 207;
-constexpr int SchemaFilter = 208;
 constexpr int RecentMissing = 209;
 constexpr int Untitled = 213;
 constexpr int UntitledNumbered = 214;

@@ -1,6 +1,7 @@
 #include "app/XPathQueryPane.h"
 
 #include "app/DocumentFrame.h"
+#include "app/ListKeys.h"
 #include "app/ShellText.h"
 #include "config/StringTable.h"
 #include "document/XmlDocument.h"
@@ -129,6 +130,7 @@ XPathQueryPane::XPathQueryPane(QWidget* parent, std::function<DocumentFrame*()> 
     m_model = new XPathResultModel(this);
     m_list = new QTreeView(body);
     m_list->setObjectName(QStringLiteral("XPathResults"));
+    ListKeys::Keep(m_list);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -35,6 +35,7 @@ const QString kTreeColumns = QStringLiteral("TreeColumns");
 const QString kSearchDialog = QStringLiteral("SearchDialog");
 const QString kTextComboHistory = QStringLiteral("TextComboHistory");
 const QString kItem = QStringLiteral("Item");
+const QString kTools = QStringLiteral("Tools");
 
 constexpr char kTemplate[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Setting>\n</Setting>";
 constexpr int kMaxFolderChainLength = 248;
@@ -175,6 +176,7 @@ bool AppSettings::Open(const QString& path)
     ReadGeneral();
     baseRecentFiles_ = StoredRecentFiles(setting_);
     baseFindHistory_ = StoredFindHistory(setting_);
+    ReadTools();
     return true;
 }
 
@@ -245,6 +247,7 @@ bool AppSettings::Save()
     WriteMainWindow();
     WriteRecentFiles();
     WriteGeneral();
+    WriteTools();
     if (!document_->Save(path_, DomDocument::Format::Indented))
         return false;
     baseRecentFiles_ = recentFiles;
@@ -320,6 +323,35 @@ void AppSettings::WriteGeneral()
     WriteFlag(tabs, QStringLiteral("OneOpenDocShow"), tabsOneOpenDocShow);
     WriteFlag(tabs, QStringLiteral("DblClickClose"), tabsDblClickClose);
     // SkinIndex is only ever read: a hand-written value stays as it is.
+}
+
+void AppSettings::ReadTools()
+{
+    const DomElement tools = setting_.SelectSingleNode(kTools);
+    toolTimeLimitSeconds =
+        std::max(0, ReadInt(tools, QStringLiteral("TimeLimit"), kDefaultToolTimeLimitSeconds));
+    toolMemoryLimitMegabytes = std::max(
+        0, ReadInt(tools, QStringLiteral("MemoryLimit"), kDefaultToolMemoryLimitMegabytes));
+    lastSchemaPath = tools.AttributeOr(QStringLiteral("LastSchema"));
+    lastStyleSheetPath = tools.AttributeOr(QStringLiteral("LastStyleSheet"));
+    lastResultFolder = tools.AttributeOr(QStringLiteral("LastResultFolder"));
+}
+
+void AppSettings::WriteTools()
+{
+    // A file of someone who never used the tools stays as it was.
+    const bool defaults = toolTimeLimitSeconds == kDefaultToolTimeLimitSeconds &&
+                          toolMemoryLimitMegabytes == kDefaultToolMemoryLimitMegabytes &&
+                          lastSchemaPath.isEmpty() && lastStyleSheetPath.isEmpty() &&
+                          lastResultFolder.isEmpty();
+    if (defaults && !setting_.SelectSingleNode(kTools))
+        return;
+    DomElement tools = FindOrCreate(*document_, setting_, kTools);
+    tools.SetAttribute(QStringLiteral("TimeLimit"), toolTimeLimitSeconds);
+    tools.SetAttribute(QStringLiteral("MemoryLimit"), toolMemoryLimitMegabytes);
+    tools.SetAttribute(QStringLiteral("LastSchema"), lastSchemaPath);
+    tools.SetAttribute(QStringLiteral("LastStyleSheet"), lastStyleSheetPath);
+    tools.SetAttribute(QStringLiteral("LastResultFolder"), lastResultFolder);
 }
 
 DomElement AppSettings::FindOrCreate(DomDocument& document, DomElement parent, const QString& name,

@@ -93,6 +93,16 @@ public:
     // The width of the trees' Name column, as the user last dragged it.
     int treeNameColumnWidth = kDefaultTreeNameColumnWidth;
 
+    // Validation and transformation (element Tools): a run stops after the time limit (0: none)
+    // and may use that much memory (MB, 0: no limit); the files last chosen in their dialogs.
+    int toolTimeLimitSeconds = kDefaultToolTimeLimitSeconds;
+    int toolMemoryLimitMegabytes = kDefaultToolMemoryLimitMegabytes;
+    QString lastSchemaPath;
+    QString lastStyleSheetPath;
+    QString lastResultFolder;
+
+    static constexpr int kDefaultToolTimeLimitSeconds = 60;
+    static constexpr int kDefaultToolMemoryLimitMegabytes = 4096;
     static constexpr int kDefaultRecentFileListLength = 5;
     static constexpr int kDefaultTreeNameColumnWidth = 250;
     static constexpr int kMaxRecentFileListLength = 10;
@@ -106,6 +116,8 @@ private:
     void WriteMainWindow();
     void WriteRecentFiles();
     void WriteGeneral();
+    void ReadTools();
+    void WriteTools();
 
     QString path_;
     std::unique_ptr<DomDocument> document_;

@@ -1,6 +1,7 @@
 #include "document/DocumentLoader.h"
 
 #include "config/LoadText.h"
+#include "document/FileProgress.h"
 #include "document/XmlDocument.h"
 #include "document/XmlReader.h"
 #include "document/XmlWhitespace.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -239,7 +241,8 @@ void DocumentLoader::Close(OpenElement& open)
     m_scratch.resize(open.scratchStart);
 }
 
-XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
+XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
+                              FileProgress* progress)
 {
     XmlDocument& doc = m_document;
     doc.m_errorLine = -1;
@@ -247,6 +250,8 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
     XmlReader reader;
     if (!reader.SetInput(data, baseUrl))
         return XE_NO_READER;
+    // The file was read first: parsing is the second half of the work.
+    reader.SetProgress(progress, data.size());
     doc.m_nextId = 0;
 
     // Taken from the string table once per load, so a language file names them.
@@ -358,25 +363,89 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl)
     return status;
 }
 
-XmlStatus XmlDocument::Load(const QString& path)
+namespace {
+
+// Large enough for few system calls, small enough that a cancel is noticed at once.
+constexpr qint64 kReadChunk = 8 << 20;
+
+// Reads a regular file (or a link to one) whole: a FIFO would block and a folder or device
+// is no document. On a failure `failure` says why, where the system or the path can tell.
+XmlStatus ReadFile(const QString& path, const QFileInfo& info, QByteArray& data,
+                   FileProgress* progress, FileFailure& failure)
+{
+    if (path.isEmpty())
+        return XE_CANNOT_OPEN_FILE;
+    if (info.isDir()) {
+        failure = FileFailure::Of(FileFailure::Kind::Folder);
+        return XE_CANNOT_OPEN_FILE;
+    }
+    if (info.exists() && !info.isFile())
+        return XE_CANNOT_OPEN_FILE;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.isSequential()) {
+        failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
+        return XE_CANNOT_OPEN_FILE;
+    }
+    const qint64 size = file.size();
+    if (progress)
+        progress->SetTotal(2 * size);
+    // The buffer is sized once, so a large file is never copied into a larger one.
+    data.resize(size);
+    qint64 at = 0;
+    while (at < size) {
+        if (progress) {
+            if (progress->IsCancelled())
+                return XE_CANCELLED;
+            progress->SetDone(at);
+        }
+        const qint64 got = file.read(data.data() + at, std::min(kReadChunk, size - at));
+        if (got <= 0)
+            break;
+        at += got;
+    }
+    data.resize(at);
+    // Up to the end, not just `size` bytes: the file may have grown since it was measured.
+    if (at == size && file.error() == QFileDevice::NoError)
+        data += file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
+        data.clear();
+        return XE_CANNOT_OPEN_FILE;
+    }
+    return XE_OK;
+}
+
+} // namespace
+
+bool DocumentLoader::StartsWithoutMarkup(const QByteArray& data)
+{
+    // Byte-order marks, white space and the zero bytes of UTF-16 and UTF-32 are passed over;
+    // a document's first character after them is '<'.
+    const auto* c = reinterpret_cast<const unsigned char*>(data.constData());
+    const unsigned char* const end = c + data.size();
+    if (end - c >= 3 && c[0] == 0xEF && c[1] == 0xBB && c[2] == 0xBF)
+        c += 3;
+    else if (end - c >= 2 && ((c[0] == 0xFF && c[1] == 0xFE) || (c[0] == 0xFE && c[1] == 0xFF)))
+        c += 2;
+    while (c < end && (*c == 0 || IsXmlSpace(char16_t(*c))))
+        ++c;
+    return c < end && *c != '<';
+}
+
+XmlStatus XmlDocument::Load(const QString& path, FileProgress* progress)
 {
     ClearTree();
-    XmlStatus status = XE_CANNOT_OPEN_FILE;
-    // Only a regular file (or a link to one) is read: opening a FIFO would block and a
-    // directory or device is no document.
     const QFileInfo info(path);
-    QFile file(path);
-    if (!path.isEmpty() && info.isFile() && file.open(QIODevice::ReadOnly) &&
-        !file.isSequential()) {
-        const QByteArray data = file.readAll();
-        const bool complete = file.error() == QFileDevice::NoError;
-        file.close();
-        if (complete) {
-            FileFingerprint::Pending fingerprint(data);
-            DocumentLoader loader(*this);
-            status = loader.Run(data, info.absoluteFilePath());
-            m_diskFingerprint = fingerprint.Finish(info);
-        }
+    QByteArray data;
+    XmlStatus status = ReadFile(path, info, data, progress, m_fileFailure);
+    if (status == XE_OK) {
+        FileFingerprint::Pending fingerprint(data);
+        DocumentLoader loader(*this);
+        status = loader.Run(data, info.absoluteFilePath(), progress);
+        m_diskFingerprint = fingerprint.Finish(info);
+        if (IsFailure(status) && status != XE_CANCELLED &&
+            DocumentLoader::StartsWithoutMarkup(data))
+            m_fileFailure = FileFailure::Of(FileFailure::Kind::NoMarkup);
     }
     OnLoaded(status);
     return status;

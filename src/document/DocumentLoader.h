@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class FileProgress;
 class XmlDocument;
 class XmlNode;
 class XmlReader;
@@ -28,7 +29,11 @@ public:
 
     // Reads `data` into the (already cleared) document: 0, or the failure status with the
     // document's error line and position set. Nodes read before a failure stay.
-    XmlStatus Run(const QByteArray& data, const QString& baseUrl);
+    XmlStatus Run(const QByteArray& data, const QString& baseUrl, FileProgress* progress = nullptr);
+
+    // Whether the text starts (past a byte-order mark and white space) with anything but
+    // markup: then it is no XML at all, whatever the parser says.
+    static bool StartsWithoutMarkup(const QByteArray& data);
 
     // UTF-8 to UTF-16 with every LF written as CR LF; `out` needs room for 2 * `length`
     // units. Returns the units written. Malformed bytes become U+FFFD. With

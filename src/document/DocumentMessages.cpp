@@ -4,15 +4,45 @@
 #include "config/StringTable.h"
 #include "document/StatusMessageTable.h"
 
-QString LoadErrorText(const QString& path, XmlStatus status, int32_t line, int32_t position)
+namespace {
+
+QString WithReason(const QString& text, const FileFailure& failure)
 {
-    return FormatPlaceholders(LoadText(StringId::LoadError),
-                              {path, StatusMessageTable::MessageOf(status), QString::number(line),
-                               QString::number(position)});
+    const QString reason = FileFailureText(failure);
+    return reason.isEmpty() ? text : text + u'\n' + reason;
 }
 
-QString SaveErrorText(const QString& path, XmlStatus status)
+} // namespace
+
+QString FileFailureText(const FileFailure& failure)
 {
-    return FormatPlaceholders(LoadText(StringId::SaveError),
-                              {path, StatusMessageTable::MessageOf(status)});
+    switch (failure.kind) {
+    case FileFailure::Kind::None:
+        break;
+    case FileFailure::Kind::Folder:
+        return LoadText(StringId::PathIsFolder);
+    case FileFailure::Kind::System:
+        return FormatPlaceholders(LoadText(StringId::SystemReason), {failure.systemText});
+    case FileFailure::Kind::NoMarkup:
+        return LoadText(StringId::NotXmlFile);
+    case FileFailure::Kind::ReadOnly:
+        return LoadText(StringId::FileReadOnly);
+    }
+    return QString();
+}
+
+QString LoadErrorText(const QString& path, XmlStatus status, int32_t line, int32_t position,
+                      const FileFailure& failure)
+{
+    return WithReason(FormatPlaceholders(LoadText(StringId::LoadError),
+                                         {path, StatusMessageTable::MessageOf(status),
+                                          QString::number(line), QString::number(position)}),
+                      failure);
+}
+
+QString SaveErrorText(const QString& path, XmlStatus status, const FileFailure& failure)
+{
+    return WithReason(FormatPlaceholders(LoadText(StringId::SaveError),
+                                         {path, StatusMessageTable::MessageOf(status)}),
+                      failure);
 }

@@ -1,5 +1,6 @@
 #include "document/DocumentWriter.h"
 
+#include "document/FileProgress.h"
 #include "document/SaveFileSystem.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
@@ -14,6 +15,9 @@ namespace {
 
 // Large enough to keep system calls few, small enough that a failing disk is noticed early.
 constexpr qint64 kWriteChunk = 1 << 20;
+// Nodes written between two looks at the progress: often enough for a prompt cancel, rarely
+// enough to cost nothing.
+constexpr uint32_t kProgressStride = 4096;
 
 } // namespace
 
@@ -224,7 +228,14 @@ XmlStatus DocumentWriter::WriteElement(const XmlNode* node,
         return status;
     }
     levels.push_back({node, 0, {}, ws});
+    uint32_t stride = 0;
     while (!levels.empty()) {
+        if (m_progress && ++stride == kProgressStride) {
+            stride = 0;
+            if (m_progress->IsCancelled())
+                return XE_CANCELLED;
+            m_progress->SetDone(m_writer.BytesWritten());
+        }
         Level& level = levels.back();
         XmlStatus status = XE_OK;
         const XmlNode* written = level.element;
@@ -273,7 +284,8 @@ XmlStatus DocumentWriter::WriteElement(const XmlNode* node,
     return XE_OK;
 }
 
-XmlStatus XmlDocument::SerializeDocument(QByteArray& output, int32_t* failedNodeId) const
+XmlStatus XmlDocument::SerializeDocument(QByteArray& output, int32_t* failedNodeId,
+                                         FileProgress* progress) const
 {
     output.clear();
     if (failedNodeId)
@@ -283,6 +295,7 @@ XmlStatus XmlDocument::SerializeDocument(QByteArray& output, int32_t* failedNode
     XmlWriter writer(output, XmlWriter::Conformance::Document);
     writer.SetIndent(true);
     DocumentWriter nodes(writer);
+    nodes.SetProgress(progress);
     XmlStatus status = writer.WriteStartDocument(
         m_standalone == Standalone::Yes  ? XmlWriter::Standalone::Yes
         : m_standalone == Standalone::No ? XmlWriter::Standalone::No
@@ -304,28 +317,67 @@ XmlStatus XmlDocument::SerializeDocument(QByteArray& output, int32_t* failedNode
     return status;
 }
 
-XmlStatus XmlDocument::Save(const QString& path)
+namespace {
+
+// Why a save to `path` failed: a folder and a file that may not be written are named; for
+// anything else the system's own words.
+FileFailure SaveFailure(const QString& path, const QString& systemText)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return FileFailure::Of(FileFailure::Kind::Folder);
+    if (info.exists() && !info.isWritable())
+        return FileFailure::Of(FileFailure::Kind::ReadOnly);
+    return systemText.isEmpty() ? FileFailure()
+                                : FileFailure::Of(FileFailure::Kind::System, systemText);
+}
+
+} // namespace
+
+XmlStatus XmlDocument::Save(const QString& path, FileProgress* progress)
 {
     // Serialise first: a document the writer refuses never touches the file. The file is then
     // replaced as a whole, so any failure on the way leaves the old one byte for byte.
     QByteArray data;
     m_saveFailureNodeId = -1;
-    XmlStatus status =
-        path.isEmpty() ? XE_CANNOT_OPEN_FILE : SerializeDocument(data, &m_saveFailureNodeId);
+    m_fileFailure = FileFailure();
+    if (progress) {
+        // The old file's size is the best guess of the new one's.
+        const QFileInfo old(path);
+        progress->SetTotal(old.isFile() ? 2 * old.size() : 0);
+    }
+    XmlStatus status = path.isEmpty() ? XE_CANNOT_OPEN_FILE
+                                      : SerializeDocument(data, &m_saveFailureNodeId, progress);
     if (status == XE_OK) {
+        if (progress)
+            progress->SetTotal(2 * data.size());
         FileFingerprint::Pending fingerprint(data);
         std::unique_ptr<SaveFileSystem::Target> target =
             SaveFileSystem::Current().CreateTarget(path);
         bool written = target && target->Open();
-        for (qint64 at = 0; written && at < data.size(); at += kWriteChunk)
+        for (qint64 at = 0; written && at < data.size(); at += kWriteChunk) {
+            if (progress && progress->IsCancelled()) {
+                status = XE_CANCELLED;
+                break;
+            }
+            if (progress)
+                progress->SetDone(data.size() + at);
             written = target->Write(data.constData() + at, std::min(kWriteChunk, data.size() - at));
-        written = written && target->Flush() && target->Commit();
-        // The table has no row of its own for write, flush or rename failures; they are all
-        // the file not taking the save.
-        if (!written)
-            status = XE_CANNOT_OPEN_FILE;
-        else
-            m_diskFingerprint = fingerprint.Finish(QFileInfo(path));
+        }
+        // The last chance to stop: after the commit the file is the new one.
+        if (status == XE_OK && progress && progress->IsCancelled())
+            status = XE_CANCELLED;
+        if (status == XE_OK) {
+            written = written && target->Flush() && target->Commit();
+            // The table has no row of its own for write, flush or rename failures; they are
+            // all the file not taking the save.
+            if (!written) {
+                status = XE_CANNOT_OPEN_FILE;
+                m_fileFailure = SaveFailure(path, target ? target->ErrorString() : QString());
+            } else {
+                m_diskFingerprint = fingerprint.Finish(QFileInfo(path));
+            }
+        }
     }
     OnSaved(status);
     return status;

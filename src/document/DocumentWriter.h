@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <vector>
 
+class FileProgress;
 class XmlNode;
 class XmlWriter;
 
@@ -15,6 +16,10 @@ class XmlWriter;
 class DocumentWriter {
 public:
     explicit DocumentWriter(XmlWriter& writer) : m_writer(writer) {}
+
+    // Reports the bytes written to `progress` now and then, and stops with XE_CANCELLED once
+    // it is cancelled.
+    void SetProgress(FileProgress* progress) { m_progress = progress; }
 
     // `declarations` go first into the start tag of `node` when it is an element: what a
     // fragment needs from the ancestors it is written without.
@@ -63,4 +68,5 @@ private:
 
     XmlWriter& m_writer;
     const XmlNode* m_failed = nullptr;
+    FileProgress* m_progress = nullptr;
 };

@@ -15,6 +15,7 @@ public:
     bool Write(const char* data, qint64 size) override { return m_file.write(data, size) == size; }
     bool Flush() override { return m_file.flush(); }
     bool Commit() override { return m_file.commit(); }
+    QString ErrorString() const override { return m_file.errorString(); }
 
 private:
     QSaveFile m_file; // discards its temporary file when destroyed uncommitted

@@ -20,6 +20,8 @@ public:
         virtual bool Flush() = 0;
         // Makes the written bytes the content of the target path.
         virtual bool Commit() = 0;
+        // The system's words for the last failure, or empty.
+        virtual QString ErrorString() const { return QString(); }
     };
 
     virtual ~SaveFileSystem() = default;

@@ -47,6 +47,7 @@ void XmlDocument::ClearTree()
     m_documentType.clear();
     m_standalone = Standalone::Omitted;
     m_diskFingerprint = FileFingerprint();
+    m_fileFailure = FileFailure();
     if (m_history.Count() == 0) {
         // Nothing refers to the old nodes any more: give back the whole store, arena included,
         // so loading again into the same document does not keep the old text alive.

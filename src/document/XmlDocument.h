@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/FileFailure.h"
 #include "document/FileFingerprint.h"
 #include "document/NodeIdPath.h"
 #include "document/NodeStore.h"
@@ -13,6 +14,7 @@
 #include <vector>
 
 class DocumentObserver;
+class FileProgress;
 
 // The in-memory form of one XML file: the node tree under a root holder, the ID index,
 // the undo history and the observers that mirror the tree.
@@ -30,16 +32,26 @@ public:
 
     // --- Creating, loading and saving -------------------------------------------------
     bool CreateNew();
-    XmlStatus Load(const QString& path);
+    // Reads and parses the file; with `progress`, reports the bytes read and parsed there and
+    // stops with XE_CANCELLED when it is cancelled. Meant to run on a worker thread: a document
+    // nobody else touches yet.
+    XmlStatus Load(const QString& path, FileProgress* progress = nullptr);
     // The second step of Load: reads XML text that is already in memory.
     XmlStatus LoadFromData(const QByteArray& data);
-    XmlStatus Save(const QString& path);
+    // Replaces the file atomically; with `progress`, reports the bytes serialised and written
+    // and stops with XE_CANCELLED (the file untouched) when it is cancelled before the file is
+    // replaced. Only reads the tree, so a worker may save while the window shows the document,
+    // as long as nothing edits it meanwhile.
+    XmlStatus Save(const QString& path, FileProgress* progress = nullptr);
+    // Why the last Load or Save failed, beyond its status (see FileFailure).
+    const FileFailure& LastFileFailure() const { return m_fileFailure; }
     // The bytes the last successful Load read or Save wrote, with the file's size and time
     // then; empty for a document that did not come from a file.
     const FileFingerprint& DiskFingerprint() const { return m_diskFingerprint; }
     // Writes the whole document as indented UTF-8 XML text. On a failure `failedNodeId`
     // receives the node that could not be written, or -1.
-    XmlStatus SerializeDocument(QByteArray& output, int32_t* failedNodeId = nullptr) const;
+    XmlStatus SerializeDocument(QByteArray& output, int32_t* failedNodeId = nullptr,
+                                FileProgress* progress = nullptr) const;
     // The node that made the last Save fail, or -1.
     int32_t SaveFailureNodeId() const { return m_saveFailureNodeId; }
     // What "Copy as XML" gives: an element or instruction as XML text with the XML declaration
@@ -134,6 +146,7 @@ private:
     int32_t m_errorLine = -1;
     int32_t m_errorPosition = -1;
     int32_t m_saveFailureNodeId = -1;
+    FileFailure m_fileFailure;
     QString m_documentType;
     Standalone m_standalone = Standalone::Omitted;
     UndoHistory m_history;

@@ -1,5 +1,6 @@
 #include "document/XmlReader.h"
 
+#include "document/FileProgress.h"
 #include "document/LibxmlErrorMap.h"
 #include "document/SafeXmlParsing.h"
 #include "document/XmlWhitespace.h"
@@ -266,6 +267,7 @@ struct XmlReaderCallbacks {
     {
         xmlSAX2InternalSubset(context, name, publicId, systemId);
         XmlReader* reader = Reader(context);
+        reader->EnterLimits(context);
         const xmlParserInput* input = reader->m_context->input;
         const xmlCharEncodingHandler* encoder = input && input->buf ? input->buf->encoder : nullptr;
         reader->m_hasDocumentType = true;
@@ -277,6 +279,7 @@ struct XmlReaderCallbacks {
                              int attributeCount, int defaultedCount, const xmlChar** attributes)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (reader->m_pendingStatus)
             return;
         auto* parser = static_cast<xmlParserCtxt*>(context);
@@ -332,6 +335,7 @@ struct XmlReaderCallbacks {
                            const xmlChar*)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (reader->m_pendingStatus)
             return;
         reader->CloseText();
@@ -353,6 +357,7 @@ struct XmlReaderCallbacks {
     static void Characters(void* context, const xmlChar* text, int length)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (!reader->m_pendingStatus)
             reader->GatherText(XmlReader::Text, Chars(text), length);
     }
@@ -360,6 +365,7 @@ struct XmlReaderCallbacks {
     static void CDataBlock(void* context, const xmlChar* text, int length)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         if (!reader->m_pendingStatus)
             reader->GatherCData(static_cast<xmlParserCtxt*>(context), Chars(text), length);
     }
@@ -367,6 +373,7 @@ struct XmlReaderCallbacks {
     static void Comment(void* context, const xmlChar* text)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         // A comment in the internal DTD subset belongs to the document type, not the tree.
         if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
             reader->QueueMarkup(XmlReader::Comment, "#comment", Chars(text));
@@ -375,6 +382,7 @@ struct XmlReaderCallbacks {
     static void ProcessingInstruction(void* context, const xmlChar* target, const xmlChar* data)
     {
         XmlReader* reader = Reader(context);
+        reader->LeaveLimits(context);
         // One in the internal subset is part of the document type's text.
         if (!reader->m_pendingStatus && !static_cast<xmlParserCtxt*>(context)->inSubset)
             reader->QueueMarkup(XmlReader::ProcessingInstruction, Chars(target), Chars(data));
@@ -385,6 +393,7 @@ struct XmlReaderCallbacks {
     static xmlEntity* GetEntity(void* context, const xmlChar* name)
     {
         XmlReader* reader = Reader(context);
+        reader->EnterLimits(context);
         reader->NoteEntityReference();
         // Once the load has failed nothing more is expanded, so a bomb ends at once.
         if (reader->m_pendingStatus)
@@ -397,6 +406,7 @@ struct XmlReaderCallbacks {
 
     static xmlEntity* GetParameterEntity(void* context, const xmlChar* name)
     {
+        Reader(context)->EnterLimits(context);
         Reader(context)->NoteEntityReference();
         return xmlSAX2GetParameterEntity(context, name);
     }
@@ -522,7 +532,11 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
         return false;
     m_fed = first;
     m_context->_private = this;
-    xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions());
+    // Huge mode lifts libxml2's 10 MB bound on a single value (and on names and the input it
+    // looks ahead in); EnterLimits puts the ordinary bounds back wherever entities are
+    // declared or expanded, since huge mode also switches off libxml2's checks of those.
+    xmlCtxtUseOptions(m_context, SafeXmlParsing::ParseOptions() | XML_PARSE_HUGE);
+    m_limited = false;
     m_xmlnsName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xmlns", 5));
     m_xmlName = Chars(xmlDictLookup(m_context->dict, BAD_CAST "xml", 3));
     m_refusedAtStart = SafeXmlParsing::RefusedCount();
@@ -546,6 +560,25 @@ XmlStatus XmlReader::Fail(XmlStatus status, int line, int column)
     m_nodeType = None;
     m_current = m_attributeCursor = SIZE_MAX;
     return status;
+}
+
+void XmlReader::EnterLimits(void* context)
+{
+    m_context->options &= ~XML_PARSE_HUGE;
+    if (context && context != m_context)
+        static_cast<xmlParserCtxt*>(context)->options &= ~XML_PARSE_HUGE;
+    m_limited = true;
+}
+
+void XmlReader::LeaveLimits(void* context)
+{
+    // Only the document's own context reports content once an expansion is over (an entity's
+    // replacement text is parsed in a context of its own), and expansions end within the
+    // slice that started them; the internal subset keeps the bounds to its end.
+    if (m_limited && context == m_context && !m_context->inSubset) {
+        m_context->options |= XML_PARSE_HUGE;
+        m_limited = false;
+    }
 }
 
 void XmlReader::NoteEntityReference()
@@ -576,9 +609,13 @@ void XmlReader::CountExpansion(int length)
     m_expandedBytes += qint64(std::max(length, 0));
     const xmlParserInput* input = m_context->input;
     const qint64 read = input ? qint64(input->consumed) + (input->cur - input->base) : m_fed;
-    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * read)
+    if (m_expandedBytes > XML_MAX_TEXT_LENGTH && m_expandedBytes > 10 * read) {
         SetPending(XmlError::MaxEntityExpansion, m_context->input ? m_context->input->line : -1,
                    m_context->input ? m_context->input->col : -1);
+        // In huge mode an attribute value is not cut off at 10 MB, so its remaining
+        // references would go on being looked up one by one: stop the parse at once.
+        xmlStopParser(m_context);
+    }
 }
 
 void XmlReader::SetPending(XmlStatus status, int line, int column)
@@ -812,6 +849,7 @@ void XmlReader::SetSliceBytes(int bytes)
 
 int XmlReader::Feed()
 {
+    LeaveLimits(m_context);
     // Small enough that the queued nodes stay in the cache, large enough that the parser's
     // own per-call work does not count. Text in another encoding goes in small slices (and
     // so does the first, which names the encoding): a byte sequence the converter refuses
@@ -819,7 +857,12 @@ int XmlReader::Feed()
     const bool converted =
         m_context->input && m_context->input->buf && m_context->input->buf->encoder;
     const int chosen = g_sliceBytes.load(std::memory_order_relaxed);
-    const qint64 slice = chosen > 0 ? chosen : converted || m_fed <= 4 ? 512 : 64 * 1024;
+    qint64 slice = chosen > 0 ? chosen : converted || m_fed <= 4 ? 512 : 64 * 1024;
+    // On every slice libxml2 looks back through all it holds unparsed for the last '<'; in a
+    // long start tag, comment or CDATA section that is the whole value so far. Slices at least
+    // that long keep the load of a large value linear rather than quadratic.
+    if (chosen <= 0 && m_context->input)
+        slice = std::max(slice, qint64(m_context->input->end - m_context->input->cur));
     const qint64 left = m_data->size() - m_fed;
     if (left == 0) {
         // The end of input on its own, after all the text: a slice carrying the end as well
@@ -872,6 +915,11 @@ XmlStatus XmlReader::Read(int* nodeType)
             return 1;
         }
         Compact();
+        if (m_progress) {
+            if (m_progress->IsCancelled())
+                return Fail(XE_CANCELLED, -1, -1);
+            m_progress->SetDone(m_progressBase + m_fed);
+        }
         const int result = Feed();
         // libxml2 treats a refused external entity as absent and goes on without it; what
         // fails after that (an entity it would have declared, say) is only a consequence.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class FileProgress;
 struct _xmlParserCtxt;
 
 // Streaming XML reader over libxml2's push parser, reading XML text held in memory.
@@ -56,6 +57,14 @@ public:
     // Starts reading `data`, which must stay unchanged while the reader reads. `baseUrl`
     // names the document in libxml2's messages. False when no reader could be made.
     bool SetInput(const QByteArray& data, const QString& baseUrl = QString());
+
+    // Reports the bytes handed to the parser (plus `base`) to `progress` and stops with
+    // XE_CANCELLED once it is cancelled; checked before every slice.
+    void SetProgress(FileProgress* progress, qint64 base)
+    {
+        m_progress = progress;
+        m_progressBase = base;
+    }
 
     // Reads the next node: 0 with its type in `nodeType`, 1 at the end of input, or a
     // failure status, always negative (the same one again on every later call).
@@ -151,6 +160,11 @@ private:
     // Puts the attributes queued from `first` in the order of the start tag's text
     // [`tag`, `end`), drops declarations the tag does not hold and adds an `xmlns:xml` it does.
     void OrderAttributes(size_t first, const char* tag, const char* end);
+    // libxml2's ordinary bounds (and its entity checks, which huge mode switches off) hold
+    // from the document type declaration or an entity reference on until the document's own
+    // context reports content again, so entities are bounded as without huge mode.
+    void EnterLimits(void* context);
+    void LeaveLimits(void* context);
     void NoteEntityReference();
     // Whether an external text was refused; keeps the place of the reference that asked.
     bool NoteRefusal();
@@ -164,6 +178,8 @@ private:
     _xmlParserCtxt* m_context = nullptr;
     const QByteArray* m_data = nullptr;
     qint64 m_fed = 0;        // bytes handed to the parser
+    FileProgress* m_progress = nullptr;
+    qint64 m_progressBase = 0;
     bool m_finished = false; // the end of input was handed over too
 
     std::vector<Node> m_nodes;
@@ -193,6 +209,7 @@ private:
     int m_refusalLine = -1; // the reference whose external text was refused
     int m_refusalColumn = -1;
     qint64 m_expandedBytes = 0;        // entity text expanded so far
+    bool m_limited = false;            // huge mode is off for an entity (see EnterLimits)
     const char* m_xmlnsName = nullptr; // "xmlns" from the parser's dictionary
     const char* m_xmlName = nullptr;   // "xml" from the parser's dictionary
 

@@ -12,6 +12,8 @@ constexpr XmlStatus XE_CANNOT_OPEN_FILE = 0xC00CF000u;
 constexpr XmlStatus XE_NO_STREAM = 0xC00CF001u;
 constexpr XmlStatus XE_NO_READER = 0xC00CF002u;
 constexpr XmlStatus XE_NO_WRITER = 0xC00CF003u;
+// The user stopped a load or save; never reported as a failure.
+constexpr XmlStatus XE_CANCELLED = 0xC00CF004u;
 constexpr XmlStatus XE_SCHEMA_LOAD_FAILED = 0xC00CF010u;
 constexpr XmlStatus XE_XSLT_LOAD_FAILED = 0xC00CF030u;
 constexpr XmlStatus XE_XSLT_TRANSFORM_FAILED = 0xC00CF031u;

@@ -30,6 +30,8 @@ public:
     XmlWriter& operator=(const XmlWriter&) = delete;
 
     void SetIndent(bool indent) { m_indent = indent; }
+    // Bytes this writer has appended so far (some may still wait for Flush).
+    qsizetype BytesWritten() const { return m_length - m_start; }
     // The line break of indentation and of line breaks inside text; LF, CR LF on Windows.
     void SetLineBreak(QByteArrayView lineBreak);
 

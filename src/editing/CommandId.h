@@ -58,6 +58,8 @@ constexpr uint16_t FindPrevious = 32930;
 constexpr uint16_t XPathQuery = 32931;
 constexpr uint16_t ValidateBySchema = 32894;
 constexpr uint16_t XslTransformation = 32895;
+// Validates against the document's own document type declaration.
+constexpr uint16_t ValidateDocumentType = 33000;
 
 // Find dialog: its Find next button, reported to the dialog's parent.
 constexpr uint16_t FindNextButton = 1020;

@@ -3,11 +3,10 @@
 #include <QByteArray>
 #include <QSaveFile>
 
-bool ResultFileWriter::Write(const QString& path, const QString& resultText)
+bool ResultFileWriter::Write(const QString& path, const QByteArray& bytes)
 {
     if (path.isEmpty())
         return false;
-    const QByteArray bytes = resultText.toUtf8();
     QSaveFile file(path);
     // Raw bytes: no line-break translation.
     if (!file.open(QIODevice::WriteOnly))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Writes a transformation result to the file the user chose, as UTF-8 without byte-order
@@ -8,5 +9,5 @@
 class ResultFileWriter {
 public:
     // False when the file cannot be created or written ("Can't create result file.").
-    static bool Write(const QString& path, const QString& resultText);
+    static bool Write(const QString& path, const QByteArray& bytes);
 };

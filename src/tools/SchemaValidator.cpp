@@ -1,14 +1,21 @@
 #include "tools/SchemaValidator.h"
 
+#include "config/StringTable.h"
 #include "document/SafeXmlParsing.h"
 #include "document/StatusMessageTable.h"
 #include "document/XmlDocument.h"
 #include "tools/LibxmlErrorCapture.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 
+#include <libxml/catalog.h>
 #include <libxml/parser.h>
+#include <libxml/relaxng.h>
 #include <libxml/tree.h>
+#include <libxml/uri.h>
+#include <libxml/valid.h>
 #include <libxml/xmlschemas.h>
 
 #include <memory>
@@ -18,111 +25,135 @@ namespace {
 struct DocDeleter {
     void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
 };
-struct SchemaDeleter {
-    void operator()(xmlSchema* schema) const { xmlSchemaFree(schema); }
+struct DtdDeleter {
+    void operator()(xmlDtd* dtd) const { xmlFreeDtd(dtd); }
 };
-struct ParserContextDeleter {
-    void operator()(xmlSchemaParserCtxt* context) const { xmlSchemaFreeParserCtxt(context); }
+struct XmlFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
 };
-struct ValidContextDeleter {
-    void operator()(xmlSchemaValidCtxt* context) const { xmlSchemaFreeValidCtxt(context); }
-};
+using DocHandle = std::unique_ptr<xmlDoc, DocDeleter>;
+using DtdHandle = std::unique_ptr<xmlDtd, DtdDeleter>;
+using XmlString = std::unique_ptr<xmlChar, XmlFree>;
 
-using SchemaHandle = std::unique_ptr<xmlSchema, SchemaDeleter>;
-
-// Reads and compiles the schema; includes and imports resolve relative to its file and
-// open from local disk only (the process-wide entity loader refuses the network).
-SchemaHandle LoadSchema(const QString& schemaPath)
+QString Utf8(const xmlChar* text)
 {
-    if (schemaPath.isEmpty())
-        return nullptr;
-    LibxmlErrorCapture quiet;
-    SafeXmlParsing::Install();
-    const int refusedBefore = SafeXmlParsing::RefusedCount();
-    const QByteArray fileName = QFile::encodeName(schemaPath);
-    std::unique_ptr<xmlSchemaParserCtxt, ParserContextDeleter> context(
-        xmlSchemaNewParserCtxt(fileName.constData()));
-    if (!context)
-        return nullptr;
-    xmlSchemaSetParserStructuredErrors(context.get(), &LibxmlErrorCapture::OnStructuredError,
-                                       &quiet);
-    SchemaHandle schema(xmlSchemaParse(context.get()));
-    // A refused entity or network import means the schema is not the one its author wrote;
-    // libxml2 would only warn and go on with the parts it has.
-    if (SafeXmlParsing::RefusedCount() != refusedBefore)
-        return nullptr;
-    return schema;
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
 }
 
-// The element an error names: attributes and text stand for their element.
-const xmlNode* ElementOf(const void* errorNode)
-{
-    auto* node = static_cast<const xmlNode*>(errorNode);
-    while (node && node->type != XML_ELEMENT_NODE) {
-        if (node->type != XML_ATTRIBUTE_NODE && node->type != XML_TEXT_NODE &&
-            node->type != XML_CDATA_SECTION_NODE)
-            return nullptr;
-        node = node->parent;
+// A schema, DTD or RELAX NG grammar that compiled, and its validation of a document.
+class Grammar {
+public:
+    virtual ~Grammar() = default;
+    // 0 valid, > 0 invalid, < 0 the validator could not run.
+    virtual int Validate(xmlDoc* doc, LibxmlErrorCapture& capture) = 0;
+};
+
+class XmlSchemaGrammar : public Grammar {
+public:
+    explicit XmlSchemaGrammar(xmlSchema* schema) : m_schema(schema) {}
+    ~XmlSchemaGrammar() override { xmlSchemaFree(m_schema); }
+    int Validate(xmlDoc* doc, LibxmlErrorCapture& capture) override
+    {
+        xmlSchemaValidCtxt* context = xmlSchemaNewValidCtxt(m_schema);
+        if (!context)
+            return -1;
+        xmlSchemaSetValidStructuredErrors(context, &LibxmlErrorCapture::OnStructuredError,
+                                          &capture);
+        const int result = xmlSchemaValidateDoc(context, doc);
+        xmlSchemaFreeValidCtxt(context);
+        return result;
     }
-    return node;
+
+private:
+    xmlSchema* m_schema;
+};
+
+class RelaxNgGrammar : public Grammar {
+public:
+    explicit RelaxNgGrammar(xmlRelaxNG* schema) : m_schema(schema) {}
+    ~RelaxNgGrammar() override { xmlRelaxNGFree(m_schema); }
+    int Validate(xmlDoc* doc, LibxmlErrorCapture& capture) override
+    {
+        xmlRelaxNGValidCtxt* context = xmlRelaxNGNewValidCtxt(m_schema);
+        if (!context)
+            return -1;
+        xmlRelaxNGSetValidStructuredErrors(context, &LibxmlErrorCapture::OnStructuredError,
+                                           &capture);
+        const int result = xmlRelaxNGValidateDoc(context, doc);
+        xmlRelaxNGFreeValidCtxt(context);
+        return result;
+    }
+
+private:
+    xmlRelaxNG* m_schema;
+};
+
+// A DTD; without one of its own (the document type), only the internal subset is checked.
+class DtdGrammar : public Grammar {
+public:
+    explicit DtdGrammar(xmlDtd* dtd, bool external) : m_dtd(dtd), m_external(external) {}
+    int Validate(xmlDoc* doc, LibxmlErrorCapture&) override
+    {
+        // Validity errors go to the structured handler the capture installed.
+        std::unique_ptr<xmlValidCtxt, decltype(&xmlFreeValidCtxt)> context(xmlNewValidCtxt(),
+                                                                           &xmlFreeValidCtxt);
+        if (!context)
+            return -1;
+        if (m_external)
+            return xmlValidateDtd(context.get(), doc, m_dtd.get()) == 1 ? 0 : 1;
+        // The document's own external subset, loaded by us; the document frees it.
+        doc->extSubset = m_dtd.release();
+        return xmlValidateDocument(context.get(), doc) == 1 ? 0 : 1;
+    }
+
+private:
+    DtdHandle m_dtd;
+    bool m_external;
+};
+
+// Parses a DTD file (with the modules it pulls in as parameter entities).
+DtdHandle ParseDtd(const xmlChar* publicId, const QByteArray& systemId)
+{
+    const SafeXmlParsing::DtdModules modules;
+    return DtdHandle(xmlParseDTD(publicId, reinterpret_cast<const xmlChar*>(systemId.constData())));
 }
 
-// The element's index among all elements in document order (the order of their start tags).
-int32_t ElementOrdinal(const xmlDoc* doc, const xmlNode* target)
+// Where the document type's external subset is: the system XML catalog first, else the
+// system identifier relative to the document. Never the network.
+bool LocateExternalSubset(const xmlDtd* subset, const QByteArray& documentUrl, QByteArray& location,
+                          ToolMessage& reason)
 {
-    int32_t ordinal = 0;
-    const xmlNode* current = doc->children;
-    while (current) {
-        if (current->type == XML_ELEMENT_NODE) {
-            if (current == target)
-                return ordinal;
-            ++ordinal;
-            if (current->children) {
-                current = current->children;
-                continue;
-            }
+    XmlString resolved(xmlCatalogResolve(subset->ExternalID, subset->SystemID));
+    if (!resolved && subset->SystemID) {
+        if (documentUrl.isEmpty() && !xmlStrchr(subset->SystemID, ':') &&
+            subset->SystemID[0] != '/') {
+            reason.textId = StringId::UntitledRelativeReference;
+            reason.text = Utf8(subset->SystemID);
+            return false;
         }
-        while (current && !current->next) {
-            current = current->parent;
-            if (current == reinterpret_cast<const xmlNode*>(doc))
-                current = nullptr;
-        }
-        if (current)
-            current = current->next;
+        resolved.reset(xmlBuildURI(subset->SystemID,
+                                   reinterpret_cast<const xmlChar*>(documentUrl.constData())));
     }
-    return -1;
-}
-
-// libxml2 names an attribute only in its message: "Element 'e', attribute '{uri}name': ...".
-void ParseAttributeName(const QString& message, ValidationErrorPlace& place)
-{
-    static const QString marker = QStringLiteral("', attribute '");
-    if (!message.startsWith(QLatin1String("Element '")))
-        return;
-    // The attribute belongs to the subject, before the first "': " that ends it.
-    const qsizetype start = message.indexOf(marker);
-    const qsizetype subjectEnd = message.indexOf(QLatin1String("': "));
-    if (start < 0 || start > subjectEnd)
-        return;
-    const qsizetype nameStart = start + marker.size();
-    const qsizetype nameEnd = message.indexOf(QLatin1String("': "), nameStart);
-    if (nameEnd < 0)
-        return;
-    QString name = message.mid(nameStart, nameEnd - nameStart);
-    if (name.startsWith(u'{')) {
-        const qsizetype close = name.indexOf(u'}');
-        if (close < 0)
-            return;
-        place.attributeNamespace = name.mid(1, close - 1);
-        name.remove(0, close + 1);
+    if (!resolved) {
+        reason.textId = StringId::DtdNotFound;
+        reason.text = Utf8(subset->ExternalID);
+        return false;
     }
-    place.attributeLocalName = name;
+    location = QByteArray(reinterpret_cast<const char*>(resolved.get()));
+    if (SafeXmlParsing::IsNetworkUrl(location.constData())) {
+        reason.textId = StringId::NetworkNotUsed;
+        reason.text = QString::fromUtf8(location);
+        return false;
+    }
+    return true;
 }
 
 } // namespace
 
 void SchemaValidator::Clear()
 {
+    m_messages.clear();
+    m_omitted = 0;
     m_errorText.clear();
     m_place = ValidationErrorPlace();
     m_errorNodePath.clear();
@@ -141,44 +172,151 @@ XmlStatus SchemaValidator::RunValidation(const XmlDocument& document, const QStr
 XmlStatus SchemaValidator::RunValidationOnText(const XmlDocument& document, const QByteArray& text,
                                                const QString& schemaPath)
 {
+    const XmlStatus status = Run(ToolKind::XmlSchema, text, schemaPath);
+    if (status == XE_VALIDATION_FAILED && m_place.IsKnown())
+        m_errorNodePath = ValidationWalk::NodeIdPaths(document, text, {m_place}).front();
+    return status;
+}
+
+XmlStatus SchemaValidator::Run(ToolKind kind, const QByteArray& text, const QString& schemaPath,
+                               const QString& documentPath)
+{
     Clear();
     SafeXmlParsing::Install();
-    SchemaHandle schema = LoadSchema(schemaPath);
-    if (!schema)
-        return XE_SCHEMA_LOAD_FAILED;
-
     LibxmlErrorCapture capture;
-    std::unique_ptr<xmlDoc, DocDeleter> doc(xmlReadMemory(
-        text.constData(), int(text.size()), nullptr, nullptr, SafeXmlParsing::ParseOptions()));
-    int result = -1;
-    if (doc) {
-        std::unique_ptr<xmlSchemaValidCtxt, ValidContextDeleter> context(
-            xmlSchemaNewValidCtxt(schema.get()));
-        if (context) {
-            xmlSchemaSetValidStructuredErrors(context.get(), &LibxmlErrorCapture::OnStructuredError,
-                                              &capture);
-            result = xmlSchemaValidateDoc(context.get(), doc.get());
-        }
-    }
-    if (result == 0)
-        return XE_OK;
+    capture.SetErrorLimit(ToolOutcome::MaxMessages);
+    const auto takeMessages = [&] {
+        m_messages = capture.ErrorMessages();
+        m_omitted = capture.ErrorCount() - capture.Errors().size();
+    };
+    const auto loadFailed = [&](int textId = 0, const QString& argument = {}) {
+        takeMessages();
+        if (textId)
+            m_messages.append(ToolMessage::Reason(textId, argument));
+        return XE_SCHEMA_LOAD_FAILED;
+    };
+    const QByteArray schemaFile = QFile::encodeName(schemaPath);
+    const QByteArray documentUrl = QFile::encodeName(documentPath);
+    const int refusedBefore = SafeXmlParsing::RefusedCount();
 
-    // Not valid, or the validator could not run: either way the text is all we can show.
-    m_errorText = capture.HasError() ? capture.FirstMessage()
-                                     : StatusMessageTable::MessageOf(XE_VALIDATION_FAILED);
-    if (capture.HasError()) {
-        m_place.line = capture.FirstLine();
-        m_place.column = capture.FirstColumn();
-        if (doc) {
-            if (const xmlNode* element = ElementOf(capture.FirstNode()))
-                m_place.elementOrdinal = ElementOrdinal(doc.get(), element);
-        }
-        ParseAttributeName(m_errorText, m_place);
+    DocHandle doc(xmlReadMemory(text.constData(), int(text.size()),
+                                documentUrl.isEmpty() ? nullptr : documentUrl.constData(), nullptr,
+                                SafeXmlParsing::ParseOptions()));
+    if (!doc) {
+        takeMessages();
+        return XE_VALIDATION_NOT_RUN;
     }
-    if (m_place.IsKnown()) {
-        QString attribute;
-        const std::vector<int> indices = ValidationWalk::ChildIndexPath(text, m_place, &attribute);
-        m_errorNodePath = ValidationWalk::ToNodeIdPath(document, indices, attribute);
+
+    // Grammars read their files as top-level loads: includes resolve relative to them and open
+    // from local disk only.
+    std::unique_ptr<Grammar> grammar;
+    switch (kind) {
+    case ToolKind::XmlSchema: {
+        if (schemaPath.isEmpty())
+            return loadFailed();
+        std::unique_ptr<xmlSchemaParserCtxt, decltype(&xmlSchemaFreeParserCtxt)> context(
+            xmlSchemaNewParserCtxt(schemaFile.constData()), &xmlSchemaFreeParserCtxt);
+        if (!context)
+            return loadFailed();
+        xmlSchemaSetParserStructuredErrors(context.get(), &LibxmlErrorCapture::OnStructuredError,
+                                           &capture);
+        if (xmlSchema* schema = xmlSchemaParse(context.get()))
+            grammar = std::make_unique<XmlSchemaGrammar>(schema);
+        break;
+    }
+    case ToolKind::RelaxNg: {
+        if (schemaPath.isEmpty())
+            return loadFailed();
+        std::unique_ptr<xmlRelaxNGParserCtxt, decltype(&xmlRelaxNGFreeParserCtxt)> context(
+            xmlRelaxNGNewParserCtxt(schemaFile.constData()), &xmlRelaxNGFreeParserCtxt);
+        if (!context)
+            return loadFailed();
+        xmlRelaxNGSetParserStructuredErrors(context.get(), &LibxmlErrorCapture::OnStructuredError,
+                                            &capture);
+        if (xmlRelaxNG* schema = xmlRelaxNGParse(context.get()))
+            grammar = std::make_unique<RelaxNgGrammar>(schema);
+        break;
+    }
+    case ToolKind::Dtd:
+        if (schemaPath.isEmpty())
+            return loadFailed();
+        if (DtdHandle dtd = ParseDtd(nullptr, schemaFile))
+            grammar = std::make_unique<DtdGrammar>(dtd.release(), true);
+        break;
+    case ToolKind::DocumentType: {
+        const xmlDtd* subset = doc->intSubset;
+        if (!subset)
+            return loadFailed(StringId::NoDocumentType);
+        DtdHandle external;
+        if (subset->SystemID || subset->ExternalID) {
+            QByteArray location;
+            ToolMessage reason;
+            if (!LocateExternalSubset(subset, documentUrl, location, reason))
+                return loadFailed(reason.textId, reason.text);
+            external = ParseDtd(subset->ExternalID, location);
+            if (!external)
+                return loadFailed(StringId::DtdUnreadable, QString::fromUtf8(location));
+        }
+        grammar = std::make_unique<DtdGrammar>(external.release(), false);
+        break;
+    }
+    case ToolKind::Transform:
+        return loadFailed();
+    }
+    // A refused entity or network import means the grammar is not the one its author wrote;
+    // libxml2 would only warn and go on with the parts it has. Any error while compiling
+    // means the same.
+    if (!grammar || capture.HasError() || SafeXmlParsing::RefusedCount() != refusedBefore)
+        return loadFailed(
+            SafeXmlParsing::RefusedCount() != refusedBefore ? StringId::ReferenceRefused : 0,
+            QFileInfo(schemaPath).fileName());
+
+    const int result = grammar->Validate(doc.get(), capture);
+    if (result == 0 && !capture.HasError())
+        return XE_OK;
+    takeMessages();
+    // libxml2 names the element it checked; its place among all start tags pins the node.
+    QHash<const void*, int32_t> ordinals;
+    const auto elementOf = [](const void* errorNode) -> const xmlNode* {
+        auto* node = static_cast<const xmlNode*>(errorNode);
+        while (node && node->type != XML_ELEMENT_NODE) {
+            if (node->type != XML_ATTRIBUTE_NODE && node->type != XML_TEXT_NODE &&
+                node->type != XML_CDATA_SECTION_NODE)
+                return nullptr;
+            node = node->parent;
+        }
+        return node;
+    };
+    int32_t ordinal = 0;
+    for (const xmlNode* node = xmlDocGetRootElement(doc.get()); node;) {
+        ordinals.insert(node, ordinal++);
+        if (const xmlNode* child = xmlFirstElementChild(const_cast<xmlNode*>(node))) {
+            node = child;
+            continue;
+        }
+        while (node) {
+            if (const xmlNode* next = xmlNextElementSibling(const_cast<xmlNode*>(node))) {
+                node = next;
+                break;
+            }
+            node = node->parent && node->parent->type == XML_ELEMENT_NODE ? node->parent : nullptr;
+        }
+    }
+    const std::vector<LibxmlErrorCapture::Error>& errors = capture.Errors();
+    for (qsizetype i = 0; i < m_messages.size() && size_t(i) < errors.size(); ++i) {
+        ToolMessage& message = m_messages[i];
+        if (const xmlNode* element = elementOf(errors[size_t(i)].node))
+            message.place.elementOrdinal = ordinals.value(element, -1);
+        ValidationWalk::ParseAttributeName(message.text, message.place);
+    }
+    // An error the validator met while checking (no memory, say) is no verdict on the document.
+    if (result <= 0)
+        return XE_VALIDATION_NOT_RUN;
+    if (!m_messages.isEmpty()) {
+        m_errorText = m_messages.front().text;
+        m_place = m_messages.front().place;
+    } else {
+        m_errorText = StatusMessageTable::MessageOf(XE_VALIDATION_FAILED);
     }
     return XE_VALIDATION_FAILED;
 }

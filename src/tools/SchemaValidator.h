@@ -2,25 +2,39 @@
 
 #include "document/NodeIdPath.h"
 #include "document/XmlStatus.h"
+#include "tools/ToolRequest.h"
 #include "tools/ValidationWalk.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class XmlDocument;
 
 // The document is not valid against the schema; always reported with the validator's text.
 constexpr XmlStatus XE_VALIDATION_FAILED = 0xC00CF020u;
+// The validator could not finish (no memory, an internal error): neither valid nor invalid.
+constexpr XmlStatus XE_VALIDATION_NOT_RUN = 0xC00CF021u;
 
-// One validation of a document, in its in-memory state, against an XML schema file.
-// Outcomes: 0 (valid), XE_SCHEMA_LOAD_FAILED, XE_VALIDATION_FAILED with ErrorText() and
-// ErrorNodePath(), or the serialising failure status (report it as a failed save).
+// One validation of serialised document text against an XML Schema, a RELAX NG schema, a DTD
+// file or the document's own document type declaration, collecting every error.
+// Outcomes: 0 (valid), XE_SCHEMA_LOAD_FAILED (Messages() say why), XE_VALIDATION_FAILED
+// (Messages() are the errors), XE_VALIDATION_NOT_RUN, or the serialising failure status.
 class SchemaValidator {
 public:
+    // `documentPath` names the document in messages and is the base of its document type's
+    // relative system identifier; empty for an untitled document.
+    XmlStatus Run(ToolKind kind, const QByteArray& text, const QString& schemaPath,
+                  const QString& documentPath = {});
+    // An XML Schema run on the document as it is in memory, its first error mapped to a node.
     XmlStatus RunValidation(const XmlDocument& document, const QString& schemaPath);
     // The same on text already serialised from `document`; the path refers to its nodes.
     XmlStatus RunValidationOnText(const XmlDocument& document, const QByteArray& text,
                                   const QString& schemaPath);
+
+    // The errors in the order reported, at most ToolOutcome::MaxMessages; then how many more.
+    const QList<ToolMessage>& Messages() const { return m_messages; }
+    qint64 Omitted() const { return m_omitted; }
 
     // The validator's reason for the first error, empty when there was none.
     const QString& ErrorText() const { return m_errorText; }
@@ -38,6 +52,8 @@ public:
 private:
     void Clear();
 
+    QList<ToolMessage> m_messages;
+    qint64 m_omitted = 0;
     QString m_errorText;
     ValidationErrorPlace m_place;
     NodeIdPath m_errorNodePath;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -146,27 +147,58 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
                                                 const ValidationErrorPlace& place,
                                                 QString* attributeName)
 {
-    std::vector<int> path;
+    std::vector<QString> names;
+    std::vector<std::vector<int>> paths = ChildIndexPaths(text, {place}, &names);
     if (attributeName)
-        attributeName->clear();
-    if (!place.IsKnown() || text.isEmpty())
-        return path;
+        *attributeName = names.front();
+    return paths.front();
+}
+
+std::vector<std::vector<int>>
+ValidationWalk::ChildIndexPaths(const QByteArray& text,
+                                const std::vector<ValidationErrorPlace>& places,
+                                std::vector<QString>* attributeNames)
+{
+    std::vector<std::vector<int>> paths(places.size());
+    if (attributeNames)
+        attributeNames->assign(places.size(), QString());
+    // The places still to reach: by element ordinal, and by line (in line order).
+    std::unordered_multimap<int, size_t> byOrdinal;
+    std::vector<size_t> byLine;
+    for (size_t i = 0; i < places.size(); ++i) {
+        if (places[i].elementOrdinal >= 0)
+            byOrdinal.emplace(places[i].elementOrdinal, i);
+        else if (places[i].line > 0)
+            byLine.push_back(i);
+    }
+    std::sort(byLine.begin(), byLine.end(),
+              [&](size_t a, size_t b) { return places[a].line < places[b].line; });
+    size_t nextLine = 0;
+    if ((byOrdinal.empty() && byLine.empty()) || text.isEmpty())
+        return paths;
 
     SafeXmlParsing::Install();
     LibxmlErrorCapture quiet;
     const std::vector<bool> keepsWhitespace = ElementsKeepingWhitespace(text);
     ReaderPointer reader = OpenReader(text);
     if (!reader)
-        return path;
+        return paths;
 
     // Each entry counts the children seen so far at one level; -1 means none yet. Beside it,
     // the ordinal of the element whose children the level counts (-1: the top level).
-    path.push_back(-1);
+    std::vector<int> path{-1};
     std::vector<int> levelElement{-1};
+    // The path of the node just counted: for an element its own level is not part of it.
+    const auto reachedPath = [&](bool element) {
+        return element ? std::vector<int>(path.begin(), path.end() - 1) : path;
+    };
+    const auto reachLines = [&](long line, bool element) {
+        while (nextLine < byLine.size() && line >= places[byLine[nextLine]].line)
+            paths[byLine[nextLine++]] = reachedPath(element);
+    };
     int elementsSeen = 0;
     bool pendingEmptyLevel = false;
-    bool reached = false;
-    while (!reached) {
+    while (!byOrdinal.empty() || nextLine < byLine.size()) {
         // An empty-element tag reports no end of element: its level goes before the next node.
         if (pendingEmptyLevel) {
             path.pop_back();
@@ -184,18 +216,16 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
             const int attributes = std::max(0, xmlTextReaderAttributeCount(reader.get()));
             path.push_back(attributes - 1);
             levelElement.push_back(ordinal);
-            if (place.elementOrdinal >= 0) {
-                if (ordinal == place.elementOrdinal) {
-                    reached = true;
-                    path.back() = -1;
-                    if (attributeName)
-                        *attributeName = NamedAttribute(reader.get(), place);
-                }
-            } else if (NodeLine(reader.get()) >= place.line) {
-                reached = true;
-                path.back() = -1;
+            const auto [first, last] = byOrdinal.equal_range(ordinal);
+            for (auto it = first; it != last; ++it) {
+                paths[it->second] = reachedPath(true);
+                if (attributeNames)
+                    (*attributeNames)[it->second] =
+                        NamedAttribute(reader.get(), places[it->second]);
             }
-            if (!reached && empty)
+            byOrdinal.erase(ordinal);
+            reachLines(NodeLine(reader.get()), true);
+            if (empty)
                 pendingEmptyLevel = true;
             break;
         }
@@ -207,8 +237,7 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
                 !keepsWhitespace[size_t(element)])
                 break;
             ++path.back();
-            if (place.elementOrdinal < 0 && NodeLine(reader.get()) >= place.line)
-                reached = true;
+            reachLines(NodeLine(reader.get()), false);
             break;
         }
         case XML_READER_TYPE_TEXT:
@@ -216,13 +245,12 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
         case XML_READER_TYPE_COMMENT:
         case XML_READER_TYPE_PROCESSING_INSTRUCTION:
             ++path.back();
-            if (place.elementOrdinal < 0 && NodeLine(reader.get()) >= place.line)
-                reached = true;
+            reachLines(NodeLine(reader.get()), false);
             break;
         case XML_READER_TYPE_END_ELEMENT:
             // The loader stops at an end tag with no open element; so does the count.
             if (path.size() <= 1)
-                return {};
+                return paths;
             path.pop_back();
             levelElement.pop_back();
             break;
@@ -231,11 +259,58 @@ std::vector<int> ValidationWalk::ChildIndexPath(const QByteArray& text,
             break;
         }
     }
-    if (!path.empty() && path.back() == -1)
-        path.pop_back();
-    if (!reached)
-        path.clear();
-    return path;
+    return paths;
+}
+
+std::vector<NodeIdPath> ValidationWalk::NodeIdPaths(const XmlDocument& document,
+                                                    const QByteArray& text,
+                                                    const std::vector<ValidationErrorPlace>& places)
+{
+    std::vector<QString> names;
+    const std::vector<std::vector<int>> indices = ChildIndexPaths(text, places, &names);
+    std::vector<NodeIdPath> paths;
+    paths.reserve(places.size());
+    for (size_t i = 0; i < places.size(); ++i)
+        paths.push_back(ToNodeIdPath(document, indices[i], names[i]));
+    return paths;
+}
+
+std::vector<int> ValidationWalk::ElementLines(const QByteArray& text, int elementCount)
+{
+    std::vector<int> lines;
+    SafeXmlParsing::Install();
+    LibxmlErrorCapture quiet;
+    ReaderPointer reader = OpenReader(text);
+    while (reader && int(lines.size()) < elementCount && xmlTextReaderRead(reader.get()) == 1) {
+        if (xmlTextReaderNodeType(reader.get()) == XML_READER_TYPE_ELEMENT)
+            lines.push_back(int(NodeLine(reader.get())));
+    }
+    return lines;
+}
+
+void ValidationWalk::ParseAttributeName(const QString& message, ValidationErrorPlace& place)
+{
+    static const QString marker = QStringLiteral("', attribute '");
+    if (!message.startsWith(QLatin1String("Element '")))
+        return;
+    // The attribute belongs to the subject, before the first "': " that ends it.
+    const qsizetype start = message.indexOf(marker);
+    const qsizetype subjectEnd = message.indexOf(QLatin1String("': "));
+    if (start < 0 || start > subjectEnd)
+        return;
+    const qsizetype nameStart = start + marker.size();
+    const qsizetype nameEnd = message.indexOf(QLatin1String("': "), nameStart);
+    if (nameEnd < 0)
+        return;
+    QString name = message.mid(nameStart, nameEnd - nameStart);
+    if (name.startsWith(u'{')) {
+        const qsizetype close = name.indexOf(u'}');
+        if (close < 0)
+            return;
+        place.attributeNamespace = name.mid(1, close - 1);
+        name.remove(0, close + 1);
+    }
+    place.attributeLocalName = name;
 }
 
 NodeIdPath ValidationWalk::ToNodeIdPath(const XmlDocument& document,

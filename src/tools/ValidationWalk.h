@@ -35,6 +35,19 @@ public:
                                            const ValidationErrorPlace& place,
                                            QString* attributeName = nullptr);
 
+    // The same for many places in one pass; a place not reached gets an empty path.
+    static std::vector<std::vector<int>>
+    ChildIndexPaths(const QByteArray& text, const std::vector<ValidationErrorPlace>& places,
+                    std::vector<QString>* attributeNames = nullptr);
+    // ChildIndexPaths followed into the document: the node (or deepest node reached) of each.
+    static std::vector<NodeIdPath> NodeIdPaths(const XmlDocument& document, const QByteArray& text,
+                                               const std::vector<ValidationErrorPlace>& places);
+    // The lines of the first `elementCount` start tags of the text, in document order.
+    static std::vector<int> ElementLines(const QByteArray& text, int elementCount);
+    // libxml2 names an attribute only in its message: "Element 'e', attribute '{uri}name': ..."
+    // puts that attribute into the place.
+    static void ParseAttributeName(const QString& message, ValidationErrorPlace& place);
+
     // Follows child indices from the root holder, stopping early at an index out of range,
     // then steps to the attribute of that name when the whole path was followed.
     static NodeIdPath ToNodeIdPath(const XmlDocument& document, const std::vector<int>& indices,

@@ -191,6 +191,20 @@ bool TreeListView::OpenFile(const QString& path)
     return true;
 }
 
+void TreeListView::ShowDocument(std::unique_ptr<XmlDocument> document, const QString& path)
+{
+    ResetForNewContent();
+    m_document->RemoveObserver(this);
+    m_document = std::move(document);
+    m_document->AddObserver(this);
+    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
+    m_filePath = path;
+    BusyCursor busy;
+    BeginBulkInsert();
+    BuildChildItems(m_document->Root(), nullptr);
+    EndBulkInsert();
+}
+
 bool TreeListView::NewFile(const QString& name)
 {
     ResetForNewContent();

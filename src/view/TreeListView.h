@@ -40,6 +40,8 @@ public:
     // empty.
     bool OpenFile(const QString& path);
     bool NewFile(const QString& name);
+    // Shows a document loaded elsewhere (on a worker thread) in place of the current one.
+    void ShowDocument(std::unique_ptr<XmlDocument> document, const QString& path);
 
     // --- Items and nodes ----------------------------------------------------------------
     int32_t GetItemNodeId(const TreeListItem* item) const;

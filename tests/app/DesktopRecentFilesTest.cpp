@@ -134,9 +134,9 @@ TEST_F(ShellFixture, OpeningAndSavingTellTheDesktop)
     EXPECT_EQ(desktop.recentlyUsed, QStringList{path});
 
     Modify(index);
-    ASSERT_TRUE(Tabs().SaveTab(index));
+    ASSERT_TRUE(SaveTab(index));
     const QString copy = dir.filePath(u"b.xml"_s);
     fileDialogs.saveAnswers.push_back(copy);
-    ASSERT_TRUE(Tabs().SaveTabAs(index));
+    ASSERT_TRUE(SaveTabAs(index));
     EXPECT_EQ(desktop.recentlyUsed, (QStringList{path, path, copy}));
 }

@@ -1,5 +1,8 @@
+#include "RunawayInputs.h"
 #include "ShellFixture.h"
+#include "app/DocumentFrame.h"
 #include "app/FindDialog.h"
+#include "app/ToolErrorsPane.h"
 #include "document/SaveFileSystem.h"
 #include "view/BusyCursor.h"
 #include "view/TreeListView.h"
@@ -8,7 +11,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QStatusBar>
 #include <QTest>
+#include <QThread>
+#include <QTreeWidget>
+
+#include <atomic>
 
 using Answer = MessageBoxes::Answer;
 
@@ -115,7 +123,7 @@ TEST_F(ShellFixture, FailedSaveInThePromptRefusesTheClose)
     // the file itself stays as it is.
     const QString name = QString(248, u'n') + QStringLiteral(".xml");
     const QByteArray original = "<?xml version=\"1.0\"?>\n<root/>\n";
-    ASSERT_EQ(Tabs().OpenDocument(MakeFile(name, original)), 0);
+    ASSERT_EQ(OpenPath(MakeFile(name, original)), 0);
     Modify(0);
     boxes.answers = {Answer::Yes};
     EXPECT_FALSE(Tabs().CloseTab(0));
@@ -132,8 +140,8 @@ TEST_F(ShellFixture, SaveAsProposesNameAndExtension)
 {
     Open(QStringLiteral("README"));
     Open(QStringLiteral("doc.xml"));
-    Tabs().SaveTabAs(0); // cancelled: nothing changes
-    Tabs().SaveTabAs(1);
+    SaveTabAs(0); // cancelled: nothing changes
+    SaveTabAs(1);
     ASSERT_EQ(fileDialogs.saveCalls.size(), 2u);
     EXPECT_TRUE(fileDialogs.saveCalls[0].initialName.isEmpty());
     EXPECT_TRUE(fileDialogs.saveCalls[0].defaultExtension.isEmpty());
@@ -147,6 +155,7 @@ TEST_F(ShellFixture, SaveAsProposesNameAndExtension)
     const QString target = dir.filePath(QStringLiteral("saved.xml"));
     fileDialogs.saveAnswers = {target};
     Tabs().HandleCommand(57603);
+    Settle();
     EXPECT_FALSE(Tabs().ActiveFrame()->IsUntitled());
     EXPECT_EQ(Tabs().ActiveFrame()->Path(), target);
     EXPECT_EQ(Caption(2), QStringLiteral("saved.xml"));
@@ -160,6 +169,7 @@ TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
     const QString b = MakeFile(QStringLiteral("b.xml"));
     fileDialogs.openAnswers = {{a, broken, b}};
     Tabs().HandleCommand(57601);
+    Settle();
     ASSERT_EQ(Tabs().Count(), 2);
     EXPECT_EQ(Tabs().ActiveIndex(), 1);
     EXPECT_EQ(DisplayName(1), QStringLiteral("b.xml"));
@@ -168,6 +178,7 @@ TEST_F(ShellFixture, OpenSeveralFilesFromTheDialog)
     // A file that is open already gets its tab activated, not a second one.
     fileDialogs.openAnswers = {{a}};
     Tabs().HandleCommand(57601);
+    Settle();
     EXPECT_EQ(Tabs().Count(), 2);
     EXPECT_EQ(Tabs().ActiveIndex(), 0);
 }
@@ -205,7 +216,7 @@ TEST_F(ShellFixture, RelativePathsOpenAsAbsoluteFiles)
     MakeFile(QStringLiteral("relative.xml"));
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    const int index = Tabs().OpenDocument(QStringLiteral("relative.xml"));
+    const int index = OpenPath(QStringLiteral("relative.xml"));
     QDir::setCurrent(previous);
     ASSERT_EQ(index, 0);
     EXPECT_EQ(DisplayName(0), QStringLiteral("relative.xml"));
@@ -259,6 +270,7 @@ TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
     Open(QStringLiteral("a.xml"));
     Modify(1);
     Tabs().HandleCommand(32786);
+    Settle();
     EXPECT_EQ(fileDialogs.saveCalls.size(), 1u) << "one dialog for the untitled document";
     EXPECT_TRUE(Tabs().FrameAt(0)->IsUntitled());
     EXPECT_FALSE(Tabs().FrameAt(1)->IsModified());
@@ -267,6 +279,14 @@ TEST_F(ShellFixture, SaveAllGoesOnPastACancelledDialog)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("<changed")) << "the edit reached the disk";
 }
+
+namespace {
+// Runs go on in a worker process; the tab reports when it has ended.
+void WaitForRun(DocumentFrame* frame)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!frame->IsToolRunning(), 30000);
+}
+} // namespace
 
 TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
 {
@@ -280,40 +300,121 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
     EXPECT_EQ(fileDialogs.filters.back(),
-              QStringLiteral("Schema Files (*.xsd)|*.xsd|All files|*.*||"));
+              QStringLiteral("Schemas (*.xsd;*.rng;*.dtd)|*.xsd;*.rng;*.dtd|XML Schema (*.xsd)|"
+                             "*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, QStringLiteral("information"));
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
 
-    // The unsaved edit is what gets validated.
+    // The unsaved edit is what gets validated; its errors are listed, and an edit makes the
+    // list out of date. The dialog starts at the schema chosen last.
     Modify(0);
     fileDialogs.openAnswers = {{schema}};
     frame->HandleCommand(32894);
+    EXPECT_EQ(fileDialogs.openStarts.back(), schema);
+    WaitForRun(tab);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].kind, QStringLiteral("error"));
+    ASSERT_GE(tab->Errors()->Count(), 1);
+    EXPECT_FALSE(tab->Errors()->IsOutOfDate());
+    // Enter on a row selects its node (the undeclared root element).
+    tab->View()->clearSelection();
+    QTreeWidget* list = tab->Errors()->List();
+    list->setCurrentItem(list->topLevelItem(0));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_NE(tab->View()->SelectedItem(), nullptr);
+    EXPECT_EQ(tab->View()->GetItemNodeId(tab->View()->SelectedItem()),
+              tab->Document()->Root()->FirstChild()->Id());
+    Modify(0);
+    tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
+    EXPECT_TRUE(tab->Errors()->IsOutOfDate());
 
     const QString sheet = MakeFile(
         QStringLiteral("t.xslt"),
         "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-        "<xsl:output method=\"text\"/><xsl:template match=\"/\">name=<xsl:value-of "
-        "select=\"name(/*)\"/></xsl:template></xsl:stylesheet>");
-    const QString result = dir.filePath(QStringLiteral("result.txt"));
+        "<xsl:output omit-xml-declaration=\"yes\"/><xsl:template match=\"/\"><n><xsl:value-of "
+        "select=\"name(/*)\"/></n></xsl:template></xsl:stylesheet>");
+    const QString result = dir.filePath(QStringLiteral("result.xml"));
     fileDialogs.openAnswers = {{sheet}};
     fileDialogs.saveAnswers = {result};
+    boxes.answers = {MessageBoxes::Answer::Yes};
     frame->HandleCommand(32895);
+    WaitForRun(tab);
     EXPECT_EQ(fileDialogs.saveCalls.back().initialName, QStringLiteral("doc"));
     QFile file(result);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("name=changed"));
-    EXPECT_EQ(boxes.shown.size(), 2u) << "no message after a successful transformation";
+    EXPECT_EQ(file.readAll(), QByteArray("<n>changed</n>\n"));
+    // It says where the result went and opens it on request.
+    ASSERT_EQ(boxes.shown.size(), 3u) << boxes.shown.back().text.toStdString();
+    EXPECT_EQ(boxes.shown[2].kind, QStringLiteral("question"));
+    EXPECT_TRUE(boxes.shown[2].text.contains(QStringLiteral("result.xml")));
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Transformation result written to %1.").arg(result));
+    QTRY_COMPARE(Tabs().Count(), 2);
+}
+
+// While the tab matches its file, an error row gives the line in that file.
+TEST_F(ShellFixture, ErrorRowsGiveTheLinesOfTheFile)
+{
+    OpenPath(MakeFile(QStringLiteral("lines.xml"), "<r>\n\n\n  <x n=\"a\"/>\n</r>\n"));
+    fileDialogs.openAnswers = {{MakeFile(
+        QStringLiteral("n.xsd"),
+        "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:element name=\"r\">"
+        "<xs:complexType><xs:sequence><xs:element name=\"x\"><xs:complexType><xs:attribute "
+        "name=\"n\" type=\"xs:int\"/></xs:complexType></xs:element></xs:sequence>"
+        "</xs:complexType></xs:element></xs:schema>")}};
+    frame->HandleCommand(32894);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    WaitForRun(tab);
+    ASSERT_EQ(tab->Errors()->Count(), 1);
+    EXPECT_EQ(tab->Errors()->List()->topLevelItem(0)->text(1), QStringLiteral("4"));
+}
+
+// The document's own document type is offered only when it has one.
+TEST_F(ShellFixture, DocumentTypeValidationIsOfferedWhenTheDocumentHasOne)
+{
+    Open(QStringLiteral("plain.xml"));
+    QHash<int, bool> enabled, checked;
+    Tabs().ActiveFrame()->RefineCommandStates(enabled, checked);
+    EXPECT_FALSE(enabled.value(33000));
+    OpenPath(MakeFile(QStringLiteral("typed.xml"),
+                      "<!DOCTYPE r [<!ELEMENT r (x)><!ELEMENT x EMPTY>]><r><x/></r>"));
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    tab->RefineCommandStates(enabled, checked);
+    EXPECT_TRUE(enabled.value(33000));
+    frame->HandleCommand(33000);
+    WaitForRun(tab);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Validation successful."));
+}
+
+// A run that never ends can be cancelled: nothing is written and the tab is usable again.
+TEST_F(ShellFixture, CancelledTransformationWritesNothing)
+{
+    Open(QStringLiteral("doc.xml"));
+    const QString sheet =
+        MakeFile(QStringLiteral("calls.xsl"), RunawayInputs::ExponentialStyleSheet());
+    fileDialogs.openAnswers = {{sheet}};
+    fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("never.txt"))};
+    frame->HandleCommand(32895);
+    DocumentFrame* tab = Tabs().ActiveFrame();
+    ASSERT_TRUE(tab->IsToolRunning());
+    tab->CancelToolRun();
+    WaitForRun(tab);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(fileDialogs.saveCalls.empty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.txt"))));
+    EXPECT_FALSE(tab->IsModified());
 }
 
 namespace {
 
-// The real file system, noting whether the busy cursor was up while the bytes were written.
+// The real file system, noting whether the bytes were written off the window's thread.
 class BusyWatchingFileSystem : public SaveFileSystem {
 public:
-    bool busyWhileWriting = false;
+    std::atomic<bool> writtenOnWindowThread = false;
 
     std::unique_ptr<Target> CreateTarget(const QString& path) override
     {
@@ -330,7 +431,8 @@ private:
         bool Open() override { return m_real->Open(); }
         bool Write(const char* data, qint64 size) override
         {
-            m_owner.busyWhileWriting = m_owner.busyWhileWriting || BusyCursor::IsShown();
+            if (QThread::currentThread() == QCoreApplication::instance()->thread())
+                m_owner.writtenOnWindowThread = true;
             return m_real->Write(data, size);
         }
         bool Flush() override { return m_real->Flush(); }
@@ -351,23 +453,27 @@ TEST_F(ShellFixture, BusyCursorCoversTheWorkButNeverADialog)
     Open(QStringLiteral("doc.xml"));
     Modify(0);
     frame->HandleCommand(57603); // File Save
-    EXPECT_TRUE(watching.busyWhileWriting);
+    Settle();
+    EXPECT_FALSE(watching.writtenOnWindowThread);
     EXPECT_FALSE(Tabs().FrameAt(0)->IsModified());
 
     // Every way the long commands end in a box or a dialog: a file that does not load, a
     // save that fails, a failed validation, a transformation asking where to put its result,
     // a search without a match.
-    EXPECT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("bad.xml"), "<a><b></a>")), -1);
+    EXPECT_EQ(OpenPath(MakeFile(QStringLiteral("bad.xml"), "<a><b></a>")), -1);
     fileDialogs.saveAnswers = {dir.filePath(QStringLiteral("gone/doc.xml"))};
     frame->HandleCommand(57604); // File Save As
+    Settle();
     fileDialogs.openAnswers = {{MakeFile(QStringLiteral("s.xsd"),
                                          "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">"
                                          "<xs:element name=\"other\"/></xs:schema>")}};
     frame->HandleCommand(32894);
+    WaitForRun(Tabs().ActiveFrame());
     fileDialogs.openAnswers = {{MakeFile(QStringLiteral("t.xslt"),
                                          "<xsl:stylesheet version=\"1.0\" "
                                          "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"/>")}};
     frame->HandleCommand(32895);
+    WaitForRun(Tabs().ActiveFrame());
     Tabs().FrameAt(0)->FindRequest(QStringLiteral("no such text"), 0);
     EXPECT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shownBusy, 0);
@@ -385,6 +491,7 @@ TEST_F(ShellFixture, AFailedSaveSelectsAndNamesTheNodeTheFileCannotHold)
     ASSERT_TRUE(document->RenameNode(x->Id(), QStringLiteral("p"), QStringLiteral("x")));
     Tabs().FrameAt(0)->View()->SelectItem(nullptr);
     frame->HandleCommand(57603); // File Save
+    Settle();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.endsWith(
         QStringLiteral("Namespace is not declared.\nThe selected node cannot be written: p:x")))

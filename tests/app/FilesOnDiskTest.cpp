@@ -43,11 +43,12 @@ TEST_F(ShellFixture, AFileOpenAlreadyIsActivatedFromEveryWayOfOpening)
     ASSERT_TRUE(QFile::link(a, dir.filePath(QStringLiteral("link.xml"))));
     fileDialogs.openAnswers = {{a}};
     frame->HandleCommand(CommandId::FileOpen);
+    Settle();
     Open(QStringLiteral("c.xml"));
     ASSERT_EQ(Tabs().Count(), 2);
 
     // A link, an unclean path, a hand-over, the recent list and a drop all name the same file.
-    EXPECT_EQ(Tabs().OpenDocument(dir.filePath(QStringLiteral("link.xml"))), 0);
+    EXPECT_EQ(OpenPath(dir.filePath(QStringLiteral("link.xml"))), 0);
     EXPECT_EQ(Tabs().ActiveIndex(), 0);
     Tabs().Activate(1);
     frame->ReceiveExternalPath(dir.filePath(QStringLiteral("sub/../a.xml")));
@@ -57,6 +58,7 @@ TEST_F(ShellFixture, AFileOpenAlreadyIsActivatedFromEveryWayOfOpening)
     frame->HandleCommand(CommandId::RecentFileFirst);
     EXPECT_EQ(Tabs().ActiveIndex(), 0);
     frame->OpenDroppedFiles({a, b, a});
+    Settle();
     ASSERT_EQ(Tabs().Count(), 3);
     EXPECT_EQ(Tabs().ActiveIndex(), 0) << "the first dropped ends active";
     EXPECT_TRUE(boxes.shown.empty());
@@ -64,7 +66,7 @@ TEST_F(ShellFixture, AFileOpenAlreadyIsActivatedFromEveryWayOfOpening)
     // Saving a tab under the name of a file open in another tab would make two tabs of it.
     Modify(2);
     fileDialogs.saveAnswers = {a};
-    EXPECT_FALSE(Tabs().SaveTabAs(2));
+    EXPECT_FALSE(SaveTabAs(2));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, ShellText::Format(ShellStringId::OpenInOtherTab, {a}));
     EXPECT_EQ(Read(a), Read(dir.filePath(QStringLiteral("c.xml"))));
@@ -75,7 +77,7 @@ TEST_F(ShellFixture, AChangedFileIsOfferedForReloadOncePerChange)
 {
     const QString a = MakeFile(QStringLiteral("a.xml"));
     Open(QStringLiteral("before.xml"));
-    Tabs().OpenDocument(a);
+    OpenPath(a);
     Open(QStringLiteral("after.xml"));
     DocumentFrame* original = Tabs().FrameAt(1);
 
@@ -87,6 +89,7 @@ TEST_F(ShellFixture, AChangedFileIsOfferedForReloadOncePerChange)
                                      QFileDevice::FileModificationTime));
     }
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_TRUE(boxes.shown.empty());
 
     // The watcher notices a real change by itself; keeping the document asks no more about it.
@@ -99,6 +102,7 @@ TEST_F(ShellFixture, AChangedFileIsOfferedForReloadOncePerChange)
     ASSERT_EQ(boxes.shown.size(), 1u) << "the watcher did not report the change";
     EXPECT_EQ(boxes.shown[0].text, ShellText::Format(ShellStringId::ReloadPrompt, {a}));
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(Tabs().FrameAt(1), original);
     EXPECT_EQ(RootName(original), QStringLiteral("root"));
@@ -108,6 +112,7 @@ TEST_F(ShellFixture, AChangedFileIsOfferedForReloadOncePerChange)
     Write(a, ChangedAgain);
     boxes.answers = {MessageBoxes::Answer::Yes};
     Tabs().CheckFilesOnDisk();
+    Settle();
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[1].text, ShellText::Format(ShellStringId::ReloadModifiedPrompt, {a}));
     ASSERT_EQ(Tabs().Count(), 3);
@@ -119,48 +124,53 @@ TEST_F(ShellFixture, AChangedFileIsOfferedForReloadOncePerChange)
     EXPECT_FALSE(reloaded->Document()->History().CanUndo());
     EXPECT_EQ(DisplayName(1), QStringLiteral("a.xml"));
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_EQ(boxes.shown.size(), 2u);
 
     // A file that no longer loads keeps the tab as it was, and is not offered again.
     Write(a, "<broken");
     boxes.answers = {MessageBoxes::Answer::Yes};
     Tabs().CheckFilesOnDisk();
+    Settle();
     ASSERT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shown[3].kind, QStringLiteral("error"));
     EXPECT_EQ(Tabs().FrameAt(1), reloaded);
     EXPECT_EQ(RootName(reloaded), QStringLiteral("third"));
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_EQ(boxes.shown.size(), 4u);
 }
 
 TEST_F(ShellFixture, SavingOverAChangedFileAsksFirst)
 {
     const QString a = MakeFile(QStringLiteral("a.xml"));
-    Tabs().OpenDocument(a);
+    OpenPath(a);
     Modify(0);
     Write(a, Changed);
 
     // No keeps the other program's file and the edits; the next save asks again.
     boxes.answers = {MessageBoxes::Answer::No};
-    EXPECT_FALSE(Tabs().SaveTab(0));
+    EXPECT_FALSE(SaveTab(0));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, ShellText::Format(ShellStringId::OverwritePrompt, {a}));
     EXPECT_EQ(Read(a), Changed);
     EXPECT_TRUE(Tabs().FrameAt(0)->IsModified());
     boxes.answers = {MessageBoxes::Answer::Yes};
-    EXPECT_TRUE(Tabs().SaveTab(0));
+    EXPECT_TRUE(SaveTab(0));
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_TRUE(Read(a).contains("<changed"));
 
     // Our own save is no change; a change the user chose to keep editing over is not asked
     // about again when saving.
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_EQ(boxes.shown.size(), 2u);
     Write(a, ChangedAgain);
     boxes.answers = {MessageBoxes::Answer::No};
     Tabs().CheckFilesOnDisk();
+    Settle();
     ASSERT_EQ(boxes.shown.size(), 3u);
-    EXPECT_TRUE(Tabs().SaveTab(0));
+    EXPECT_TRUE(SaveTab(0));
     EXPECT_EQ(boxes.shown.size(), 3u);
     EXPECT_TRUE(Read(a).contains("<changed"));
 }
@@ -168,24 +178,26 @@ TEST_F(ShellFixture, SavingOverAChangedFileAsksFirst)
 TEST_F(ShellFixture, ADeletedFileMarksItsTabAndSavingCreatesItAgain)
 {
     const QString a = MakeFile(QStringLiteral("a.xml"));
-    Tabs().OpenDocument(a);
+    OpenPath(a);
     Open(QStringLiteral("b.xml"));
     const QString caption = Caption(0);
     ASSERT_TRUE(QFile::remove(a));
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(Caption(0), ShellText::Format(ShellStringId::DeletedCaption, {caption}));
     EXPECT_TRUE(
         Tabs().Strip()->tabToolTip(0).contains(ShellText::Get(ShellStringId::DeletedToolTip)));
 
     // Its path still names the tab.
-    EXPECT_EQ(Tabs().OpenDocument(a), 0);
+    EXPECT_EQ(OpenPath(a), 0);
     EXPECT_TRUE(boxes.shown.empty());
 
-    EXPECT_TRUE(Tabs().SaveTab(0));
+    EXPECT_TRUE(SaveTab(0));
     EXPECT_TRUE(QFile::exists(a));
     EXPECT_EQ(Caption(0), caption);
     Tabs().CheckFilesOnDisk();
+    Settle();
     EXPECT_TRUE(boxes.shown.empty());
 }
 

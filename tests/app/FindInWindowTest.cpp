@@ -8,7 +8,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -32,7 +34,7 @@ protected:
     void SetUp() override
     {
         ShellFixture::SetUp();
-        ASSERT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("library.xml"), kLibrary)), 0);
+        ASSERT_EQ(OpenPath(MakeFile(QStringLiteral("library.xml"), kLibrary)), 0);
         find = Tabs().Find();
     }
     TreeListView* View() { return Tabs().ActiveFrame()->View(); }
@@ -172,6 +174,16 @@ TEST_F(FindInWindowTest, FindAllListsMatchesAndSelectsThePickedOne)
     ASSERT_NE(Selected(), nullptr);
     EXPECT_EQ(Selected()->LocalName(), u"title");
     EXPECT_EQ(Selected()->FirstChild()->ValueView(), u"Eighty-Four");
+
+    // In the list, Delete deletes no node and Ctrl+C copies the row, not the node.
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_FALSE(Tabs().ActiveFrame()->Document()->IsModified());
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), list->currentItem()->text(0));
 
     // A row whose node is gone, or whose tab is, does nothing.
     const int32_t chosen = Selected()->Id();

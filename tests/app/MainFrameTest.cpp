@@ -84,6 +84,7 @@ TEST_F(ShellFixture, AvailabilityFollowsTheNumberOfTabs)
     boxes.answers = {Answer::No};
     ASSERT_TRUE(Tabs().CloseAll());
     frame->HandleCommand(57604);
+    Settle();
     EXPECT_TRUE(fileDialogs.saveCalls.empty());
 }
 
@@ -249,6 +250,7 @@ TEST_F(ShellFixture, DroppedFilesOpenLastFirstAndTheFirstDroppedEndsActive)
     const QString b = MakeFile(QStringLiteral("B.xml"));
     const QString c = MakeFile(QStringLiteral("C.xml"));
     frame->OpenDroppedFiles({a, b, c});
+    Settle();
     ASSERT_EQ(Tabs().Count(), 3);
     EXPECT_EQ(DisplayName(0), QStringLiteral("C.xml"));
     EXPECT_EQ(DisplayName(2), QStringLiteral("A.xml"));
@@ -256,6 +258,7 @@ TEST_F(ShellFixture, DroppedFilesOpenLastFirstAndTheFirstDroppedEndsActive)
 
     ASSERT_TRUE(Tabs().CloseAll());
     frame->OpenDroppedFiles({dir.filePath("missing1.xml"), dir.filePath("missing2.xml"), c});
+    Settle();
     ASSERT_EQ(Tabs().Count(), 1);
     EXPECT_EQ(Tabs().ActiveIndex(), 0);
     EXPECT_EQ(boxes.shown.size(), 2u);
@@ -316,14 +319,14 @@ TEST_F(ShellFixture, ExitClosesTheWindowThroughTheClosingSequence)
 
 TEST_F(ShellFixture, ACommandListedTwiceByALanguageKeepsItsKeyOnce)
 {
-    const QString resourcePath = MakeFile(
-        QStringLiteral("TOVIXMLEditorResource.xml"),
-        "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
-        "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
-        "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
-        "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
-        "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
-        "</Menu></Menus></Language></Languages>");
+    const QString resourcePath =
+        MakeFile(QStringLiteral("TOVIXMLEditorResource.xml"),
+                 "<Languages><Language ID=\"de\" Name=\"Deutsch\"><Menus><Menu ID=\"128\">"
+                 "<MenuItem Popup=\"1\" Data=\"&amp;Bearbeiten\">"
+                 "<MenuItem ID=\"57634\" Data=\"&amp;Kopieren\\tStrg+C\"/></MenuItem>"
+                 "<MenuItem Popup=\"1\" Data=\"&amp;Mehr\">"
+                 "<MenuItem ID=\"57634\" Data=\"Noch einmal kopieren\"/></MenuItem>"
+                 "</Menu></Menus></Language></Languages>");
     LanguageResource language;
     ASSERT_TRUE(language.Load(resourcePath));
     ASSERT_TRUE(language.SelectLanguage(QStringLiteral("de")));

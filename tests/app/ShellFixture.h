@@ -54,7 +54,39 @@ protected:
         file.write(text);
         return path;
     }
-    int Open(const QString& name) { return Tabs().OpenDocument(MakeFile(name)); }
+    // Lets every tab's load or save end (their outcomes handled, as the event loop would).
+    void Settle()
+    {
+        for (int i = 0; i < Tabs().Count(); ++i) {
+            if (Tabs().FrameAt(i)->IsBusy()) {
+                Tabs().FrameAt(i)->WaitForWork();
+                i = -1; // a failed open removed its tab
+            }
+        }
+        // What the window does when its event loop next goes idle.
+        frame->RunIdleUpdate();
+    }
+    // Opens and waits for the document: the tab's index, or -1 when the open failed.
+    int OpenPath(const QString& path)
+    {
+        const int index = Tabs().OpenDocument(path);
+        Settle();
+        return Tabs().IndexOfFile(path) == index ? index : -1;
+    }
+    int Open(const QString& name) { return OpenPath(MakeFile(name)); }
+    // Saves (as) and waits for the outcome; whether a save started.
+    bool SaveTab(int index)
+    {
+        const bool started = Tabs().SaveTab(index);
+        Settle();
+        return started;
+    }
+    bool SaveTabAs(int index)
+    {
+        const bool started = Tabs().SaveTabAs(index);
+        Settle();
+        return started;
+    }
     // Changes the document of a tab the way an edit does, so it counts as modified.
     void Modify(int index)
     {

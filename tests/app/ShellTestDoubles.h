@@ -72,8 +72,10 @@ public:
         openAnswers.pop_front();
         return answer;
     }
-    QString GetOpenFileName(QWidget* owner, const QString& filter) override
+    std::vector<QString> openStarts; // where each single-file dialog started
+    QString GetOpenFileName(QWidget* owner, const QString& filter, const QString& start) override
     {
+        openStarts.push_back(start);
         const QStringList files = GetOpenFileNames(owner, filter);
         return files.isEmpty() ? QString() : files.first();
     }

@@ -19,7 +19,7 @@ TEST_F(XPathQueryInWindowTest, ShortcutOpensThePaneWhoseRowsSelectTheirNodes)
 {
     const QByteArray library = "<library xmlns=\"urn:lib\"><book id=\"1\"/><book id=\"2\"/>"
                                "<book id=\"3\"/></library>\n";
-    ASSERT_EQ(Tabs().OpenDocument(MakeFile(QStringLiteral("library.xml"), library)), 0);
+    ASSERT_EQ(OpenPath(MakeFile(QStringLiteral("library.xml"), library)), 0);
     XPathQueryPane* pane = frame->XPathQuery();
     ASSERT_NE(pane, nullptr);
     QAction* action = frame->ActionsFor(CommandId::XPathQuery).value(0);

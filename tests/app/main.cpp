@@ -1,4 +1,7 @@
+#include "tools/ToolRun.h"
+
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -11,6 +14,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     // Caches and data the shell writes go to Qt's test folders, not the user's.
     QStandardPaths::setTestModeEnabled(true);
+    // Validation and transformation runs start the real program, built beside the tests.
+    ToolRun::SetWorkerProgram(
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tovi-xmleditor")));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

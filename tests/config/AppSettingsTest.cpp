@@ -441,3 +441,22 @@ TEST(CreateFolderChainTest, CreatesEveryLevelAndRejectsBadPaths)
     WriteAll(file, "x");
     EXPECT_FALSE(AppSettings::CreateFolderChain(file + u"/sub"_s));
 }
+
+TEST(AppSettingsToolsTest, LimitsAndLastFilesRoundTripUnderTools)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(AppSettings::FileName());
+    {
+        AppSettings settings;
+        ASSERT_TRUE(settings.Open(path));
+        EXPECT_EQ(settings.toolTimeLimitSeconds, 60);
+        settings.toolTimeLimitSeconds = 5;
+        settings.lastSchemaPath = QStringLiteral("/s/a.xsd");
+        ASSERT_TRUE(settings.Save());
+    }
+    AppSettings settings;
+    ASSERT_TRUE(settings.Open(path));
+    EXPECT_EQ(settings.toolTimeLimitSeconds, 5);
+    EXPECT_EQ(settings.toolMemoryLimitMegabytes, 4096);
+    EXPECT_EQ(settings.lastSchemaPath, QStringLiteral("/s/a.xsd"));
+}

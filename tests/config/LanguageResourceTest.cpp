@@ -213,7 +213,7 @@ TEST(BuiltinResourcesTest, DescribeTheProgramsMenusAndFindDialog)
     EXPECT_EQ(find->caption, u"Find");
     for (int id : {1009, 1010, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 2})
         EXPECT_NE(find->FindControl(quint16(id)), nullptr) << id;
-    EXPECT_EQ(find->FindControl(1015)->caption, u"A&ttriubute values");
+    EXPECT_EQ(find->FindControl(1015)->caption, u"A&ttribute values");
     EXPECT_FALSE(BuiltinResources::Menu(999).has_value());
 }
 

@@ -43,12 +43,12 @@ TEST(ResultFileWriterTest, WritesUtf8WithoutByteOrderMarkAndReplacesOldContent)
     const QString path = dir.filePath(QStringLiteral("out.txt"));
     ASSERT_TRUE(WriteFile(path, QByteArray("old content that is longer than the new one")));
     const QString text = QStringLiteral("Grüße €\r\nline 𝄞");
-    ASSERT_TRUE(ResultFileWriter::Write(path, text));
+    ASSERT_TRUE(ResultFileWriter::Write(path, text.toUtf8()));
     const QByteArray bytes = ReadFile(path);
     EXPECT_EQ(bytes, text.toUtf8()); // CR LF kept as is, no BOM
     EXPECT_FALSE(bytes.startsWith("\xEF\xBB\xBF"));
 
-    ASSERT_TRUE(ResultFileWriter::Write(path, QString()));
+    ASSERT_TRUE(ResultFileWriter::Write(path, QByteArray()));
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_EQ(QFileInfo(path).size(), 0);
 }
@@ -58,13 +58,13 @@ TEST(ResultFileWriterTest, FailureLeavesNoFileBehind)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString missingFolder = dir.filePath(QStringLiteral("missing/out.txt"));
-    EXPECT_FALSE(ResultFileWriter::Write(missingFolder, QStringLiteral("x")));
+    EXPECT_FALSE(ResultFileWriter::Write(missingFolder, QByteArray("x")));
     EXPECT_FALSE(QFileInfo::exists(missingFolder));
     // A folder of that name cannot be replaced by the result.
     const QString folder = dir.filePath(QStringLiteral("taken"));
     ASSERT_TRUE(QDir().mkdir(folder));
-    EXPECT_FALSE(ResultFileWriter::Write(folder, QStringLiteral("x")));
+    EXPECT_FALSE(ResultFileWriter::Write(folder, QByteArray("x")));
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
-    EXPECT_FALSE(ResultFileWriter::Write(QString(), QStringLiteral("x")));
+    EXPECT_FALSE(ResultFileWriter::Write(QString(), QByteArray("x")));
 }

@@ -84,7 +84,7 @@ TEST(XslTransformerTest, Latin1OutputBecomesAConsistentUtf8File)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("result.xml"));
-    ASSERT_TRUE(ResultFileWriter::Write(path, text));
+    ASSERT_TRUE(ResultFileWriter::Write(path, transformer.ResultUtf8()));
     const QByteArray bytes = ReadFile(path);
     EXPECT_TRUE(bytes.startsWith("<?xml")); // no byte-order mark
     EXPECT_EQ(bytes, transformer.ResultUtf8());
@@ -146,6 +146,12 @@ TEST(XslTransformerTest, StyleSheetThatCannotLoadReportsLoadFailure)
             << name.toStdString();
         EXPECT_TRUE(transformer.ResultText().isEmpty());
     }
+    // The reason names the file and the line where the parser gave up.
+    ASSERT_EQ(transformer.RunTransformation(doc, DataPath(QStringLiteral("broken.xslt"))),
+              XE_XSLT_LOAD_FAILED);
+    ASSERT_FALSE(transformer.Errors().isEmpty());
+    EXPECT_EQ(transformer.Errors()[0].file, DataPath(QStringLiteral("broken.xslt")));
+    EXPECT_EQ(transformer.Errors()[0].place.line, 4);
     EXPECT_EQ(transformer.RunTransformation(doc, QString()), XE_XSLT_LOAD_FAILED);
 }
 
@@ -161,6 +167,21 @@ TEST(XslTransformerTest, RunawayStyleSheetsFailInsteadOfCrashing)
     EXPECT_EQ(transformer.RunTransformation(doc, DataPath(QStringLiteral("terminate.xslt"))),
               XE_XSLT_TRANSFORM_FAILED);
     EXPECT_TRUE(transformer.Diagnostics().join(u'\n').contains(QStringLiteral("on purpose")));
+}
+
+// xsl:message speaks on libxslt's error channel; only real errors fail the run.
+TEST(XslTransformerTest, MessagesAloneDoNotFailTheRun)
+{
+    QTemporaryDir dir;
+    const QString sheet = dir.filePath(QStringLiteral("message.xsl"));
+    WriteFile(sheet, "<xsl:stylesheet version=\"1.0\" "
+                     "xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output "
+                     "method=\"text\"/><xsl:template match=\"/\"><xsl:message>runtime "
+                     "note</xsl:message>done</xsl:template></xsl:stylesheet>");
+    XslTransformer transformer;
+    ASSERT_EQ(transformer.RunTransformationOnText("<r/>", sheet), XE_OK);
+    EXPECT_EQ(transformer.ResultText(), QStringLiteral("done"));
+    EXPECT_TRUE(transformer.Diagnostics().contains(QStringLiteral("runtime note")));
 }
 
 TEST(XslTransformerTest, DocumentThatCannotBeSerialisedReportsItsStatus)

@@ -1,0 +1,98 @@
+#include "ShellFixture.h"
+#include "app/FileProgressBar.h"
+#include "document/FileProgress.h"
+#include "editing/CommandId.h"
+#include "view/TreeListView.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// Large enough that a load or save is still running when the test cancels it.
+const QByteArray kLarge = "<r>" + QByteArray("<e a='1'>text</e>").repeated(2'000'000) + "</r>";
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST_F(ShellFixture, CancelledOrClosedOpensLeaveNoTab)
+{
+    const QString path = MakeFile(QStringLiteral("large.xml"), kLarge);
+    Open(QStringLiteral("small.xml"));
+    Tabs().OpenDocument(path);
+    ASSERT_EQ(Tabs().Count(), 2);
+    EXPECT_TRUE(Tabs().FrameAt(1)->IsBusy());
+    Tabs().FrameAt(1)->CancelWork();
+    Settle();
+    EXPECT_EQ(Tabs().Count(), 1);
+    EXPECT_EQ(Tabs().ActiveIndex(), 0);
+
+    Tabs().OpenDocument(path);
+    EXPECT_TRUE(Tabs().CloseTab(1));
+    EXPECT_EQ(Tabs().Count(), 1);
+    EXPECT_TRUE(boxes.shown.empty()) << "a cancel is no failure, and asks nothing";
+}
+
+TEST_F(ShellFixture, ASaveRunsWithTheTabClosedToEditsAndACancelKeepsTheOldFile)
+{
+    const QString path = MakeFile(QStringLiteral("large.xml"), kLarge);
+    ASSERT_EQ(OpenPath(path), 0);
+    Modify(0);
+    DocumentFrame* tab = Tabs().FrameAt(0);
+    ASSERT_TRUE(Tabs().SaveTab(0));
+    ASSERT_TRUE(tab->IsBusy());
+    EXPECT_FALSE(tab->View()->isEnabled());
+    const int32_t nodes = tab->Document()->NextId();
+    Tabs().HandleCommand(CommandId::Undo);
+    EXPECT_TRUE(tab->IsModified()) << "the edit is not undone under the save";
+    tab->CancelWork();
+    Settle();
+    EXPECT_EQ(Read(path), kLarge);
+    EXPECT_TRUE(tab->IsModified());
+    EXPECT_EQ(tab->Document()->NextId(), nodes);
+    EXPECT_TRUE(tab->View()->isEnabled());
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // Closing a tab while it saves waits for the file and then needs no prompt.
+    ASSERT_TRUE(Tabs().SaveTab(0));
+    EXPECT_TRUE(Tabs().CloseTab(0));
+    EXPECT_EQ(Tabs().Count(), 0);
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(Read(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<changed"));
+}
+
+TEST_F(ShellFixture, TheProgressStripShowsAfterAMomentAndItsButtonCancels)
+{
+    FileProgressBar bar(nullptr);
+    FileProgress progress;
+    progress.SetTotal(1000);
+    progress.SetDone(250);
+    bar.Follow(progress, QStringLiteral("Opening x.xml"));
+    EXPECT_TRUE(bar.isHidden()) << "quick work shows nothing";
+    QTest::qWait(FileProgressBar::ShowDelayMs + 200);
+    EXPECT_FALSE(bar.isHidden());
+    const QProgressBar* value = bar.findChild<QProgressBar*>();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->value() * 4, value->maximum());
+    bar.CancelButton()->click();
+    EXPECT_TRUE(progress.IsCancelled());
+    bar.Stop();
+    EXPECT_TRUE(bar.isHidden());
+}
+
+TEST_F(ShellFixture, FailedOpensSayWhy)
+{
+    EXPECT_EQ(OpenPath(dir.path()), -1);
+    EXPECT_EQ(OpenPath(MakeFile(QStringLiteral("notes.xml"), "just some notes")), -1);
+    EXPECT_EQ(Tabs().Count(), 0);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(boxes.shown[0].text.endsWith(QStringLiteral("The path is a folder, not a file.")));
+    EXPECT_TRUE(boxes.shown[1].text.endsWith(
+        QStringLiteral("This is not an XML file: its content does not start with markup.")));
+}
