@@ -460,7 +460,7 @@ QString TreeListView::GetRowDescription(const TreeListItem* item) const
 uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, uint32_t) const
 {
     const XmlNode* node = NodeOf(item);
-    return node && NodeCellStyle::Italic(*node, column) ? FontItalic : 0;
+    return node && NodeCellStyle::Italic(*node, column) ? uint32_t(FontItalic) : 0u;
 }
 
 QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const
