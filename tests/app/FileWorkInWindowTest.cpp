@@ -1,5 +1,5 @@
 #include "ShellFixture.h"
-#include "app/FileProgressBar.h"
+#include "app/ProgressStrip.h"
 #include "document/FileProgress.h"
 #include "editing/CommandId.h"
 #include "view/TreeListView.h"
@@ -69,13 +69,13 @@ TEST_F(ShellFixture, ASaveRunsWithTheTabClosedToEditsAndACancelKeepsTheOldFile)
 
 TEST_F(ShellFixture, TheProgressStripShowsAfterAMomentAndItsButtonCancels)
 {
-    FileProgressBar bar(nullptr);
+    ProgressStrip bar(nullptr);
     FileProgress progress;
     progress.SetTotal(1000);
     progress.SetDone(250);
     bar.Follow(progress, QStringLiteral("Opening x.xml"));
     EXPECT_TRUE(bar.isHidden()) << "quick work shows nothing";
-    QTest::qWait(FileProgressBar::ShowDelayMs + 200);
+    QTest::qWait(ProgressStrip::ShowDelayMs + 200);
     EXPECT_FALSE(bar.isHidden());
     const QProgressBar* value = bar.findChild<QProgressBar*>();
     ASSERT_NE(value, nullptr);
