@@ -150,13 +150,10 @@ bool XmlDocument::InsertNode(const XmlNodeData& record, int32_t parentId, int32_
     }
     int position = 0;
     if (afterId != -1) {
-        position = parent->ChildCount();
-        for (int i = 0; i < parent->ChildCount(); ++i) {
-            if (parent->ChildAt(i)->Id() == afterId) {
-                position = i + 1;
-                break;
-            }
-        }
+        // The sibling knows its place; a scan for its ID cost a cache miss per sibling.
+        const XmlNode* after = FindNode(afterId);
+        position = after && after->Parent() == parent ? parent->IndexOfChild(after) + 1
+                                                      : parent->ChildCount();
     }
     position = parent->AllowedPosition(record.kind, position);
     XmlNodeData fresh = record;
