@@ -3,9 +3,9 @@
 #include "app/DocumentNaming.h"
 #include "app/FileDialogs.h"
 #include "app/FileJob.h"
-#include "app/FileProgressBar.h"
 #include "app/FindResultsPane.h"
 #include "app/NodeCounter.h"
+#include "app/ProgressStrip.h"
 #include "app/ShellMessages.h"
 #include "app/ShellText.h"
 #include "app/ToolErrorsPane.h"
@@ -34,11 +34,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QItemSelectionModel>
-#include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -50,9 +46,8 @@ constexpr int ValidationSuccessfulStringId = 40199;
 
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View()),
-      m_errors(new ToolErrorsPane(this)), m_busy(new QWidget(this)), m_busyText(new QLabel(m_busy)),
-      m_run(new ToolRun(this)),
-      m_progressBar(new FileProgressBar(this))
+      m_errors(new ToolErrorsPane(this)), m_run(new ToolRun(this)),
+      m_progressBar(new ProgressStrip(this)), m_runBar(new ProgressStrip(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -64,23 +59,9 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
     layout->addWidget(splitter, 1);
-    layout->addWidget(m_busy);
+    layout->addWidget(m_runBar);
     layout->addWidget(m_progressBar);
     m_errors->hide();
-
-    // The busy bar of a run: what runs, an indicator without end, and Cancel.
-    auto* busyLayout = new QHBoxLayout(m_busy);
-    busyLayout->setContentsMargins(4, 2, 4, 2);
-    busyLayout->addWidget(m_busyText);
-    auto* progress = new QProgressBar(m_busy);
-    progress->setRange(0, 0);
-    progress->setTextVisible(false);
-    busyLayout->addWidget(progress, 1);
-    auto* cancel = new QPushButton(ShellText::Get(StringId::Cancel), m_busy);
-    cancel->setObjectName(QStringLiteral("CancelRun"));
-    busyLayout->addWidget(cancel);
-    m_busy->hide();
-    connect(cancel, &QPushButton::clicked, m_run, &ToolRun::Cancel);
     connect(m_run, &ToolRun::finished, this, &DocumentFrame::FinishRun);
     connect(m_errors, &ToolErrorsPane::nodeChosen, this, &DocumentFrame::SelectPath);
 
@@ -394,15 +375,15 @@ void DocumentFrame::StartRun(ToolRequest request)
     request.documentIsFile = !m_untitled && !m_view->Document().IsModified();
     m_request = std::move(request);
     m_editedDuringRun = false;
-    m_busyText->setText(ShellText::Get(
-        m_request.kind == ToolKind::Transform ? StringId::Transforming : StringId::Validating));
-    m_busy->show();
+    m_runBar->ShowBusy(ShellText::Get(m_request.kind == ToolKind::Transform ? StringId::Transforming
+                                                                            : StringId::Validating),
+                       [this] { m_run->Cancel(); });
     m_run->Start(m_request, ToolRun::LimitsFrom(m_settings));
 }
 
 void DocumentFrame::FinishRun()
 {
-    m_busy->hide();
+    m_runBar->Stop();
     const ToolOutcome outcome = m_run->Outcome();
     switch (outcome.status) {
     case ToolStatus::Cancelled:

@@ -18,11 +18,9 @@ class AppSettings;
 class FileDialogs;
 class FileJob;
 class FileProgress;
-class FileProgressBar;
 class LanguageResource;
+class ProgressStrip;
 class NodeCounter;
-class QLabel;
-class QPushButton;
 class ToolErrorsPane;
 class TreeListPane;
 class XmlDocument;
@@ -114,7 +112,7 @@ public:
     // The limits of runs and the place of the last result (null: defaults).
     void SetSettings(AppSettings* settings) { m_settings = settings; }
     bool IsToolRunning() const { return m_run->IsRunning(); }
-    void CancelToolRun() { m_run->Cancel(); }
+    ProgressStrip* RunBar() const { return m_runBar; }
     ToolErrorsPane* Errors() const { return m_errors; }
     // Lets the view refine the availability of its own commands (selection, undo, redo).
     void RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const;
@@ -122,7 +120,7 @@ public:
     QWidget* FocusTarget() const;
     TreeListView* View() const { return m_view; }
     XmlDocument* Document() const;
-    FileProgressBar* ProgressBar() const { return m_progressBar; }
+    ProgressStrip* ProgressBar() const { return m_progressBar; }
 
     // What the status bar shows of the tab: the nodes of the document, and the exact XPath of
     // the selected node (empty without one).
@@ -166,8 +164,6 @@ private:
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
     ToolErrorsPane* m_errors = nullptr;
-    QWidget* m_busy = nullptr;
-    QLabel* m_busyText = nullptr;
     ToolRun* m_run = nullptr;
     ToolRequest m_request; // what the run in progress (or the last one) was given
     bool m_editedDuringRun = false;
@@ -182,7 +178,8 @@ private:
     // A member, so it leaves the document's observers before QWidget deletes the view and
     // the document with it.
     std::unique_ptr<NodeCounter> m_nodes;
-    FileProgressBar* m_progressBar = nullptr;
+    ProgressStrip* m_progressBar = nullptr; // a file's open or save
+    ProgressStrip* m_runBar = nullptr;      // a validation or transformation
     Work m_work = Work::None;
     QString m_workPath;
     bool m_hadFocus = false;

@@ -2,6 +2,7 @@
 #include "ShellFixture.h"
 #include "app/DocumentFrame.h"
 #include "app/FindDialog.h"
+#include "app/ProgressStrip.h"
 #include "app/ToolErrorsPane.h"
 #include "document/SaveFileSystem.h"
 #include "view/BusyCursor.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QThread>
@@ -401,8 +403,10 @@ TEST_F(ShellFixture, CancelledTransformationWritesNothing)
     frame->HandleCommand(32895);
     DocumentFrame* tab = Tabs().ActiveFrame();
     ASSERT_TRUE(tab->IsToolRunning());
-    tab->CancelToolRun();
+    ASSERT_TRUE(tab->RunBar()->isVisibleTo(tab));
+    tab->RunBar()->CancelButton()->click();
     WaitForRun(tab);
+    EXPECT_FALSE(tab->RunBar()->isVisibleTo(tab));
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(fileDialogs.saveCalls.empty());
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.txt"))));

@@ -1,5 +1,6 @@
 #include "ShellFixture.h"
-#include "app/FileProgressBar.h"
+#include "TestFiles.h"
+#include "app/ProgressStrip.h"
 #include "document/FileProgress.h"
 #include "editing/CommandId.h"
 #include "view/TreeListView.h"
@@ -12,12 +13,6 @@ namespace {
 
 // Large enough that a load or save is still running when the test cancels it.
 const QByteArray kLarge = "<r>" + QByteArray("<e a='1'>text</e>").repeated(2'000'000) + "</r>";
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -53,7 +48,7 @@ TEST_F(ShellFixture, ASaveRunsWithTheTabClosedToEditsAndACancelKeepsTheOldFile)
     EXPECT_TRUE(tab->IsModified()) << "the edit is not undone under the save";
     tab->CancelWork();
     Settle();
-    EXPECT_EQ(Read(path), kLarge);
+    EXPECT_EQ(ReadFile(path), kLarge);
     EXPECT_TRUE(tab->IsModified());
     EXPECT_EQ(tab->Document()->NextId(), nodes);
     EXPECT_TRUE(tab->View()->isEnabled());
@@ -64,18 +59,18 @@ TEST_F(ShellFixture, ASaveRunsWithTheTabClosedToEditsAndACancelKeepsTheOldFile)
     EXPECT_TRUE(Tabs().CloseTab(0));
     EXPECT_EQ(Tabs().Count(), 0);
     EXPECT_TRUE(boxes.shown.empty());
-    EXPECT_TRUE(Read(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<changed"));
+    EXPECT_TRUE(ReadFile(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<changed"));
 }
 
 TEST_F(ShellFixture, TheProgressStripShowsAfterAMomentAndItsButtonCancels)
 {
-    FileProgressBar bar(nullptr);
+    ProgressStrip bar(nullptr);
     FileProgress progress;
     progress.SetTotal(1000);
     progress.SetDone(250);
     bar.Follow(progress, QStringLiteral("Opening x.xml"));
     EXPECT_TRUE(bar.isHidden()) << "quick work shows nothing";
-    QTest::qWait(FileProgressBar::ShowDelayMs + 200);
+    QTest::qWait(ProgressStrip::ShowDelayMs + 200);
     EXPECT_FALSE(bar.isHidden());
     const QProgressBar* value = bar.findChild<QProgressBar*>();
     ASSERT_NE(value, nullptr);

@@ -1,4 +1,5 @@
 #include "ShellFixture.h"
+#include "TestFiles.h"
 #include "app/ShellText.h"
 #include "app/SingleInstance.h"
 #include "editing/CommandId.h"
@@ -20,12 +21,6 @@ void Write(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
-}
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString RootName(DocumentFrame* frame)
@@ -69,7 +64,7 @@ TEST_F(ShellFixture, AFileOpenAlreadyIsActivatedFromEveryWayOfOpening)
     EXPECT_FALSE(SaveTabAs(2));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, ShellText::Format(ShellStringId::OpenInOtherTab, {a}));
-    EXPECT_EQ(Read(a), Read(dir.filePath(QStringLiteral("c.xml"))));
+    EXPECT_EQ(ReadFile(a), ReadFile(dir.filePath(QStringLiteral("c.xml"))));
     EXPECT_EQ(DisplayName(2), QStringLiteral("b.xml"));
 }
 
@@ -153,12 +148,12 @@ TEST_F(ShellFixture, SavingOverAChangedFileAsksFirst)
     EXPECT_FALSE(SaveTab(0));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, ShellText::Format(ShellStringId::OverwritePrompt, {a}));
-    EXPECT_EQ(Read(a), Changed);
+    EXPECT_EQ(ReadFile(a), Changed);
     EXPECT_TRUE(Tabs().FrameAt(0)->IsModified());
     boxes.answers = {MessageBoxes::Answer::Yes};
     EXPECT_TRUE(SaveTab(0));
     EXPECT_EQ(boxes.shown.size(), 2u);
-    EXPECT_TRUE(Read(a).contains("<changed"));
+    EXPECT_TRUE(ReadFile(a).contains("<changed"));
 
     // Our own save is no change; a change the user chose to keep editing over is not asked
     // about again when saving.
@@ -172,7 +167,7 @@ TEST_F(ShellFixture, SavingOverAChangedFileAsksFirst)
     ASSERT_EQ(boxes.shown.size(), 3u);
     EXPECT_TRUE(SaveTab(0));
     EXPECT_EQ(boxes.shown.size(), 3u);
-    EXPECT_TRUE(Read(a).contains("<changed"));
+    EXPECT_TRUE(ReadFile(a).contains("<changed"));
 }
 
 TEST_F(ShellFixture, ADeletedFileMarksItsTabAndSavingCreatesItAgain)

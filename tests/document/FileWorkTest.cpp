@@ -1,4 +1,5 @@
 #include "OrdinaryUser.h"
+#include "TestFiles.h"
 #include "document/DocumentMessages.h"
 #include "document/FileProgress.h"
 #include "document/XmlDocument.h"
@@ -18,15 +19,8 @@ protected:
     QString Write(const QString& name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(WriteFile(path, bytes));
         return path;
-    }
-    static QByteArray Read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
 
@@ -92,14 +86,14 @@ TEST_F(FileWorkTest, ACancelledSaveLeavesTheFileAndTheModifiedState)
     FileProgress progress;
     progress.Cancel();
     EXPECT_EQ(doc.Save(path, &progress), XE_CANCELLED);
-    EXPECT_EQ(Read(path), xml);
+    EXPECT_EQ(ReadFile(path), xml);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
 
     FileProgress running;
     ASSERT_EQ(doc.Save(path, &running), XE_OK);
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(running.Total(), 2 * Read(path).size());
+    EXPECT_EQ(running.Total(), 2 * ReadFile(path).size());
 }
 
 // The status table's text stays; the reason the system or the content gives is added.
@@ -152,7 +146,7 @@ TEST_F(FileWorkTest, SavingOntoAReadOnlyFileSaysSo)
         return doc.LoadFromData("<b/>") == XE_OK && doc.Save(path) == XE_CANNOT_OPEN_FILE &&
                FileFailureText(doc.LastFileFailure()) == u"The file is read-only."_qs;
     }));
-    EXPECT_EQ(Read(path), "<a/>");
+    EXPECT_EQ(ReadFile(path), "<a/>");
 
     // Unreadable for the load: the system's own words.
     ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::WriteOwner));

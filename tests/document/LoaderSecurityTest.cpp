@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "document/XmlDocument.h"
 
 #include <QElapsedTimer>
@@ -20,9 +21,7 @@ protected:
     QString Write(const QString& name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(WriteFile(path, bytes));
         return path;
     }
     XmlStatus LoadFile(const QByteArray& xml) { return doc.Load(Write(u"doc.xml"_qs, xml)); }

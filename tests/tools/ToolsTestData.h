@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TestFiles.h"
 #include "document/XmlDocument.h"
 
 #include <QByteArray>
@@ -13,18 +14,6 @@ namespace ToolsTestData {
 inline QString DataPath(const QString& name)
 {
     return QStringLiteral(TOVI_SOURCE_DIR "/tests/tools/data/") + name;
-}
-
-inline bool WriteFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-inline QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline XmlNode* Add(XmlDocument& doc, XmlNode* parent, XmlNodeKind kind, const QString& name,

@@ -1,4 +1,4 @@
-#include "app/FileProgressBar.h"
+#include "app/ProgressStrip.h"
 
 #include "app/ShellText.h"
 #include "config/StringTable.h"
@@ -16,12 +16,12 @@ constexpr int kUpdateIntervalMs = 100;
 constexpr int kBarSteps = 1000;
 } // namespace
 
-FileProgressBar::FileProgressBar(QWidget* parent)
+ProgressStrip::ProgressStrip(QWidget* parent)
     : QWidget(parent), m_text(new QLabel(this)), m_bar(new QProgressBar(this)),
       m_cancel(new QPushButton(ShellText::Get(StringId::Cancel), this)),
       m_showTimer(new QTimer(this)), m_updateTimer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("FileProgressBar"));
+    setObjectName(QStringLiteral("ProgressStrip"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->addWidget(m_text);
@@ -36,32 +36,46 @@ FileProgressBar::FileProgressBar(QWidget* parent)
         show();
         m_updateTimer->start();
     });
-    connect(m_updateTimer, &QTimer::timeout, this, &FileProgressBar::Update);
+    connect(m_updateTimer, &QTimer::timeout, this, &ProgressStrip::Update);
     connect(m_cancel, &QPushButton::clicked, this, [this] {
         if (m_progress)
             m_progress->Cancel();
+        else if (m_cancelWork)
+            m_cancelWork();
         m_cancel->setEnabled(false);
     });
     hide();
 }
 
-void FileProgressBar::Follow(FileProgress& progress, const QString& text)
+void ProgressStrip::Follow(FileProgress& progress, const QString& text)
 {
     m_progress = &progress;
+    m_cancelWork = nullptr;
     m_text->setText(text);
     m_cancel->setEnabled(true);
     m_showTimer->start();
 }
 
-void FileProgressBar::Stop()
+void ProgressStrip::ShowBusy(const QString& text, std::function<void()> cancel)
 {
     m_progress = nullptr;
+    m_cancelWork = std::move(cancel);
+    m_text->setText(text);
+    m_bar->setRange(0, 0);
+    m_cancel->setEnabled(true);
+    show();
+}
+
+void ProgressStrip::Stop()
+{
+    m_progress = nullptr;
+    m_cancelWork = nullptr;
     m_showTimer->stop();
     m_updateTimer->stop();
     hide();
 }
 
-void FileProgressBar::Update()
+void ProgressStrip::Update()
 {
     if (!m_progress)
         return;
