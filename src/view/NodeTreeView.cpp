@@ -3,11 +3,17 @@
 #include "config/StringTable.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
+#include "config/LoadText.h"
+#include "editing/ItemEditLogic.h"
 #include "view/BusyCursor.h"
+#include "view/DragImage.h"
+#include "view/InPlaceEdit.h"
 #include "view/NodeCellStyle.h"
 #include "view/NodeIcons.h"
 #include "view/TreeColumnWidths.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -47,9 +53,10 @@ bool HasNextSibling(const XmlNode* node)
 }
 } // namespace
 
-NodeTreeView::NodeTreeView(XmlDocument& document, QWidget* parent)
-    : QAbstractScrollArea(parent), m_document(document), m_rows(document),
-      m_header(new QHeaderView(Qt::Horizontal, this))
+NodeTreeView::NodeTreeView(QWidget* parent)
+    : QAbstractScrollArea(parent), m_header(new QHeaderView(Qt::Horizontal, this)),
+      m_edit(std::make_unique<InPlaceEdit>(
+          *this, [this](const InPlaceEditResult& result) { return EndCellEdit(result); }))
 {
     setFocusPolicy(Qt::StrongFocus);
     // The header needs a model for its sections; only their titles live in it.
@@ -82,22 +89,53 @@ NodeTreeView::NodeTreeView(XmlDocument& document, QWidget* parent)
         UpdateGeometry();
     });
     verticalScrollBar()->setSingleStep(1);
-    m_document.AddObserver(this);
+    viewport()->setMouseTracking(false);
     UpdateRowHeight();
 }
 
 NodeTreeView::~NodeTreeView()
 {
-    m_document.RemoveObserver(this);
+    // An open edit is dropped, never committed, while the document still exists.
+    m_edit->Abandon();
+    if (m_document)
+        m_document->RemoveObserver(this);
+}
+
+void NodeTreeView::SetDocument(XmlDocument& document)
+{
+    m_edit->Abandon();
+    EndDrag();
+    if (m_document)
+        m_document->RemoveObserver(this);
+    m_document = &document;
+    m_document->AddObserver(this);
+    m_rows = std::make_unique<VisibleRows>(document);
+    Reset();
 }
 
 void NodeTreeView::Reset()
 {
-    m_rows.Reset();
+    m_edit->Abandon();
+    EndDrag();
+    m_rows->Reset();
+    const bool hadSelection = m_selectedId >= 0;
     m_selectedId = -1;
     verticalScrollBar()->setValue(0);
     UpdateGeometry();
     viewport()->update();
+    if (hadSelection)
+        emit selectionChanged(-1);
+}
+
+void NodeTreeView::SetShowPrefixes(bool show)
+{
+    m_showPrefixes = show;
+    viewport()->update();
+}
+
+QString NodeTreeView::CellText(const XmlNode* node, int column) const
+{
+    return node ? NodeCellStyle::Text(*node, column, m_showPrefixes) : QString();
 }
 
 int NodeTreeView::TopRow() const
@@ -118,17 +156,38 @@ int NodeTreeView::Indentation() const
 int NodeTreeView::RowAt(int y) const
 {
     const int row = TopRow() + y / m_rowHeight;
-    return y >= 0 && row < m_rows.Count() ? row : -1;
+    return y >= 0 && row < ShownRows() ? row : -1;
+}
+
+const XmlNode* NodeTreeView::NodeAt(QPoint point) const
+{
+    const int row = RowAt(point.y());
+    if (row < 0 || ButtonRect(row).contains(point))
+        return nullptr;
+    return m_rows->At(row);
+}
+
+int NodeTreeView::ColumnAt(int x) const
+{
+    return m_header->logicalIndexAt(x);
+}
+
+QRect NodeTreeView::RowRect(const XmlNode* node) const
+{
+    const int row = node ? m_rows->RowOf(node) : -1;
+    if (row < 0)
+        return {};
+    return QRect(0, (row - TopRow()) * m_rowHeight, viewport()->width(), m_rowHeight);
 }
 
 QRect NodeTreeView::ButtonRect(int row) const
 {
-    if (row < TopRow() || row >= m_rows.Count() || !CanExpand(m_rows.At(row)))
+    if (row < TopRow() || row >= ShownRows() || !CanExpand(m_rows->At(row)))
         return QRect();
     const int indent = Indentation();
     const int nameLeft = m_header->sectionViewportPosition(NameColumn);
     const int top = (row - TopRow()) * m_rowHeight;
-    const QRect button(nameLeft + indent * VisibleRows::Level(m_rows.At(row)), top, indent,
+    const QRect button(nameLeft + indent * VisibleRows::Level(m_rows->At(row)), top, indent,
                        m_rowHeight);
     // A button the Name column cuts off is painted only in part, and only that part answers.
     return button.intersected(QRect(nameLeft, top, m_header->sectionSize(NameColumn), m_rowHeight));
@@ -138,16 +197,35 @@ QRect NodeTreeView::ButtonRect(int row) const
 
 int NodeTreeView::SelectedRow() const
 {
-    const XmlNode* node = m_selectedId >= 0 ? m_document.FindNode(m_selectedId) : nullptr;
-    return node ? m_rows.RowOf(node) : -1;
+    const XmlNode* node = SelectedNode();
+    return node ? m_rows->RowOf(node) : -1;
+}
+
+const XmlNode* NodeTreeView::SelectedNode() const
+{
+    return m_selectedId >= 0 && m_document ? m_document->FindNode(m_selectedId) : nullptr;
+}
+
+bool NodeTreeView::IsExpanded(const XmlNode* node) const
+{
+    return node && CanExpand(node) && m_rows->IsExpanded(node);
+}
+
+void NodeTreeView::ClearSelection()
+{
+    if (m_selectedId < 0)
+        return;
+    m_selectedId = -1;
+    viewport()->update();
+    emit selectionChanged(-1);
 }
 
 void NodeTreeView::SelectRow(int row)
 {
-    if (m_rows.Count() == 0)
+    if (ShownRows() == 0)
         return;
-    row = std::clamp(row, 0, m_rows.Count() - 1);
-    const int32_t id = m_rows.At(row)->Id();
+    row = std::clamp(row, 0, ShownRows() - 1);
+    const int32_t id = m_rows->At(row)->Id();
     ScrollTo(row);
     if (id == m_selectedId)
         return;
@@ -158,19 +236,19 @@ void NodeTreeView::SelectRow(int row)
 
 bool NodeTreeView::SelectNode(int32_t id)
 {
-    const XmlNode* node = m_document.FindNode(id);
+    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
     if (!node)
         return false;
     std::vector<const XmlNode*> ancestors;
     for (const XmlNode* parent = node->Parent(); parent; parent = parent->Parent())
         ancestors.push_back(parent);
-    if (ancestors.empty() || ancestors.back() != m_document.Root())
+    if (ancestors.empty() || ancestors.back() != m_document->Root())
         return false;
     // From the top down, so each ancestor has its row when it is expanded.
     for (auto it = ancestors.rbegin() + 1; it != ancestors.rend(); ++it)
-        m_rows.Expand(*it);
+        m_rows->Expand(*it);
     UpdateGeometry();
-    const int row = m_rows.RowOf(node);
+    const int row = m_rows->RowOf(node);
     if (row < 0)
         return false;
     SelectRow(row);
@@ -188,18 +266,18 @@ void NodeTreeView::ScrollTo(int row)
 
 void NodeTreeView::SetExpanded(int32_t id, bool expanded)
 {
-    const XmlNode* node = m_document.FindNode(id);
+    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
     if (!node || !CanExpand(node))
         return;
     if (expanded) {
-        m_rows.Expand(node);
+        m_rows->Expand(node);
     } else {
         const bool hidesSelection = node->Id() != m_selectedId && m_selectedId >= 0 &&
-                                    IsWithin(m_document.FindNode(m_selectedId), node);
-        m_rows.Collapse(node);
+                                    IsWithin(m_document->FindNode(m_selectedId), node);
+        m_rows->Collapse(node);
         // A selection the collapse hides moves to the collapsed row, as keys go on from there.
         if (hidesSelection)
-            SelectRow(m_rows.RowOf(node));
+            SelectRow(m_rows->RowOf(node));
     }
     UpdateGeometry();
     viewport()->update();
@@ -207,19 +285,36 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
 
 void NodeTreeView::ExpandAll(int32_t id)
 {
-    const XmlNode* node = m_document.FindNode(id);
+    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
     if (!node || !CanExpand(node))
         return;
     BusyCursor busy;
-    m_rows.ExpandAll(node);
+    m_rows->ExpandAll(node);
+    UpdateGeometry();
+    viewport()->update();
+}
+
+void NodeTreeView::MirrorExpanded(const XmlNode* original, const XmlNode* copy)
+{
+    // From the top down, so each expanded copy already has its row when its children come.
+    std::vector<std::pair<const XmlNode*, const XmlNode*>> pending{{original, copy}};
+    while (!pending.empty()) {
+        const auto [from, to] = pending.back();
+        pending.pop_back();
+        if (!IsExpanded(from) || from->ChildCount() != to->ChildCount())
+            continue;
+        m_rows->Expand(to);
+        for (int i = from->ChildCount() - 1; i >= 0; --i)
+            pending.emplace_back(from->ChildAt(i), to->ChildAt(i));
+    }
     UpdateGeometry();
     viewport()->update();
 }
 
 void NodeTreeView::Toggle(int row)
 {
-    const XmlNode* node = m_rows.At(row);
-    SetExpanded(node->Id(), !m_rows.IsExpanded(node));
+    const XmlNode* node = m_rows->At(row);
+    SetExpanded(node->Id(), !m_rows->IsExpanded(node));
 }
 
 // --- Document announcements -------------------------------------------------------------
@@ -231,18 +326,28 @@ void NodeTreeView::OnNodeChanged(const NodeIdPath&)
 
 void NodeTreeView::OnNodeAboutToBeRemoved(const XmlNode* node)
 {
-    const int row = m_rows.RowOf(node);
+    auto goes = [this, node](int32_t id) {
+        return id >= 0 && IsWithin(m_document->FindNode(id), node);
+    };
+    // An edit or a drag of a node that leaves ends with it, without a commit or a drop.
+    if (m_edit->IsOpen() && goes(m_edit->Result().nodeId))
+        m_edit->Abandon();
+    if (goes(m_dragSource))
+        EndDrag();
+    if (goes(m_dropHighlight))
+        SetDropHighlight(-1);
+    const int row = m_rows->RowOf(node);
     if (row < 0)
         return;
     const bool selectionGoes =
-        m_selectedId >= 0 && IsWithin(m_document.FindNode(m_selectedId), node);
-    m_rows.AboutToRemove(node);
+        m_selectedId >= 0 && IsWithin(m_document->FindNode(m_selectedId), node);
+    m_rows->AboutToRemove(node);
     // The row that takes the removed one's place (else the one above) is selected; a move
     // selects the node again where it arrives.
     if (selectionGoes) {
         m_selectedId = -1;
-        if (m_rows.Count() > 0)
-            SelectRow(std::min(row, m_rows.Count() - 1));
+        if (ShownRows() > 0)
+            SelectRow(std::min(row, ShownRows() - 1));
         else
             emit selectionChanged(-1);
     }
@@ -256,7 +361,7 @@ void NodeTreeView::OnNodeRemoved(const NodeIdPath&)
 
 void NodeTreeView::OnNodeInserted(const NodeIdPath&, XmlNode* node)
 {
-    m_rows.Inserted(node);
+    m_rows->Inserted(node);
     // As in the other view, what an edit brings into the tree becomes the selection.
     SelectNode(node->Id());
     UpdateGeometry();
@@ -303,7 +408,7 @@ void NodeTreeView::UpdateGeometry()
     m_header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
     FitValueColumn();
     QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, std::max(0, m_rows.Count() - PageRows()));
+    vertical->setRange(0, std::max(0, ShownRows() - PageRows()));
     vertical->setPageStep(PageRows());
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, m_header->length() - area.width()));
@@ -323,13 +428,32 @@ void NodeTreeView::scrollContentsBy(int dx, int)
 
 void NodeTreeView::keyPressEvent(QKeyEvent* event)
 {
+    if (m_dragSource >= 0) {
+        if (event->key() == Qt::Key_Escape) {
+            EndDrag();
+            event->accept();
+            return;
+        }
+        // Ctrl and Shift switch between move and copy at once, without a mouse move; the key
+        // may also have been a command that changed the rows under the pointer.
+        if (QApplication::mouseButtons() & (Qt::LeftButton | Qt::RightButton))
+            UpdateDragTarget();
+    }
     // Keys with Ctrl or Alt belong to commands; "*" and "+" may need Shift, and the keypad's
     // keys count the same.
     if (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))
         return QAbstractScrollArea::keyPressEvent(event);
     const int row = SelectedRow();
-    const XmlNode* node = row >= 0 ? m_rows.At(row) : nullptr;
-    switch (event->key()) {
+    const XmlNode* node = row >= 0 ? m_rows->At(row) : nullptr;
+    const int key = event->key();
+    // Without a selection, the moving keys start at the first row.
+    if (!node && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left ||
+                  key == Qt::Key_Right || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
+        SelectRow(0);
+        event->accept();
+        return;
+    }
+    switch (key) {
     case Qt::Key_Up:
         SelectRow(row < 0 ? 0 : row - 1);
         break;
@@ -346,7 +470,7 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
         SelectRow(0);
         break;
     case Qt::Key_End:
-        SelectRow(m_rows.Count() - 1);
+        SelectRow(ShownRows() - 1);
         break;
     case Qt::Key_Plus:
         if (node)
@@ -357,13 +481,13 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
             SetExpanded(node->Id(), false);
         break;
     case Qt::Key_Left:
-        if (node && CanExpand(node) && m_rows.IsExpanded(node))
+        if (IsExpanded(node))
             SetExpanded(node->Id(), false);
-        else if (node && node->Parent() != m_document.Root())
-            SelectRow(m_rows.RowOf(node->Parent()));
+        else if (node && node->Parent() != m_document->Root())
+            SelectRow(m_rows->RowOf(node->Parent()));
         break;
     case Qt::Key_Right:
-        if (node && CanExpand(node) && !m_rows.IsExpanded(node))
+        if (node && CanExpand(node) && !m_rows->IsExpanded(node))
             SetExpanded(node->Id(), true);
         else if (node && CanExpand(node))
             SelectRow(row + 1);
@@ -379,17 +503,103 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
     event->accept();
 }
 
+void NodeTreeView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (m_dragSource >= 0 && (QApplication::mouseButtons() & (Qt::LeftButton | Qt::RightButton)))
+        UpdateDragTarget();
+    QAbstractScrollArea::keyReleaseEvent(event);
+}
+
 void NodeTreeView::mousePressEvent(QMouseEvent* event)
 {
-    const int row = RowAt(event->position().toPoint().y());
-    if (row < 0 || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton))
+    const QPoint point = event->position().toPoint();
+    const Qt::MouseButton button = event->button();
+    m_menuAfterDragSuppressed = false;
+    m_draggedSincePress = false;
+    const int row = RowAt(point.y());
+    if (row < 0 || (button != Qt::LeftButton && button != Qt::RightButton))
         return QAbstractScrollArea::mousePressEvent(event);
-    if (event->button() == Qt::LeftButton &&
-        ButtonRect(row).contains(event->position().toPoint())) {
+    if (button == Qt::LeftButton && ButtonRect(row).contains(point)) {
         Toggle(row);
         return;
     }
+    // The pressed row may become a drag's source; it is marked until the release.
+    m_pressPoint = point;
+    const XmlNode* node = m_rows->At(row);
+    if (button == Qt::LeftButton)
+        m_pressedOnSelected = node->Id() == m_selectedId;
+    SetDropHighlight(node->Id());
     SelectRow(row);
+}
+
+void NodeTreeView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    const bool held = (event->buttons() & (Qt::LeftButton | Qt::RightButton)) != 0;
+    if (held && m_pressPoint != QPoint(-1, -1) && point != m_pressPoint) {
+        if (m_dragSource < 0 && m_dropHighlight >= 0) {
+            m_dragSource = m_dropHighlight;
+            StartDrag(point);
+        }
+        if (m_dragSource >= 0)
+            TrackDrag(point);
+    }
+    QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void NodeTreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    const Qt::MouseButton button = event->button();
+    if (button != Qt::LeftButton && button != Qt::RightButton)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    m_pressPoint = QPoint(-1, -1);
+    SetDropHighlight(-1);
+    const XmlNode* target = NodeAt(point);
+    const int32_t targetId = target ? target->Id() : -1;
+    // A drag, even one ended by Escape, is no right click. Where the platform asks for the
+    // menu after the release rather than with the press, that request is swallowed.
+    const bool requestedAtPress = m_contextMenuDeferred;
+    const bool menuDeferred = requestedAtPress && !m_draggedSincePress;
+    m_contextMenuDeferred = false;
+    m_menuAfterDragSuppressed =
+        button == Qt::RightButton && m_draggedSincePress && !requestedAtPress;
+    if (m_dragSource >= 0) {
+        // A drag ended by the right button counts as holding it, unless Shift asks for a move.
+        const bool shift = QApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
+        const bool copy = IsCopyDrag() || (button == Qt::RightButton && !shift);
+        const int32_t source = m_dragSource;
+        EndDrag();
+        if (targetId >= 0)
+            Drop(source, targetId, copy);
+        return;
+    }
+    if (button == Qt::LeftButton && m_pressedOnSelected) {
+        m_pressedOnSelected = false;
+        BeginCellEdit(m_selectedId, ColumnAt(point.x()));
+        return;
+    }
+    if (button == Qt::RightButton && menuDeferred) {
+        // A right click without a drag: the menu held back at the press opens now.
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, m_deferredMenuPoint, m_deferredMenuGlobal,
+                               event->modifiers());
+        QApplication::sendEvent(viewport(), &menu);
+    }
+}
+
+bool NodeTreeView::DeferContextMenu(const QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse && m_menuAfterDragSuppressed) {
+        m_menuAfterDragSuppressed = false;
+        return true;
+    }
+    if (event->reason() != QContextMenuEvent::Mouse || m_pressPoint == QPoint(-1, -1) ||
+        !(QApplication::mouseButtons() & Qt::RightButton))
+        return false;
+    m_contextMenuDeferred = true;
+    m_deferredMenuPoint = event->pos();
+    m_deferredMenuGlobal = event->globalPos();
+    return true;
 }
 
 void NodeTreeView::mouseDoubleClickEvent(QMouseEvent* event)
@@ -403,6 +613,155 @@ void NodeTreeView::mouseDoubleClickEvent(QMouseEvent* event)
     Toggle(row);
 }
 
+// --- Editing ----------------------------------------------------------------------------
+
+void NodeTreeView::BeginCellEdit(int32_t id, int column)
+{
+    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
+    if (!node || (column != NameColumn && column != ValueColumn) ||
+        !ItemEditLogic::IsCellEditable(node->Kind(), column) || m_edit->IsOpen() ||
+        IsCellEditVetoed(id, column))
+        return;
+    SelectNode(id);
+    const int row = m_rows->RowOf(node);
+    if (!isVisible() || row < 0)
+        return;
+    // A drag and an edit do not mix; the edit wins.
+    EndDrag();
+    QRect rect = CellRect(row, column);
+    if (column == NameColumn && NodeCellStyle::Icon(*node, IsExpanded(node)) >= 0)
+        rect.setLeft(rect.left() + NodeIcons::Size + 2);
+    rect.setHeight(m_rowHeight * 2);
+    m_edit->Create(id, column, column == ValueColumn, rect, viewport());
+    // A screen reader says which cell is being edited: the column and the row's name.
+    m_edit->Box()->setAccessibleName(FormatPlaceholders(
+        LoadText(StringId::CellEditorName),
+        {m_header->model()->headerData(column, Qt::Horizontal).toString(),
+         CellText(node, NameColumn)}));
+    m_edit->Start(CellText(node, column), font());
+}
+
+void NodeTreeView::CancelCellEdit()
+{
+    m_edit->End(true);
+}
+
+bool NodeTreeView::EndCellEdit(const InPlaceEditResult& result)
+{
+    if (!result.text.isEmpty() && !CommitCellText(result.nodeId, result.column, result.text))
+        return false;
+    viewport()->update();
+    return true;
+}
+
+bool NodeTreeView::CommitCellText(int32_t, int, const QString&)
+{
+    return true;
+}
+
+bool NodeTreeView::IsCellEditVetoed(int32_t, int) const
+{
+    return false;
+}
+
+// --- Dragging ---------------------------------------------------------------------------
+
+bool NodeTreeView::CanDrop(const XmlNode* source, const XmlNode* target) const
+{
+    return source && target && target->Kind() == XmlNodeKind::Element &&
+           !IsWithin(target, source);
+}
+
+void NodeTreeView::Drop(int32_t source, int32_t target, bool copy)
+{
+    const XmlNode* original = m_document->FindNode(source);
+    if (!CanDrop(original, m_document->FindNode(target)))
+        return;
+    if (!copy) {
+        m_document->MoveNodeTo(source, target);
+        return;
+    }
+    // The copy comes back selected, and is shown the way its original is.
+    if (m_document->CopyNodeTo(source, target) && m_selectedId != source)
+        if (const XmlNode* made = SelectedNode())
+            MirrorExpanded(original, made);
+}
+
+bool NodeTreeView::IsCopyDrag() const
+{
+    const Qt::KeyboardModifiers modifiers = QApplication::queryKeyboardModifiers();
+    if (modifiers & Qt::ShiftModifier)
+        return false;
+    return (modifiers & Qt::ControlModifier) || (QApplication::mouseButtons() & Qt::RightButton);
+}
+
+void NodeTreeView::SetDropHighlight(int32_t id)
+{
+    if (m_dropHighlight == id)
+        return;
+    m_dropHighlight = id;
+    viewport()->update();
+}
+
+QPixmap NodeTreeView::CreateDragImage(const XmlNode* node) const
+{
+    const int width = std::max(1, m_header->sectionSize(NameColumn));
+    QPixmap picture(width, m_rowHeight);
+    const QColor background = palette().color(QPalette::Base);
+    picture.fill(background);
+    {
+        QPainter painter(&picture);
+        PaintCell(painter, node, NameColumn, QRect(0, 0, width, m_rowHeight), Highlight::None);
+    }
+    picture.setMask(picture.createMaskFromColor(background, Qt::MaskInColor));
+    return picture;
+}
+
+void NodeTreeView::StartDrag(QPoint point)
+{
+    // A drag is no click: releasing it must not open an editor or a menu.
+    m_pressedOnSelected = false;
+    m_draggedSincePress = true;
+    m_dragImage = new DragImage(CreateDragImage(m_document->FindNode(m_dragSource)), viewport());
+    m_dragImage->MoveTo(point);
+    m_dragImage->show();
+    m_dragImage->raise();
+}
+
+void NodeTreeView::TrackDrag(QPoint point)
+{
+    m_lastDragPoint = point;
+    if (m_dragImage)
+        m_dragImage->MoveTo(point);
+    UpdateDragTarget();
+}
+
+void NodeTreeView::UpdateDragTarget()
+{
+    if (m_dragSource < 0)
+        return;
+    const XmlNode* target = NodeAt(m_lastDragPoint);
+    SetDropHighlight(target ? target->Id() : -1);
+    m_dragCursor = !CanDrop(m_document->FindNode(m_dragSource), target) ? DragCursors::Kind::NoDrop
+                   : IsCopyDrag()                                         ? DragCursors::Kind::Copy
+                                                                          : DragCursors::Kind::Move;
+    viewport()->setCursor(m_cursors.Cursor(m_dragCursor));
+}
+
+void NodeTreeView::EndDrag()
+{
+    m_dragSource = -1;
+    m_lastDragPoint = QPoint(-1, -1);
+    SetDropHighlight(-1);
+    m_dragCursor = DragCursors::Kind::None;
+    viewport()->unsetCursor();
+    if (m_dragImage) {
+        m_dragImage->hide();
+        m_dragImage->deleteLater();
+        m_dragImage = nullptr;
+    }
+}
+
 // --- Painting ---------------------------------------------------------------------------
 
 void NodeTreeView::paintEvent(QPaintEvent* event)
@@ -413,18 +772,22 @@ void NodeTreeView::paintEvent(QPaintEvent* event)
     const int nameWidth = m_header->sectionSize(NameColumn);
     const int selected = SelectedRow();
     const int first = TopRow() + std::max(0, event->rect().top()) / m_rowHeight;
-    const int last = std::min(m_rows.Count() - 1, TopRow() + event->rect().bottom() / m_rowHeight);
+    const int last = std::min(ShownRows() - 1, TopRow() + event->rect().bottom() / m_rowHeight);
     for (int row = first; row <= last; ++row) {
-        const XmlNode* node = m_rows.At(row);
+        const XmlNode* node = m_rows->At(row);
         const QRect name = CellRect(row, NameColumn);
         const QRect branches(nameLeft, name.top(), name.left() - nameLeft, m_rowHeight);
         // Lines and buttons are clipped to the Name column, like its text.
         painter.save();
         painter.setClipRect(QRect(nameLeft, name.top(), nameWidth, m_rowHeight));
         PaintBranches(painter, node, VisibleRows::Level(node), branches);
-        PaintCell(painter, node, NameColumn, name, row == selected);
+        // The press (or a drag's target) is marked in the mid tone, the selection over it.
+        const Highlight highlighted = row == selected               ? Highlight::Selected
+                                      : node->Id() == m_dropHighlight ? Highlight::DropTarget
+                                                                      : Highlight::None;
+        PaintCell(painter, node, NameColumn, name, highlighted);
         painter.restore();
-        PaintCell(painter, node, ValueColumn, CellRect(row, ValueColumn), row == selected);
+        PaintCell(painter, node, ValueColumn, CellRect(row, ValueColumn), highlighted);
     }
 }
 
@@ -446,7 +809,7 @@ void NodeTreeView::PaintBranches(QPainter& painter, const XmlNode* node, int lev
             option.state |= QStyle::State_Item;
             if (CanExpand(node))
                 option.state |= QStyle::State_Children;
-            if (CanExpand(node) && m_rows.IsExpanded(node))
+            if (CanExpand(node) && m_rows->IsExpanded(node))
                 option.state |= QStyle::State_Open;
         }
         style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter, this);
@@ -460,7 +823,7 @@ NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
     int textLeft = rect.left();
     if (column == NameColumn) {
         // An element whose children were all removed keeps its expanded bit but shows closed.
-        cell.icon = NodeCellStyle::Icon(*node, CanExpand(node) && m_rows.IsExpanded(node));
+        cell.icon = NodeCellStyle::Icon(*node, CanExpand(node) && m_rows->IsExpanded(node));
         if (cell.icon >= 0)
             textLeft += 1 + NodeIcons::Size;
         ++textLeft;
@@ -469,7 +832,7 @@ NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
     cell.text = QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
     cell.font = font();
     cell.font.setItalic(NodeCellStyle::Italic(*node, column));
-    cell.whole = NodeCellStyle::Text(*node, column, true);
+    cell.whole = CellText(node, column);
     // One line, whatever line breaks the text holds, cut with an ellipsis at the right edge.
     QString line = cell.whole.left(kLongestShown);
     line.replace(QLatin1String("\r\n"), QLatin1String(" "));
@@ -487,7 +850,7 @@ QRect NodeTreeView::CellRect(int row, int column) const
     int left = m_header->sectionViewportPosition(column);
     const int right = left + m_header->sectionSize(column);
     if (column == NameColumn)
-        left += Indentation() * (VisibleRows::Level(m_rows.At(row)) + 1);
+        left += Indentation() * (VisibleRows::Level(m_rows->At(row)) + 1);
     return QRect(left, top, right - left, m_rowHeight);
 }
 
@@ -501,7 +864,7 @@ bool NodeTreeView::viewportEvent(QEvent* event)
     const int column = m_header->logicalIndexAt(help->pos().x());
     if (row >= 0 && column >= 0) {
         const QRect rect = CellRect(row, column);
-        const Cell cell = LayOutCell(m_rows.At(row), column, rect);
+        const Cell cell = LayOutCell(m_rows->At(row), column, rect);
         if (rect.contains(help->pos()) && cell.elided) {
             QString whole = cell.whole.left(kLongestShown);
             if (cell.whole.size() > kLongestShown)
@@ -520,7 +883,7 @@ bool NodeTreeView::viewportEvent(QEvent* event)
 }
 
 void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column, const QRect& rect,
-                             bool selected) const
+                             Highlight highlight) const
 {
     if (rect.width() <= 0)
         return;
@@ -531,12 +894,14 @@ void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column,
             rect.left() + 1, rect.top() + (rect.height() - NodeIcons::Size) / 2,
             NodeIcons::Images().at(cell.icon).pixmap(size, painter.device()->devicePixelRatioF()));
     }
-    if (selected)
-        painter.fillRect(cell.fill, palette().color(QPalette::Highlight));
+    if (highlight != Highlight::None)
+        painter.fillRect(cell.fill, palette().color(highlight == Highlight::Selected
+                                                        ? QPalette::Highlight
+                                                        : QPalette::Mid));
     if (cell.text.width() <= 0)
         return;
     painter.setFont(cell.font);
-    painter.setPen(selected
+    painter.setPen(highlight != Highlight::None
                        ? palette().color(QPalette::HighlightedText)
                        : NodeCellStyle::TextColour(*node, column, palette().color(QPalette::Text),
                                                    palette().color(QPalette::Base)));
