@@ -402,7 +402,8 @@ void NodeTreeView::FitValueColumn()
 
 void NodeTreeView::UpdateGeometry()
 {
-    const int headerHeight = m_header->sizeHint().height();
+    // A height the owner fixed (to fit its font) holds over the header's own wish.
+    const int headerHeight = std::max(m_header->minimumHeight(), m_header->sizeHint().height());
     setViewportMargins(0, headerHeight, 0, 0);
     const QRect area = viewport()->geometry();
     m_header->setGeometry(area.left(), area.top() - headerHeight, area.width(), headerHeight);
@@ -623,8 +624,9 @@ void NodeTreeView::BeginCellEdit(int32_t id, int column)
         IsCellEditVetoed(id, column))
         return;
     SelectNode(id);
+    emit cellEditRequested(id, column);
     const int row = m_rows->RowOf(node);
-    if (!isVisible() || row < 0)
+    if (!isVisible() || row < 0 || m_edit->IsOpen())
         return;
     // A drag and an edit do not mix; the edit wins.
     EndDrag();

@@ -105,6 +105,8 @@ public:
 
 signals:
     void selectionChanged(int32_t id);
+    // An edit box is asked for over the cell (before it opens, if it can).
+    void cellEditRequested(int32_t id, int column);
 
 protected:
     // Commits an edited cell's text; false keeps the edit box open.
