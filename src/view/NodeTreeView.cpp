@@ -6,6 +6,7 @@
 #include "view/BusyCursor.h"
 #include "view/NodeCellStyle.h"
 #include "view/NodeIcons.h"
+#include "view/NodeTreeAccessible.h"
 #include "view/TreeColumnWidths.h"
 
 #include <QHeaderView>
@@ -51,6 +52,7 @@ NodeTreeView::NodeTreeView(XmlDocument& document, QWidget* parent)
     : QAbstractScrollArea(parent), m_document(document), m_rows(document),
       m_header(new QHeaderView(Qt::Horizontal, this))
 {
+    NodeTreeAccessible::InstallFactory();
     setFocusPolicy(Qt::StrongFocus);
     // The header needs a model for its sections; only their titles live in it.
     auto* titles = new QStandardItemModel(0, 2, m_header);
@@ -93,6 +95,7 @@ NodeTreeView::~NodeTreeView()
 
 void NodeTreeView::Reset()
 {
+    NodeTreeAccessible::Forget(this, nullptr);
     m_rows.Reset();
     m_selectedId = -1;
     verticalScrollBar()->setValue(0);
@@ -153,6 +156,7 @@ void NodeTreeView::SelectRow(int row)
         return;
     m_selectedId = id;
     viewport()->update();
+    NodeTreeAccessible::AnnounceSelection(this);
     emit selectionChanged(id);
 }
 
@@ -203,6 +207,7 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
     }
     UpdateGeometry();
     viewport()->update();
+    NodeTreeAccessible::AnnounceExpansion(this, node);
 }
 
 void NodeTreeView::ExpandAll(int32_t id)
@@ -214,6 +219,8 @@ void NodeTreeView::ExpandAll(int32_t id)
     m_rows.ExpandAll(node);
     UpdateGeometry();
     viewport()->update();
+    // One announcement for the row itself, not one per element opened below it.
+    NodeTreeAccessible::AnnounceExpansion(this, node);
 }
 
 void NodeTreeView::Toggle(int row)
@@ -224,13 +231,16 @@ void NodeTreeView::Toggle(int row)
 
 // --- Document announcements -------------------------------------------------------------
 
-void NodeTreeView::OnNodeChanged(const NodeIdPath&)
+void NodeTreeView::OnNodeChanged(const NodeIdPath& path)
 {
     viewport()->update();
+    if (!path.empty())
+        NodeTreeAccessible::AnnounceChange(this, path.back());
 }
 
 void NodeTreeView::OnNodeAboutToBeRemoved(const XmlNode* node)
 {
+    NodeTreeAccessible::Forget(this, node);
     const int row = m_rows.RowOf(node);
     if (row < 0)
         return;

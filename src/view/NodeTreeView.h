@@ -30,6 +30,7 @@ public:
     // The document's top-level rows, all collapsed, nothing selected.
     void Reset();
     const VisibleRows& Rows() const { return m_rows; }
+    XmlDocument& Document() const { return m_document; }
     QHeaderView* Header() const { return m_header; }
     int RowHeight() const { return m_rowHeight; }
     // The row at the top of the viewport; the vertical scroll bar counts rows.
