@@ -1,8 +1,11 @@
 #include "view/NodeCellStyle.h"
 
+#include "config/LoadText.h"
+#include "config/StringTable.h"
 #include "document/XmlNode.h"
 #include "document/XmlWhitespace.h"
 #include "view/NodeIcons.h"
+#include "view/VisibleRows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -119,6 +122,38 @@ QColor NodeCellStyle::TextColour(const XmlNode& node, int column, const QColor& 
     default:
         return background;
     }
+}
+
+QString NodeCellStyle::RowDescription(const XmlNode& node, bool expanded)
+{
+    int kind = 0;
+    switch (node.Kind()) {
+    case XmlNodeKind::Element:
+        kind = StringId::ElementKind;
+        break;
+    case XmlNodeKind::Attribute:
+        kind = StringId::AttributeKind;
+        break;
+    case XmlNodeKind::Text:
+        kind = StringId::TextKind;
+        break;
+    case XmlNodeKind::Comment:
+        kind = StringId::CommentKind;
+        break;
+    case XmlNodeKind::ProcessingInstruction:
+        kind = StringId::InstructionKind;
+        break;
+    default: // the root holder
+        return QString();
+    }
+    // Only a row that can open tells its state: an element whose children were all removed
+    // keeps its expanded bit but has nothing to show.
+    const bool canExpand = node.Kind() == XmlNodeKind::Element && node.HasChildren();
+    const int form = !canExpand ? StringId::RowKindAndLevel
+                     : expanded ? StringId::ExpandedRowKindAndLevel
+                                : StringId::CollapsedRowKindAndLevel;
+    return FormatPlaceholders(LoadText(form),
+                              {LoadText(kind), QString::number(VisibleRows::Level(&node) + 1)});
 }
 
 QString NodeCellStyle::VisibleWhitespace(QStringView text)

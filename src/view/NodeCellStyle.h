@@ -19,6 +19,10 @@ bool Italic(const XmlNode& node, int column);
 // The text colour of an unselected cell on `background`: node names keep their hue and at
 // least 4.5:1 contrast; secondary texts are `text` halfway to the background.
 QColor TextColour(const XmlNode& node, int column, const QColor& text, const QColor& background);
+// What a screen reader says of the row besides its text: "<kind>, level N", with ", expanded"
+// or ", collapsed" for an element with children; levels count from 1 at the top. Empty for
+// the root holder.
+QString RowDescription(const XmlNode& node, bool expanded);
 
 // A middle dot per space, an arrow per tab, a return arrow per line break.
 QString VisibleWhitespace(QStringView text);

@@ -10,6 +10,7 @@
 #include "view/InPlaceEdit.h"
 #include "view/NodeCellStyle.h"
 #include "view/NodeIcons.h"
+#include "view/NodeTreeAccessible.h"
 #include "view/TreeColumnWidths.h"
 
 #include <QApplication>
@@ -46,6 +47,13 @@ bool IsWithin(const XmlNode* node, const XmlNode* ancestor)
     return false;
 }
 
+// What a view shows before it is given a document: nothing, without a null to check for.
+XmlDocument& EmptyDocument()
+{
+    static XmlDocument empty;
+    return empty;
+}
+
 bool HasNextSibling(const XmlNode* node)
 {
     const XmlNode* parent = node->Parent();
@@ -58,6 +66,7 @@ NodeTreeView::NodeTreeView(QWidget* parent)
       m_edit(std::make_unique<InPlaceEdit>(
           *this, [this](const InPlaceEditResult& result) { return EndCellEdit(result); }))
 {
+    NodeTreeAccessible::InstallFactory();
     setFocusPolicy(Qt::StrongFocus);
     // The header needs a model for its sections; only their titles live in it.
     auto* titles = new QStandardItemModel(0, 2, m_header);
@@ -89,7 +98,8 @@ NodeTreeView::NodeTreeView(QWidget* parent)
         UpdateGeometry();
     });
     verticalScrollBar()->setSingleStep(1);
-    viewport()->setMouseTracking(false);
+    m_document = &EmptyDocument();
+    m_rows = std::make_unique<VisibleRows>(*m_document);
     UpdateRowHeight();
 }
 
@@ -97,7 +107,7 @@ NodeTreeView::~NodeTreeView()
 {
     // An open edit is dropped, never committed, while the document still exists.
     m_edit->Abandon();
-    if (m_document)
+    if (m_document != &EmptyDocument())
         m_document->RemoveObserver(this);
 }
 
@@ -105,7 +115,7 @@ void NodeTreeView::SetDocument(XmlDocument& document)
 {
     m_edit->Abandon();
     EndDrag();
-    if (m_document)
+    if (m_document != &EmptyDocument())
         m_document->RemoveObserver(this);
     m_document = &document;
     m_document->AddObserver(this);
@@ -117,6 +127,7 @@ void NodeTreeView::Reset()
 {
     m_edit->Abandon();
     EndDrag();
+    NodeTreeAccessible::Forget(this, nullptr);
     m_rows->Reset();
     const bool hadSelection = m_selectedId >= 0;
     m_selectedId = -1;
@@ -203,7 +214,7 @@ int NodeTreeView::SelectedRow() const
 
 const XmlNode* NodeTreeView::SelectedNode() const
 {
-    return m_selectedId >= 0 && m_document ? m_document->FindNode(m_selectedId) : nullptr;
+    return m_selectedId >= 0 ? m_document->FindNode(m_selectedId) : nullptr;
 }
 
 bool NodeTreeView::IsExpanded(const XmlNode* node) const
@@ -231,12 +242,13 @@ void NodeTreeView::SelectRow(int row)
         return;
     m_selectedId = id;
     viewport()->update();
+    NodeTreeAccessible::AnnounceSelection(this);
     emit selectionChanged(id);
 }
 
 bool NodeTreeView::SelectNode(int32_t id)
 {
-    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
+    const XmlNode* node = m_document->FindNode(id);
     if (!node)
         return false;
     std::vector<const XmlNode*> ancestors;
@@ -266,7 +278,7 @@ void NodeTreeView::ScrollTo(int row)
 
 void NodeTreeView::SetExpanded(int32_t id, bool expanded)
 {
-    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
+    const XmlNode* node = m_document->FindNode(id);
     if (!node || !CanExpand(node))
         return;
     if (expanded) {
@@ -281,17 +293,20 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
     }
     UpdateGeometry();
     viewport()->update();
+    NodeTreeAccessible::AnnounceExpansion(this, node);
 }
 
 void NodeTreeView::ExpandAll(int32_t id)
 {
-    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
+    const XmlNode* node = m_document->FindNode(id);
     if (!node || !CanExpand(node))
         return;
     BusyCursor busy;
     m_rows->ExpandAll(node);
     UpdateGeometry();
     viewport()->update();
+    // One announcement for the row itself, not one per element opened below it.
+    NodeTreeAccessible::AnnounceExpansion(this, node);
 }
 
 void NodeTreeView::MirrorExpanded(const XmlNode* original, const XmlNode* copy)
@@ -319,13 +334,16 @@ void NodeTreeView::Toggle(int row)
 
 // --- Document announcements -------------------------------------------------------------
 
-void NodeTreeView::OnNodeChanged(const NodeIdPath&)
+void NodeTreeView::OnNodeChanged(const NodeIdPath& path)
 {
     viewport()->update();
+    if (!path.empty())
+        NodeTreeAccessible::AnnounceChange(this, path.back());
 }
 
 void NodeTreeView::OnNodeAboutToBeRemoved(const XmlNode* node)
 {
+    NodeTreeAccessible::Forget(this, node);
     auto goes = [this, node](int32_t id) {
         return id >= 0 && IsWithin(m_document->FindNode(id), node);
     };
@@ -618,7 +636,7 @@ void NodeTreeView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void NodeTreeView::BeginCellEdit(int32_t id, int column)
 {
-    const XmlNode* node = m_document ? m_document->FindNode(id) : nullptr;
+    const XmlNode* node = m_document->FindNode(id);
     if (!node || (column != NameColumn && column != ValueColumn) ||
         !ItemEditLogic::IsCellEditable(node->Kind(), column) || m_edit->IsOpen() ||
         IsCellEditVetoed(id, column))

@@ -129,7 +129,7 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
-    int ShownRows() const { return m_rows ? m_rows->Count() : 0; }
+    int ShownRows() const { return m_rows->Count(); }
     int SelectedRow() const;
     void SelectRow(int row);
     void ScrollTo(int row);
@@ -167,7 +167,7 @@ private:
     void UpdateDragTarget();
     void EndDrag();
 
-    XmlDocument* m_document = nullptr;
+    XmlDocument* m_document = nullptr; // never null: an empty one until SetDocument
     std::unique_ptr<VisibleRows> m_rows;
     QHeaderView* m_header;
     int m_rowHeight = 18;
