@@ -49,7 +49,8 @@ void Records(int megabytes)
     WallStopwatch load;
     document.LoadFromData(bytes);
     const double loadSeconds = load.Seconds();
-    NodeTreeView view(document);
+    NodeTreeView view;
+    view.SetDocument(document);
     ShowView(view);
     const XmlNode* top = nullptr;
     for (const XmlNode* node : *document.Root()) {
@@ -97,7 +98,8 @@ void Wide(int children)
         document.DeleteNode(path.back());
         alone.push_back(watch.Seconds());
     }
-    NodeTreeView view(document);
+    NodeTreeView view;
+    view.SetDocument(document);
     ShowView(view);
     const double expand = Painted(view, [&] { view.SetExpanded(top->Id(), true); });
     view.SelectNode(top->ChildAt(children / 2)->Id());
