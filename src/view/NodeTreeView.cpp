@@ -591,19 +591,21 @@ void NodeTreeView::mouseReleaseEvent(QMouseEvent* event)
         EndDrag();
         if (targetId >= 0)
             Drop(source, targetId, copy);
-        return;
-    }
-    if (button == Qt::LeftButton && m_pressedOnSelected) {
+    } else if (button == Qt::LeftButton && m_pressedOnSelected) {
         m_pressedOnSelected = false;
         BeginCellEdit(m_selectedId, ColumnAt(point.x()));
         return;
-    }
-    if (button == Qt::RightButton && menuDeferred) {
+    } else if (button == Qt::RightButton && menuDeferred) {
         // A right click without a drag: the menu held back at the press opens now.
         QContextMenuEvent menu(QContextMenuEvent::Mouse, m_deferredMenuPoint, m_deferredMenuGlobal,
                                event->modifiers());
         QApplication::sendEvent(viewport(), &menu);
+        return;
     }
+    // A left release selects the node under the pointer: after a drop that is the target,
+    // not the node the drop brought in.
+    if (button == Qt::LeftButton && targetId >= 0)
+        SelectNode(targetId);
 }
 
 bool NodeTreeView::DeferContextMenu(const QContextMenuEvent* event)
