@@ -23,6 +23,8 @@
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace view_test;
 
 namespace {
@@ -660,4 +662,69 @@ TEST(TreeListViewTest, PaneHoldsTheViewUnderItsHeaderAndForwardsCommands)
     EXPECT_EQ(document.Root()->ChildAt(0)->ChildCount(), 1);
     EXPECT_FALSE(pane.HandleCommand(CommandId::FileSave));
     Shown(*view);
+}
+
+// The core promise of the view: whatever the user does, undoes and redoes, the rows are a walk
+// of the document by the expanded states, and something stays selected.
+TEST(TreeListViewTest, RowsFollowTheDocumentThroughRandomEditsUndoAndRedo)
+{
+    constexpr int kCommands[] = {
+        CommandId::InsertElementBefore, CommandId::InsertElementAfter,
+        CommandId::InsertElementAsChild, CommandId::InsertAttribute,
+        CommandId::InsertCommentAfter,   CommandId::InsertTextAsChild,
+        CommandId::Duplicate,            CommandId::MoveUp,
+        CommandId::MoveDown,             CommandId::Delete,
+        CommandId::Copy,                 CommandId::Cut,
+        CommandId::Paste,                CommandId::Undo,
+        CommandId::Undo,                 CommandId::Redo,
+    };
+    for (unsigned variant : {1u, 2u, 3u, 4u}) {
+        OpenedView opened;
+        TreeListView& view = opened.view;
+        std::mt19937 random(variant);
+        for (int step = 0; step < 300; ++step) {
+            std::vector<const XmlNode*> nodes;
+            auto collect = [&](auto& self, const XmlNode* parent) -> void {
+                for (const XmlNode* child : *parent) {
+                    nodes.push_back(child);
+                    self(self, child);
+                }
+            };
+            collect(collect, opened.document.Root());
+            const XmlNode* selected = nodes[random() % nodes.size()];
+            view.SelectNode(selected->Id());
+            const unsigned choice = random() % 14;
+            std::string action;
+            if (choice < 9) {
+                const int command = kCommands[random() % std::size(kCommands)];
+                action = "command " + std::to_string(command);
+                view.HandleCommand(command);
+            } else if (choice == 9) {
+                action = "edit";
+                const int column = int(random() % 2);
+                view.ApplyItemEdit(selected->Id(), column,
+                                   column == 0 ? QStringLiteral("n%1").arg(step)
+                                               : QStringLiteral("v%1").arg(step));
+            } else if (choice < 12) {
+                action = "expand or collapse";
+                view.SetExpanded(selected->Id(), !view.IsExpanded(selected));
+            } else {
+                const bool copy = random() % 2 == 0;
+                action = copy ? "drop copy" : "drop move";
+                view.Drop(selected->Id(), nodes[random() % nodes.size()]->Id(), copy);
+            }
+            Shown(view);
+            ASSERT_FALSE(::testing::Test::HasFailure())
+                << "variant " << variant << " step " << step << " after " << action;
+            ASSERT_NE(view.SelectedNode(), nullptr) << "variant " << variant << " step " << step;
+        }
+        // Undo everything: back to the file as loaded; redo it all again.
+        while (opened.document.History().CanUndo())
+            ASSERT_TRUE(view.HandleCommand(CommandId::Undo));
+        Shown(view);
+        EXPECT_FALSE(opened.document.IsModified());
+        while (opened.document.History().CanRedo())
+            ASSERT_TRUE(view.HandleCommand(CommandId::Redo));
+        Shown(view);
+    }
 }
