@@ -14,6 +14,7 @@ void VisibleRows::Reset()
 {
     m_rows.clear();
     m_expanded.assign(size_t(m_document.NextId() + 63) / 64, 0);
+    m_expandedCount = 0;
     const XmlNode* root = m_document.Root();
     m_rows.assign(root->begin(), root->end());
 }
@@ -29,10 +30,14 @@ void VisibleRows::SetExpanded(const XmlNode* node, bool expanded)
     const size_t id = size_t(node->Id());
     if (id / 64 >= m_expanded.size())
         m_expanded.resize(id / 64 + 1, 0);
+    const uint64_t bit = uint64_t(1) << (id % 64);
+    if (bool(m_expanded[id / 64] & bit) == expanded)
+        return;
+    m_expanded[id / 64] ^= bit;
     if (expanded)
-        m_expanded[id / 64] |= uint64_t(1) << (id % 64);
+        ++m_expandedCount;
     else
-        m_expanded[id / 64] &= ~(uint64_t(1) << (id % 64));
+        --m_expandedCount;
 }
 
 int VisibleRows::Level(const XmlNode* node)
@@ -82,9 +87,23 @@ int VisibleRows::RowOf(const XmlNode* node) const
     return it != m_rows.end() && *it == node ? int(it - m_rows.begin()) : -1;
 }
 
+bool VisibleRows::NothingExpandedBelow(const XmlNode* node) const
+{
+    size_t onPath = 0;
+    for (const XmlNode* current = node; current; current = current->Parent())
+        onPath += IsExpanded(current) ? 1 : 0;
+    return onPath == m_expandedCount;
+}
+
 void VisibleRows::AppendShownDescendants(const XmlNode* node,
                                          std::vector<const XmlNode*>& out) const
 {
+    // The first opening of a large element shows just its children: one copy of its child
+    // array, without reading a million nodes to learn that none of them is open.
+    if (NothingExpandedBelow(node)) {
+        out.insert(out.end(), node->begin(), node->end());
+        return;
+    }
     // Depth first without recursion: a generated document may nest deeply.
     std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
     while (!pending.empty()) {
@@ -125,6 +144,10 @@ void VisibleRows::Expand(const XmlNode* node)
     const int row = RowOf(node);
     if (row < 0)
         return;
+    if (NothingExpandedBelow(node)) {
+        m_rows.insert(m_rows.begin() + row + 1, node->begin(), node->end());
+        return;
+    }
     std::vector<const XmlNode*> shown;
     AppendShownDescendants(node, shown);
     m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());

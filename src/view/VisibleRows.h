@@ -38,6 +38,8 @@ public:
 
 private:
     void SetExpanded(const XmlNode* node, bool expanded);
+    // Whether no node below this one is marked expanded (every mark is on it or above it).
+    bool NothingExpandedBelow(const XmlNode* node) const;
     // The rows of the node's shown descendants, in order.
     void AppendShownDescendants(const XmlNode* node, std::vector<const XmlNode*>& out) const;
     // One past the last row of the node's shown subtree.
@@ -48,4 +50,5 @@ private:
     const XmlDocument& m_document;
     std::vector<const XmlNode*> m_rows;
     std::vector<uint64_t> m_expanded; // bit per node ID
+    size_t m_expandedCount = 0;       // bits set
 };
