@@ -416,8 +416,9 @@ void PrintSummary()
                             (std::string("edit ") + what + ", painted").c_str(), Median(key) * 1e3,
                             Worst(key) * 1e3);
             }
-            std::printf("  status bar path, after paint  %7.2f ms (the selection among its siblings)\n",
-                        best("status-path/" + n) * 1e3);
+            std::printf(
+                "  status bar path, after paint  %7.2f ms (the selection among its siblings)\n",
+                best("status-path/" + n) * 1e3);
             std::printf("  Copy as XML, document element %7.3f s   %.1f MB (target < 1 s)\n",
                         best("copy-xml/" + n), g_figure["copied-bytes/" + n] / 1e6);
             std::printf("  save                         %8.3f s   %.0f MB/s (target >= 150)\n",

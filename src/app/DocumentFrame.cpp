@@ -44,9 +44,8 @@ constexpr int ValidationSuccessfulStringId = 40199;
 } // namespace
 
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
-    : QWidget(parent), m_document(std::make_unique<XmlDocument>()),
-      m_pane(new TreeListPane(this)), m_view(m_pane->View()),
-      m_errors(new ToolErrorsPane(this)), m_run(new ToolRun(this)),
+    : QWidget(parent), m_document(std::make_unique<XmlDocument>()), m_pane(new TreeListPane(this)),
+      m_view(m_pane->View()), m_errors(new ToolErrorsPane(this)), m_run(new ToolRun(this)),
       m_progressBar(new ProgressStrip(this)), m_runBar(new ProgressStrip(this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -554,8 +553,7 @@ void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bo
     const bool idle = !m_run->IsRunning();
     enabled.insert(CommandId::ValidateBySchema, idle);
     enabled.insert(CommandId::XslTransformation, idle);
-    enabled.insert(CommandId::ValidateDocumentType,
-                   idle && !m_document->DocumentType().isEmpty());
+    enabled.insert(CommandId::ValidateDocumentType, idle && !m_document->DocumentType().isEmpty());
     if (IsBusy()) {
         for (auto it = enabled.begin(); it != enabled.end(); ++it)
             it.value() = it.value() && WorksWhileBusy(it.key());

@@ -1,9 +1,9 @@
 #include "view/NodeTreeView.h"
 
+#include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
-#include "config/LoadText.h"
 #include "editing/ItemEditLogic.h"
 #include "view/BusyCursor.h"
 #include "view/DragImage.h"
@@ -656,10 +656,10 @@ void NodeTreeView::BeginCellEdit(int32_t id, int column)
     rect.setHeight(m_rowHeight * 2);
     m_edit->Create(id, column, column == ValueColumn, rect, viewport());
     // A screen reader says which cell is being edited: the column and the row's name.
-    m_edit->Box()->setAccessibleName(FormatPlaceholders(
-        LoadText(StringId::CellEditorName),
-        {m_header->model()->headerData(column, Qt::Horizontal).toString(),
-         CellText(node, NameColumn)}));
+    m_edit->Box()->setAccessibleName(
+        FormatPlaceholders(LoadText(StringId::CellEditorName),
+                           {m_header->model()->headerData(column, Qt::Horizontal).toString(),
+                            CellText(node, NameColumn)}));
     m_edit->Start(CellText(node, column), font());
 }
 
@@ -690,8 +690,7 @@ bool NodeTreeView::IsCellEditVetoed(int32_t, int) const
 
 bool NodeTreeView::CanDrop(const XmlNode* source, const XmlNode* target) const
 {
-    return source && target && target->Kind() == XmlNodeKind::Element &&
-           !IsWithin(target, source);
+    return source && target && target->Kind() == XmlNodeKind::Element && !IsWithin(target, source);
 }
 
 void NodeTreeView::Drop(int32_t source, int32_t target, bool copy)
@@ -765,8 +764,8 @@ void NodeTreeView::UpdateDragTarget()
     const XmlNode* target = NodeAt(m_lastDragPoint);
     SetDropHighlight(target ? target->Id() : -1);
     m_dragCursor = !CanDrop(m_document->FindNode(m_dragSource), target) ? DragCursors::Kind::NoDrop
-                   : IsCopyDrag()                                         ? DragCursors::Kind::Copy
-                                                                          : DragCursors::Kind::Move;
+                   : IsCopyDrag()                                       ? DragCursors::Kind::Copy
+                                                                        : DragCursors::Kind::Move;
     viewport()->setCursor(m_cursors.Cursor(m_dragCursor));
 }
 
@@ -804,7 +803,7 @@ void NodeTreeView::paintEvent(QPaintEvent* event)
         painter.setClipRect(QRect(nameLeft, name.top(), nameWidth, m_rowHeight));
         PaintBranches(painter, node, VisibleRows::Level(node), branches);
         // The press (or a drag's target) is marked in the mid tone, the selection over it.
-        const Highlight highlighted = row == selected               ? Highlight::Selected
+        const Highlight highlighted = row == selected                 ? Highlight::Selected
                                       : node->Id() == m_dropHighlight ? Highlight::DropTarget
                                                                       : Highlight::None;
         PaintCell(painter, node, NameColumn, name, highlighted);
@@ -917,9 +916,9 @@ void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column,
             NodeIcons::Images().at(cell.icon).pixmap(size, painter.device()->devicePixelRatioF()));
     }
     if (highlight != Highlight::None)
-        painter.fillRect(cell.fill, palette().color(highlight == Highlight::Selected
-                                                        ? QPalette::Highlight
-                                                        : QPalette::Mid));
+        painter.fillRect(cell.fill,
+                         palette().color(highlight == Highlight::Selected ? QPalette::Highlight
+                                                                          : QPalette::Mid));
     if (cell.text.width() <= 0)
         return;
     painter.setFont(cell.font);

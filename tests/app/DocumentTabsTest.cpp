@@ -327,8 +327,7 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     list->setCurrentItem(list->topLevelItem(0));
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_NE(tab->View()->SelectedNode(), nullptr);
-    EXPECT_EQ(tab->View()->SelectedNodeId(),
-              tab->Document()->Root()->FirstChild()->Id());
+    EXPECT_EQ(tab->View()->SelectedNodeId(), tab->Document()->Root()->FirstChild()->Id());
     Modify(0);
     tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
     EXPECT_TRUE(tab->Errors()->IsOutOfDate());

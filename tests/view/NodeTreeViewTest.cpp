@@ -217,7 +217,8 @@ TEST(NodeTreeViewTest, ASecondClickEditsTheCellUnderThePointerAndPressesAreMarke
     // An element's value is no cell to edit, nor is empty space.
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(2, 1));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at(2, 1));
-    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(100, view.viewport()->height() - 3));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                      QPoint(100, view.viewport()->height() - 3));
     EXPECT_FALSE(view.Editor().IsOpen());
     EXPECT_EQ(Selected(view, document), "a");
 

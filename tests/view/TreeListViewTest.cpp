@@ -582,8 +582,7 @@ TEST(TreeListViewTest, ValueFillsTheWidthAndNameWidthsAreSharedByEveryTree)
     QApplication::processEvents();
     auto tipAt = [&](const QString& name) {
         QToolTip::hideText();
-        const QRect cell =
-            first.CellRect(first.Rows().RowOf(NodeNamed(one.document, name)), 1);
+        const QRect cell = first.CellRect(first.Rows().RowOf(NodeNamed(one.document, name)), 1);
         QHelpEvent help(QEvent::ToolTip, cell.center(),
                         first.viewport()->mapToGlobal(cell.center()));
         QApplication::sendEvent(first.viewport(), &help);
@@ -669,14 +668,22 @@ TEST(TreeListViewTest, PaneHoldsTheViewUnderItsHeaderAndForwardsCommands)
 TEST(TreeListViewTest, RowsFollowTheDocumentThroughRandomEditsUndoAndRedo)
 {
     constexpr int kCommands[] = {
-        CommandId::InsertElementBefore, CommandId::InsertElementAfter,
-        CommandId::InsertElementAsChild, CommandId::InsertAttribute,
-        CommandId::InsertCommentAfter,   CommandId::InsertTextAsChild,
-        CommandId::Duplicate,            CommandId::MoveUp,
-        CommandId::MoveDown,             CommandId::Delete,
-        CommandId::Copy,                 CommandId::Cut,
-        CommandId::Paste,                CommandId::Undo,
-        CommandId::Undo,                 CommandId::Redo,
+        CommandId::InsertElementBefore,
+        CommandId::InsertElementAfter,
+        CommandId::InsertElementAsChild,
+        CommandId::InsertAttribute,
+        CommandId::InsertCommentAfter,
+        CommandId::InsertTextAsChild,
+        CommandId::Duplicate,
+        CommandId::MoveUp,
+        CommandId::MoveDown,
+        CommandId::Delete,
+        CommandId::Copy,
+        CommandId::Cut,
+        CommandId::Paste,
+        CommandId::Undo,
+        CommandId::Undo,
+        CommandId::Redo,
     };
     for (unsigned variant : {1u, 2u, 3u, 4u}) {
         OpenedView opened;
