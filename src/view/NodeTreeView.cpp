@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStyleOption>
+#include <QTimerEvent>
 #include <QToolTip>
 
 #include <algorithm>
@@ -516,10 +517,45 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
             ExpandAll(node->Id());
         break;
     default:
-        QAbstractScrollArea::keyPressEvent(event);
+        if (!TypeAhead(event->text()))
+            QAbstractScrollArea::keyPressEvent(event);
+        else
+            event->accept();
         return;
     }
     event->accept();
+}
+
+bool NodeTreeView::TypeAhead(const QString& text)
+{
+    if (text.isEmpty() || !text.at(0).isPrint() || ShownRows() == 0)
+        return false;
+    // Letters typed in quick succession spell a name; after a pause a new one begins.
+    if (!m_typedTimer.isValid() || m_typedTimer.elapsed() > QApplication::keyboardInputInterval())
+        m_typed.clear();
+    m_typedTimer.start();
+    m_typed += text;
+    // The next row whose name starts with it, from the selection on (the selection itself
+    // while the name grows), round to the start.
+    const int start = std::max(0, SelectedRow());
+    const int count = ShownRows();
+    const int first = m_typed.size() > 1 ? start : start + 1;
+    for (int step = 0; step < count; ++step) {
+        const int row = (first + step) % count;
+        const XmlNode* node = m_rows->At(row);
+        // Most rows are unprefixed names: compared in place, without building the cell text.
+        const bool plain =
+            (node->Kind() == XmlNodeKind::Element || node->Kind() == XmlNodeKind::Attribute) &&
+            (node->Prefix().isEmpty() || !m_showPrefixes);
+        const bool matches =
+            plain ? node->LocalName().startsWith(m_typed, Qt::CaseInsensitive)
+                  : CellText(node, NameColumn).startsWith(m_typed, Qt::CaseInsensitive);
+        if (matches) {
+            SelectRow(row);
+            return true;
+        }
+    }
+    return true;
 }
 
 void NodeTreeView::keyReleaseEvent(QKeyEvent* event)
@@ -755,6 +791,27 @@ void NodeTreeView::TrackDrag(QPoint point)
     if (m_dragImage)
         m_dragImage->MoveTo(point);
     UpdateDragTarget();
+    // Near the top or bottom edge the tree scrolls, so a target off screen can be reached; the
+    // timer goes on scrolling while the pointer rests there.
+    const bool nearEdge =
+        point.y() < m_rowHeight || point.y() >= viewport()->height() - m_rowHeight;
+    if (nearEdge && !m_edgeScroll.isActive())
+        m_edgeScroll.start(50, this);
+    else if (!nearEdge)
+        m_edgeScroll.stop();
+}
+
+void NodeTreeView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_edgeScroll.timerId())
+        return QAbstractScrollArea::timerEvent(event);
+    if (m_dragSource < 0) {
+        m_edgeScroll.stop();
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(bar->value() + (m_lastDragPoint.y() < m_rowHeight ? -1 : 1));
+    UpdateDragTarget();
 }
 
 void NodeTreeView::UpdateDragTarget()
@@ -771,6 +828,7 @@ void NodeTreeView::UpdateDragTarget()
 
 void NodeTreeView::EndDrag()
 {
+    m_edgeScroll.stop();
     m_dragSource = -1;
     m_lastDragPoint = QPoint(-1, -1);
     SetDropHighlight(-1);

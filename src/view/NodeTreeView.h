@@ -5,6 +5,8 @@
 #include "view/VisibleRows.h"
 
 #include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPixmap>
 #include <QPoint>
@@ -109,6 +111,8 @@ signals:
     void cellEditRequested(int32_t id, int column);
 
 protected:
+    // The document to change from a const query, as a command handler needs it.
+    XmlDocument& DocumentToEdit() const { return *m_document; }
     // Commits an edited cell's text; false keeps the edit box open.
     virtual bool CommitCellText(int32_t id, int column, const QString& text);
     // Asked before an edit box opens; true keeps the cell unedited.
@@ -127,6 +131,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     int ShownRows() const { return m_rows->Count(); }
@@ -142,6 +147,9 @@ private:
     void UpdateGeometry();
     void FitValueColumn();
     void Toggle(int row);
+    // Selects the next row whose name starts with the letters typed so far; false for a key
+    // that types nothing.
+    bool TypeAhead(const QString& text);
     // One cell's parts, shared by its paint and its tool-tip.
     struct Cell {
         int icon = -1;
@@ -186,6 +194,9 @@ private:
     DragImage* m_dragImage = nullptr;
     DragCursors m_cursors;
     DragCursors::Kind m_dragCursor = DragCursors::Kind::None;
+    QBasicTimer m_edgeScroll; // scrolls while a drag rests at the top or bottom edge
+    QString m_typed;          // the letters of the type-ahead search so far
+    QElapsedTimer m_typedTimer;
     // A right press's menu request waits for the release, and never follows a drag.
     bool m_contextMenuDeferred = false;
     bool m_menuAfterDragSuppressed = false;

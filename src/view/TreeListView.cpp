@@ -97,7 +97,7 @@ void TreeListView::CreateAccelerators()
 
 EditCommandHandler TreeListView::Commands() const
 {
-    return EditCommandHandler(const_cast<XmlDocument&>(Document()), *m_clipboard);
+    return EditCommandHandler(DocumentToEdit(), *m_clipboard);
 }
 
 EditContext TreeListView::CurrentContext() const

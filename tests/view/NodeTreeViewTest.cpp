@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -242,4 +243,52 @@ TEST(NodeTreeViewTest, ASecondClickEditsTheCellUnderThePointerAndPressesAreMarke
         inked += image.pixelColor(x, text.center().y()) != view.palette().color(QPalette::Base);
     EXPECT_GT(inked, 0);
     EXPECT_EQ(text.height(), h);
+}
+
+TEST(NodeTreeViewTest, TypedLettersFindARowAndADragScrollsAtTheEdges)
+{
+    QByteArray xml = "<r>";
+    for (int i = 0; i < 200; ++i)
+        xml += i == 150 ? "<beta/>" : i == 160 ? "<better/>" : "<alpha/>";
+    xml += "</r>";
+    XmlDocument document;
+    ASSERT_EQ(document.LoadFromData(xml), XE_OK);
+    NodeTreeView view;
+    view.SetDocument(document);
+    view.resize(500, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.SetExpanded(document.Root()->FirstChild()->Id(), true);
+    view.SelectNode(document.Root()->FirstChild()->Id());
+
+    // Letters in quick succession spell a name; the search goes on from the selection.
+    QTest::keyClicks(&view, QStringLiteral("BE"));
+    EXPECT_EQ(Selected(view, document), "beta");
+    EXPECT_EQ(view.Rows().RowOf(view.SelectedNode()), 151);
+    QTest::keyClicks(&view, QStringLiteral("tte"));
+    EXPECT_EQ(view.Rows().RowOf(view.SelectedNode()), 161);
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(&view, QStringLiteral("z"));
+    EXPECT_EQ(view.Rows().RowOf(view.SelectedNode()), 161); // no such name: nothing moves
+
+    // A drag resting at the bottom edge scrolls down, one at the top scrolls back up.
+    view.SelectNode(document.Root()->FirstChild()->Id());
+    const int top = view.TopRow();
+    const QPoint start = view.CellRect(view.Rows().RowOf(view.SelectedNode()), 0).center();
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, start);
+    auto moveTo = [&](QPoint point) {
+        QMouseEvent move(QEvent::MouseMove, point, view.viewport()->mapToGlobal(point),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.viewport(), &move);
+    };
+    moveTo(start + QPoint(1, 0));
+    ASSERT_GE(view.DragSource(), 0);
+    moveTo(QPoint(50, view.viewport()->height() - 2));
+    QTRY_VERIFY(view.TopRow() > top + 2);
+    moveTo(QPoint(50, 1));
+    const int lowered = view.TopRow();
+    QTRY_VERIFY(view.TopRow() < lowered);
+    QTest::keyClick(&view, Qt::Key_Escape);
+    EXPECT_EQ(view.DragSource(), -1);
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, QPoint(50, 1));
 }
