@@ -56,6 +56,7 @@ QColor Colour(const TreeListView& view, const XmlNode* node, int column)
 
 TEST(TreeListViewTest, OpenShowsTheTopLevelRowsCollapsedUnderNameAndValue)
 {
+    XmlDocument other; // outlives the view that comes to show it
     OpenedView opened;
     TreeListView& view = opened.view;
     EXPECT_EQ(Shown(view), "#Comment/0 root/0");
@@ -70,7 +71,6 @@ TEST(TreeListViewTest, OpenShowsTheTopLevelRowsCollapsedUnderNameAndValue)
 
     // Another document shown in the view replaces the rows and the selection.
     view.SelectNode(opened.Id(QStringLiteral("c")));
-    XmlDocument other;
     SampleFile otherFile("<other><z/></other>");
     ASSERT_EQ(other.Load(otherFile.Path()), XE_OK);
     QSignalSpy selection(&view, &NodeTreeView::selectionChanged);
@@ -437,8 +437,8 @@ TEST(TreeListViewTest, FindSelectsTheMatchOrTellsNothingWasFound)
     EXPECT_EQ(view.SelectedNode(), opened.Node(QStringLiteral("k")));
 
     // The pane hands the request to its view.
-    TreeListPane pane;
     XmlDocument fresh;
+    TreeListPane pane;
     fresh.CreateNew();
     pane.View()->SetDocument(fresh);
     pane.FindRequest(QStringLiteral("Root_Node"), FindFlag::NodeNames);
@@ -646,6 +646,7 @@ TEST(TreeListViewTest, AcceleratorsActOnlyWhileTheTreeHasTheFocus)
 
 TEST(TreeListViewTest, PaneHoldsTheViewUnderItsHeaderAndForwardsCommands)
 {
+    XmlDocument document;
     TreeListPane pane;
     TreeListView* view = pane.View();
     ASSERT_NE(view, nullptr);
@@ -653,7 +654,6 @@ TEST(TreeListViewTest, PaneHoldsTheViewUnderItsHeaderAndForwardsCommands)
     EXPECT_TRUE(view->Header()->sectionsMovable());
     // The tree follows the application's palette rather than forcing its own.
     EXPECT_EQ(view->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-    XmlDocument document;
     document.CreateNew();
     view->SetDocument(document);
     view->SelectNode(document.Root()->ChildAt(0)->Id());
