@@ -3,7 +3,7 @@
 // without a match, single edits, saving, Copy as XML and closing. Every figure is printed next
 // to its baseline from the same run: the bare xmlTextReader pass and the document's own load.
 #include "BenchData.h"
-#include "DocumentElementItem.h"
+#include "DocumentElement.h"
 #include "PaintCounter.h"
 #include "WallStopwatch.h"
 
@@ -275,14 +275,14 @@ void BM_Browse(benchmark::State& state, InputFn inputFn)
             return;
         }
         TreeListView& view = shell.View();
-        TreeListItem* top = DocumentElementItem(view);
-        g_figure["children/" + name] = view.ChildItemCount(top);
-        Record("expand/" + name, Painted(view, [&] { view.ExpandItem(top); }));
+        const XmlNode* top = DocumentElement(view.Document());
+        g_figure["children/" + name] = top->ChildCount();
+        Record("expand/" + name, Painted(view, [&] { view.SetExpanded(top->Id(), true); }));
         Record("scroll-end/" + name, Painted(view, [&] {
                    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
                }));
-        TreeListItem* last = view.ChildItem(top, view.ChildItemCount(top) - 1);
-        Record("select-last/" + name, Painted(view, [&] { view.SelectItem(last); }));
+        const XmlNode* last = top->ChildAt(top->ChildCount() - 1);
+        Record("select-last/" + name, Painted(view, [&] { view.SelectNode(last->Id()); }));
         const double step = std::max({g_best["expand/" + name], g_best["scroll-end/" + name],
                                       g_best["select-last/" + name]});
         state.SetIterationTime(step);
@@ -312,9 +312,9 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
         }
         TreeListView& view = shell.View();
         g_figure["nodes/" + name] = view.Document().NextId();
-        TreeListItem* top = DocumentElementItem(view);
-        view.ExpandItem(top);
-        view.SelectItem(top);
+        const XmlNode* top = DocumentElement(view.Document());
+        view.SetExpanded(top->Id(), true);
+        view.SelectNode(top->Id());
         const int boxesBefore = shell.boxes.shown;
         {
             WallStopwatch find;
@@ -326,8 +326,8 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
         if (shell.boxes.shown != boxesBefore + 1)
             state.SkipWithError("the search should have ended in its not-found box");
 
-        const int middle = view.ChildItemCount(top) / 2;
-        view.SelectItem(view.ChildItem(top, middle));
+        const int middle = top->ChildCount() / 2;
+        view.SelectNode(top->ChildAt(middle)->Id());
         auto command = [&](const char* what, int id) {
             Record(std::string("edit-") + what + "/" + name, Painted(view, [&] {
                        shell.frame->HandleCommand(id);
@@ -335,6 +335,14 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
                            view.CancelCellEdit();
                    }));
         };
+        {
+            // The status bar's path of the selection, which follows each edit's paint.
+            WallStopwatch path;
+            const QString text = shell.Tabs().ActiveFrame()->SelectedPath();
+            Record("status-path/" + name, path.Seconds());
+            if (text.isEmpty())
+                state.SkipWithError("the selection should have a path");
+        }
         for (int round = 0; round < 5; ++round) {
             command("insert", CommandId::InsertElementAfter);
             command("delete", CommandId::Delete);
@@ -346,7 +354,7 @@ void BM_FindEditSave(benchmark::State& state, InputFn inputFn)
         }
         Record("tab-heap-edited/" + name, double(BenchData::HeapBytes() - heapBefore));
 
-        view.SelectItem(top);
+        view.SelectNode(top->Id());
         {
             WallStopwatch copy;
             shell.frame->HandleCommand(CommandId::CopyAsXml);
@@ -408,6 +416,9 @@ void PrintSummary()
                             (std::string("edit ") + what + ", painted").c_str(), Median(key) * 1e3,
                             Worst(key) * 1e3);
             }
+            std::printf(
+                "  status bar path, after paint  %7.2f ms (the selection among its siblings)\n",
+                best("status-path/" + n) * 1e3);
             std::printf("  Copy as XML, document element %7.3f s   %.1f MB (target < 1 s)\n",
                         best("copy-xml/" + n), g_figure["copied-bytes/" + n] / 1e6);
             std::printf("  save                         %8.3f s   %.0f MB/s (target >= 150)\n",

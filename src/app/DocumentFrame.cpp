@@ -34,7 +34,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QItemSelectionModel>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -45,8 +44,8 @@ constexpr int ValidationSuccessfulStringId = 40199;
 } // namespace
 
 DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
-    : QWidget(parent), m_pane(new TreeListPane(this)), m_view(m_pane->View()),
-      m_errors(new ToolErrorsPane(this)), m_run(new ToolRun(this)),
+    : QWidget(parent), m_document(std::make_unique<XmlDocument>()), m_pane(new TreeListPane(this)),
+      m_view(m_pane->View()), m_errors(new ToolErrorsPane(this)), m_run(new ToolRun(this)),
       m_progressBar(new ProgressStrip(this)), m_runBar(new ProgressStrip(this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -66,16 +65,18 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     connect(m_errors, &ToolErrorsPane::nodeChosen, this, &DocumentFrame::SelectPath);
 
     m_view->SetLanguage(language);
-    m_view->Document().AddObserver(this);
+    m_view->SetDocument(*m_document);
+    m_document->AddObserver(this);
     setFocusProxy(m_pane);
-    m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
-    connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &DocumentFrame::StatusChanged);
+    m_nodes = std::make_unique<NodeCounter>(*m_document, [this] { emit StatusChanged(); });
+    connect(m_view, &NodeTreeView::selectionChanged, this, &DocumentFrame::StatusChanged);
 }
 
 DocumentFrame::~DocumentFrame()
 {
-    m_view->Document().RemoveObserver(this);
+    m_document->RemoveObserver(this);
+    // The view goes first: it observes the document until then.
+    delete m_pane;
 }
 
 bool DocumentFrame::WorksWhileBusy(int commandId)
@@ -144,7 +145,7 @@ bool DocumentFrame::StartSaving(Work kind, const QString& path)
         editor.End(false);
     if (editor.IsOpen())
         return false;
-    XmlDocument* document = &m_view->Document();
+    XmlDocument* document = m_document.get();
     StartWork(kind, path,
               [document, path](FileProgress& progress) { return document->Save(path, &progress); });
     return true;
@@ -186,13 +187,15 @@ void DocumentFrame::FinishWork()
 
 void DocumentFrame::ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path)
 {
-    // The view swaps the opened document in and frees the empty one: what observed that one
-    // leaves it first and follows the new one.
+    // The opened document takes the empty one's place: what observed that one leaves it
+    // before it is freed and follows the new one.
     m_nodes.reset();
-    m_view->Document().RemoveObserver(this);
-    m_view->ShowDocument(std::move(document), path);
-    m_view->Document().AddObserver(this);
-    m_nodes = std::make_unique<NodeCounter>(m_view->Document(), [this] { emit StatusChanged(); });
+    m_document->RemoveObserver(this);
+    m_view->SetDocument(*document);
+    m_document = std::move(document);
+    m_view->SetFilePath(path);
+    m_document->AddObserver(this);
+    m_nodes = std::make_unique<NodeCounter>(*m_document, [this] { emit StatusChanged(); });
     emit StatusChanged();
 }
 
@@ -210,13 +213,12 @@ void DocumentFrame::CancelWork()
 
 void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
 {
-    QString text = SaveErrorText(path, status, m_view->Document().LastFileFailure());
+    QString text = SaveErrorText(path, status, m_document->LastFileFailure());
     // A node the file cannot hold is selected and named, so the user sees what to change.
-    const XmlDocument& document = m_view->Document();
+    const XmlDocument& document = *m_document;
     NodeIdPath ids;
     if (document.GetIdPath(document.SaveFailureNodeId(), ids)) {
-        if (TreeListItem* item = m_view->FindItemByPath(ids))
-            m_view->SelectItem(item);
+        m_view->SelectNode(ids.back());
         const XmlNode* node = document.FindNode(ids.back());
         const QString name =
             node->Kind() == XmlNodeKind::Text || node->Kind() == XmlNodeKind::Comment
@@ -230,15 +232,19 @@ void DocumentFrame::ReportSaveFailure(const QString& path, XmlStatus status)
 bool DocumentFrame::NewFile(const QString& name)
 {
     m_untitled = true;
-    const bool made = m_view->NewFile(name);
+    // Undo actions name nodes by ID; kept across a new start they would act on the new tree.
+    m_document->History().Clear();
+    m_document->CreateNew();
+    m_view->SetFilePath(name);
+    m_view->Reset();
     m_nodes->Recount();
     emit StatusChanged();
-    return made;
+    return true;
 }
 
 void DocumentFrame::TakeDiskState()
 {
-    m_known = m_view->Document().DiskFingerprint();
+    m_known = m_document->DiskFingerprint();
     m_seen = m_kept = FileFingerprint();
     m_deleted = false;
 }
@@ -282,7 +288,7 @@ QString DocumentFrame::Path() const
 bool DocumentFrame::IsModified() const
 {
     // An opening tab shows no document of its own yet.
-    return m_work != Work::Open && m_view->Document().IsModified();
+    return m_work != Work::Open && m_document->IsModified();
 }
 
 QString DocumentFrame::DisplayName() const
@@ -320,22 +326,18 @@ bool DocumentFrame::FindRequest(const QString& text, uint32_t flags, bool* wrapp
 std::vector<FoundNode> DocumentFrame::FindAll(const QString& text, uint32_t flags) const
 {
     std::vector<FoundNode> matches;
-    const XmlDocument& document = m_view->Document();
+    const XmlDocument& document = *m_document;
     std::vector<int32_t> ids;
     {
         BusyCursor busy;
         ids = NodeFinder::FindAll(document, text, flags);
     }
     matches.reserve(ids.size());
-    NodeIdPath path;
     for (int32_t id : ids) {
-        if (!document.GetIdPath(id, path))
-            continue;
-        const TreeListItem* item = m_view->FindItemByPath(path);
-        if (!item)
-            continue;
-        matches.push_back({id, GetNodePathText(document, id), m_view->GetCellText(item, 0),
-                           m_view->GetCellText(item, 1)});
+        const XmlNode* node = document.FindNode(id);
+        matches.push_back({id, GetNodePathText(document, id),
+                           m_view->CellText(node, NodeTreeView::NameColumn),
+                           m_view->CellText(node, NodeTreeView::ValueColumn)});
     }
     return matches;
 }
@@ -362,7 +364,7 @@ void DocumentFrame::StartRun(ToolRequest request)
     if (m_run->IsRunning())
         return;
     const XmlStatus status =
-        ToolInputText(m_view->Document(), request.kind, m_untitled ? QString() : m_view->FilePath(),
+        ToolInputText(*m_document, request.kind, m_untitled ? QString() : m_view->FilePath(),
                       request.documentText);
     if (status != XE_OK) {
         // A document the writer cannot serialise: the tools never see it.
@@ -372,7 +374,7 @@ void DocumentFrame::StartRun(ToolRequest request)
         return;
     }
     request.documentPath = m_untitled ? QString() : m_view->FilePath();
-    request.documentIsFile = !m_untitled && !m_view->Document().IsModified();
+    request.documentIsFile = !m_untitled && !m_document->IsModified();
     m_request = std::move(request);
     m_editedDuringRun = false;
     m_runBar->ShowBusy(ShellText::Get(m_request.kind == ToolKind::Transform ? StringId::Transforming
@@ -443,7 +445,7 @@ void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
                                  FailureText(ShellText::Get(StringId::ValidationNotRun), outcome));
         return;
     }
-    const XmlDocument& document = m_view->Document();
+    const XmlDocument& document = *m_document;
     std::vector<ToolErrorsPane::Row> rows;
     rows.reserve(size_t(outcome.messages.size()));
     for (const ToolMessage& message : outcome.messages) {
@@ -465,7 +467,7 @@ void DocumentFrame::ReportValidation(const ToolOutcome& outcome)
     if (!rows.empty() && !rows.front().node.empty())
         SelectPath(rows.front().node);
     else
-        m_view->clearSelection();
+        m_view->ClearSelection();
     QString text =
         rows.empty() ? StatusMessageTable::MessageOf(XE_VALIDATION_FAILED) : rows.front().message;
     const qint64 total = qint64(rows.size()) + outcome.omitted;
@@ -514,13 +516,14 @@ void DocumentFrame::ReportTransformation(const ToolOutcome& outcome)
 void DocumentFrame::SelectPath(const NodeIdPath& path)
 {
     // A path that left the tree selects the deepest node it reached.
-    TreeListItem* item = nullptr;
-    for (size_t length = path.size(); length > 0 && !item; --length)
-        item = m_view->FindItemByPath(NodeIdPath(path.begin(), path.begin() + length));
-    if (item)
-        m_view->SelectItem(item);
-    else
-        m_view->clearSelection();
+    for (size_t length = path.size(); length > 0; --length) {
+        NodeIdPath reached;
+        if (m_document->GetIdPath(path[length - 1], reached) &&
+            std::equal(reached.begin(), reached.end(), path.begin(), path.begin() + length) &&
+            reached.size() == length && m_view->SelectNode(path[length - 1]))
+            return;
+    }
+    m_view->ClearSelection();
 }
 
 void DocumentFrame::OnNodeChanged(const NodeIdPath&)
@@ -550,8 +553,7 @@ void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bo
     const bool idle = !m_run->IsRunning();
     enabled.insert(CommandId::ValidateBySchema, idle);
     enabled.insert(CommandId::XslTransformation, idle);
-    enabled.insert(CommandId::ValidateDocumentType,
-                   idle && !m_view->Document().DocumentType().isEmpty());
+    enabled.insert(CommandId::ValidateDocumentType, idle && !m_document->DocumentType().isEmpty());
     if (IsBusy()) {
         for (auto it = enabled.begin(); it != enabled.end(); ++it)
             it.value() = it.value() && WorksWhileBusy(it.key());
@@ -565,7 +567,7 @@ QWidget* DocumentFrame::FocusTarget() const
 
 XmlDocument* DocumentFrame::Document() const
 {
-    return &m_view->Document();
+    return m_document.get();
 }
 
 size_t DocumentFrame::NodeCount() const
@@ -575,6 +577,6 @@ size_t DocumentFrame::NodeCount() const
 
 QString DocumentFrame::SelectedPath() const
 {
-    const TreeListItem* item = m_view->SelectedItem();
-    return item ? GetExactXPathText(m_view->Document(), m_view->GetItemNodeId(item)) : QString();
+    const int32_t id = m_view->SelectedNodeId();
+    return id >= 0 ? GetExactXPathText(*m_document, id) : QString();
 }

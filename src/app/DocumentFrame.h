@@ -152,7 +152,7 @@ private:
     // Starts `work` on a worker, the tab blocked for edits until it ends.
     void StartWork(Work kind, const QString& path, std::function<XmlStatus(FileProgress&)> work);
     void FinishWork();
-    // Puts an opened document into the view, moving the frame's observers over to it.
+    // Makes an opened document the tab's, moving the view and the frame's observers to it.
     void ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path);
     // Shows a failed save, selecting and naming the node that could not be written.
     void ReportSaveFailure(const QString& path, XmlStatus status);
@@ -161,6 +161,8 @@ private:
     // After a successful load or save: the file is what the document read or wrote.
     void TakeDiskState();
 
+    // The tab's document; the view observes it (before the pane: the pane goes first).
+    std::unique_ptr<XmlDocument> m_document;
     TreeListPane* m_pane = nullptr;
     TreeListView* m_view = nullptr;
     ToolErrorsPane* m_errors = nullptr;
@@ -175,8 +177,7 @@ private:
     FileFingerprint m_known; // what the document read or wrote (times follow touches)
     FileFingerprint m_seen;  // what the last check found when it differed
     FileFingerprint m_kept;  // a changed state the user chose not to reload
-    // A member, so it leaves the document's observers before QWidget deletes the view and
-    // the document with it.
+    // Declared after the document, so it leaves the document's observers before it goes.
     std::unique_ptr<NodeCounter> m_nodes;
     ProgressStrip* m_progressBar = nullptr; // a file's open or save
     ProgressStrip* m_runBar = nullptr;      // a validation or transformation

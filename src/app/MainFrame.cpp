@@ -403,7 +403,10 @@ bool MainFrame::HandleCommand(int commandId)
         return true;
     }
     const bool handled = m_tabs->HandleCommand(commandId);
-    RunIdleUpdate();
+    // The status bar waits for the idle update: the selected node's exact path counts its
+    // same-named siblings, tens of milliseconds among a million, which must not delay the
+    // edit's paint.
+    UpdateCommandStates();
     return handled;
 }
 
@@ -447,6 +450,15 @@ void MainFrame::RunIdleUpdate()
 {
     if (m_closed)
         return;
+    UpdateCommandStates();
+    if (m_statusStale)
+        UpdateStatusBar();
+}
+
+void MainFrame::UpdateCommandStates()
+{
+    if (m_closed)
+        return;
     m_tabs->UpdateModifiedMarkers();
     for (QAction* action : m_actions.values(CommandId::StandardToolbar)) {
         action->setCheckable(true);
@@ -486,8 +498,6 @@ void MainFrame::RunIdleUpdate()
     }
     m_states = states;
     UpdateTitle();
-    if (m_statusStale)
-        UpdateStatusBar();
 }
 
 void MainFrame::UpdateTitle()

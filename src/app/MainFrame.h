@@ -37,8 +37,8 @@ public:
     void ApplyPlacement();
     // Routes a command by its ID; false when nobody took it.
     bool HandleCommand(int commandId);
-    // Command states, tool bar and title; runs whenever the event loop is about to wait and
-    // after every forwarded command.
+    // Command states, tool bar, title and status bar; runs whenever the event loop is about to
+    // wait (after the paints); a forwarded command updates all but the status bar at once.
     void RunIdleUpdate();
 
     // A path handed over by a later start: opened in a new tab, the window brought forward.
@@ -113,6 +113,9 @@ private:
     void FocusActivePane();
     void BuildStatusBar();
     void UpdateStatusBar();
+    // Enabled and checked commands, the tab markers and the title: RunIdleUpdate without the
+    // status bar.
+    void UpdateCommandStates();
     void BuildFindResults();
     // A row of the Find all list was picked: its node is selected in its tab, if both are
     // still there.

@@ -47,7 +47,11 @@ private:
     static constexpr size_t kSlotsPerChunk = 4096;
     static constexpr qsizetype kTextChunkUnits = 256 * 1024;
 
-    std::vector<std::unique_ptr<XmlNode[]>> m_chunks;
+    // Slots are placed in raw memory, faulted in before they are first written.
+    struct ChunkDeleter {
+        void operator()(XmlNode* chunk) const;
+    };
+    std::vector<std::unique_ptr<XmlNode[], ChunkDeleter>> m_chunks;
     size_t m_usedInLastChunk = kSlotsPerChunk;
     XmlNode* m_freeList = nullptr; // linked through m_parent
     size_t m_liveNodes = 0;

@@ -267,6 +267,12 @@ void XmlDocument::NotifyNodeChanged(int32_t id)
         observer->OnNodeChanged(path);
 }
 
+void XmlDocument::NotifyNodeAboutToBeRemoved(const XmlNode* node)
+{
+    for (DocumentObserver* observer : m_observers)
+        observer->OnNodeAboutToBeRemoved(node);
+}
+
 void XmlDocument::NotifyNodeRemoved(const NodeIdPath& path)
 {
     for (DocumentObserver* observer : m_observers)

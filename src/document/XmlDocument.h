@@ -100,6 +100,7 @@ public:
     void AddObserver(DocumentObserver* observer);
     void RemoveObserver(DocumentObserver* observer);
     void NotifyNodeChanged(int32_t id);
+    void NotifyNodeAboutToBeRemoved(const XmlNode* node);
     void NotifyNodeRemoved(const NodeIdPath& path);
     void NotifyNodeInserted(int32_t id, XmlNode* node);
 

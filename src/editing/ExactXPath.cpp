@@ -6,6 +6,7 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <deque>
 
 QString XPathStringLiteral(QStringView text)
 {
@@ -52,6 +53,38 @@ QString NamespaceOf(const XmlNode* node)
     return NamespaceScope::Lookup(element, node->Prefix()).value_or(QString());
 }
 
+// The namespaces of one parent's child elements, for counting same-named siblings: siblings
+// share their parent's scope, so only a sibling's own declarations (its attributes, which
+// stand before its content) can bind its prefix otherwise. Among a million siblings that is a
+// scan of each one's attributes instead of a walk up the tree per sibling.
+class SiblingNamespaces {
+public:
+    explicit SiblingNamespaces(const XmlNode* parent) : m_parent(parent) {}
+
+    QStringView Of(const XmlNode* element)
+    {
+        const QString& prefix = element->Prefix();
+        for (const XmlNode* child : *element) {
+            if (child->Kind() != XmlNodeKind::Attribute)
+                break;
+            if (NamespaceScope::IsDeclaration(child) &&
+                (child->Prefix().isEmpty() ? prefix.isEmpty() : child->LocalName() == prefix))
+                return child->ValueView();
+        }
+        for (const auto& [known, uri] : m_inherited) {
+            if (known == &prefix || *known == prefix)
+                return uri;
+        }
+        m_inherited.emplace_back(&prefix,
+                                 NamespaceScope::Lookup(m_parent, prefix).value_or(QString()));
+        return m_inherited.back().second;
+    }
+
+private:
+    const XmlNode* m_parent;
+    std::deque<std::pair<const QString*, QString>> m_inherited; // stays put: views into it are kept
+};
+
 class Builder {
 public:
     ExactXPath result;
@@ -64,10 +97,16 @@ public:
         case XmlNodeKind::Element: {
             result.expression += NameTest(node);
             // A name test matches by namespace, whatever prefix a sibling is written with.
-            const QString uri = NamespaceOf(node);
+            // Names are interned per document, so equal names are mostly the same string.
+            SiblingNamespaces namespaces(parent);
+            const QStringView uri = namespaces.Of(node);
+            const QString& local = node->LocalName();
             AddPosition(node, [&](const XmlNode* sibling) {
-                return sibling->Kind() == XmlNodeKind::Element &&
-                       sibling->LocalName() == node->LocalName() && NamespaceOf(sibling) == uri;
+                if (sibling->Kind() != XmlNodeKind::Element ||
+                    (&sibling->LocalName() != &local && sibling->LocalName() != local))
+                    return false;
+                const QStringView other = namespaces.Of(sibling);
+                return other.data() == uri.data() || other == uri;
             });
             break;
         }

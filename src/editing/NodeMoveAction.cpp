@@ -13,6 +13,7 @@ bool NodeMoveAction::MoveTo(int32_t parentId, int position)
     NodeIdPath path;
     m_document.GetIdPath(m_id, path);
     const int limit = parent->ChildCount() - (node->Parent() == parent ? 1 : 0);
+    m_document.NotifyNodeAboutToBeRemoved(node);
     if (XmlNode::Reparent(node, parent, std::clamp(position, 0, limit)) < 0)
         return false;
     m_document.NotifyNodeRemoved(path);

@@ -19,6 +19,8 @@ bool ParkingAction::Park()
     m_document.GetIdPath(m_node->Id(), path);
     if (!m_holder)
         m_holder = m_document.CreateHolderNode();
+    if (m_node->Parent())
+        m_document.NotifyNodeAboutToBeRemoved(m_node);
     const int former = XmlNode::Park(m_node, m_holder);
     if (former < 0)
         return false;

@@ -13,6 +13,7 @@ bool StepMoveAction::Move(int& source, int target)
         source = actual;
     NodeIdPath path;
     m_document.GetIdPath(m_id, path);
+    m_document.NotifyNodeAboutToBeRemoved(node);
     parent->MoveChild(source, target);
     m_document.NotifyNodeRemoved(path);
     m_document.NotifyNodeInserted(m_id, node);

@@ -1,6 +1,6 @@
 #include "view/InPlaceEdit.h"
 
-#include "view/TreeListControl.h"
+#include <QAbstractScrollArea>
 
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -26,7 +26,10 @@ const QString kMultiStyle = QStringLiteral(
 
 } // namespace
 
-InPlaceEdit::InPlaceEdit(TreeListControl& control) : m_control(control) {}
+InPlaceEdit::InPlaceEdit(QAbstractScrollArea& control, Commit commit)
+    : m_control(control), m_commit(std::move(commit))
+{
+}
 
 InPlaceEdit::~InPlaceEdit()
 {
@@ -39,10 +42,10 @@ bool InPlaceEdit::IsMultiline() const
     return !m_multi.isNull();
 }
 
-void InPlaceEdit::Create(TreeListItem* item, int column, bool multiline, const QRect& rect,
+void InPlaceEdit::Create(int32_t nodeId, int column, bool multiline, const QRect& rect,
                          QWidget* parent)
 {
-    m_result = InPlaceEditResult{item, column, QString()};
+    m_result = InPlaceEditResult{nodeId, column, QString()};
     QWidget* box = nullptr;
     if (multiline) {
         auto* multi = new QPlainTextEdit(parent);
@@ -159,7 +162,7 @@ void InPlaceEdit::End(bool cancel)
     m_ending = true;
     m_result.text = cancel ? QString() : Text();
     const InPlaceEditResult result = m_result;
-    if (m_control.OnEndEdit(&result) == 0) {
+    if (m_commit(result)) {
         if (m_box)
             DestroyBox(true);
         return;

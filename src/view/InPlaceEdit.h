@@ -4,30 +4,34 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
+#include <functional>
+
 class QFont;
 class QLineEdit;
 class QPlainTextEdit;
+class QAbstractScrollArea;
 class QRect;
 class QWidget;
-class TreeListControl;
-struct TreeListItem;
 
 // What an edit box hands to its control when editing ends; an empty text means nothing is to
 // be committed (Escape, an emptied box, a cancel request).
 struct InPlaceEditResult {
-    TreeListItem* item = nullptr;
+    int32_t nodeId = -1;
     int column = -1;
     QString text;
 };
 
-// The edit box over one cell of a TreeListControl, reused for every edit. The control decides
-// where it goes and commits the text (TreeListControl::OnEndEdit); the box reports Enter, focus
+// The edit box over one cell of a tree view, reused for every edit. The view decides where it
+// goes and commits the text (the commit function); the box reports Enter, focus
 // loss (commit) and Escape (cancel), grows with its text and keeps every key to itself while
 // it has the focus, so no shortcut of the tree or of the main window acts during an edit.
 class InPlaceEdit : public QObject {
     Q_OBJECT
 public:
-    explicit InPlaceEdit(TreeListControl& control);
+    // Takes the text when an edit ends; false refuses it and the edit goes on.
+    using Commit = std::function<bool(const InPlaceEditResult& result)>;
+    InPlaceEdit(QAbstractScrollArea& control, Commit commit);
     ~InPlaceEdit() override;
 
     bool IsOpen() const { return m_box != nullptr; }
@@ -37,7 +41,7 @@ public:
     const InPlaceEditResult& Result() const { return m_result; }
 
     // Makes the hidden box over `rect` (in `parent`'s coordinates) for the cell.
-    void Create(TreeListItem* item, int column, bool multiline, const QRect& rect, QWidget* parent);
+    void Create(int32_t nodeId, int column, bool multiline, const QRect& rect, QWidget* parent);
     // Takes a created box away again without ending an edit (a vetoed start).
     void Discard();
     // Fills, shows, sizes and focuses the box, with the whole text selected.
@@ -60,7 +64,8 @@ protected:
 private:
     void DestroyBox(bool moveFocus);
 
-    TreeListControl& m_control;
+    QAbstractScrollArea& m_control;
+    Commit m_commit;
     QPointer<QWidget> m_box;
     QPointer<QLineEdit> m_line;
     QPointer<QPlainTextEdit> m_multi;

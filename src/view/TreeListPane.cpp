@@ -15,17 +15,11 @@ TreeListPane::TreeListPane(QWidget* parent) : QWidget(parent), m_view(new TreeLi
     layout->addWidget(m_view);
 
     // The header uses the menu font; it keeps its fixed height unless that font needs more.
-    QHeaderView* header = m_view->header();
+    QHeaderView* header = m_view->Header();
     const QFont menuFont = QApplication::font("QMenu");
     header->setFont(menuFont);
     header->setFixedHeight(std::max(HeaderHeight, QFontMetrics(menuFont).height() + 4));
     setFocusProxy(m_view);
-}
-
-int TreeListPane::InsertColumn(int index, const QString& title, int width, Qt::Alignment alignment,
-                               int order)
-{
-    return m_view->InsertColumn(index, title, width, alignment, order);
 }
 
 bool TreeListPane::HandleCommand(int commandId)
@@ -38,7 +32,7 @@ void TreeListPane::FindRequest(const QString& text, FindFlags flags)
     m_view->FindRequest(text, flags);
 }
 
-bool TreeListPane::OnBeginLabelEdit(TreeListItem*, int)
+bool TreeListPane::OnBeginLabelEdit(int32_t, int)
 {
     return false;
 }

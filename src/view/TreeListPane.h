@@ -5,7 +5,6 @@
 #include <QWidget>
 
 class TreeListView;
-struct TreeListItem;
 
 // The widget of one document tab: the document view under its Name and Value header. Commands
 // and the find request sent to the pane go on to the view.
@@ -17,13 +16,11 @@ public:
     explicit TreeListPane(QWidget* parent = nullptr);
 
     TreeListView* View() const { return m_view; }
-    int InsertColumn(int index, const QString& title, int width, Qt::Alignment alignment,
-                     int order);
     bool HandleCommand(int commandId);
     void FindRequest(const QString& text, FindFlags flags);
     // Asked before an edit box opens over a cell of the tree; true refuses the edit. The pane
     // itself never refuses; a pane that must keep some cells unedited answers here.
-    virtual bool OnBeginLabelEdit(TreeListItem* item, int column);
+    virtual bool OnBeginLabelEdit(int32_t nodeId, int column);
 
 private:
     TreeListView* m_view;

@@ -4,75 +4,26 @@
 #include "config/LoadText.h"
 #include "config/StringTable.h"
 #include "document/DocumentMessages.h"
+#include "document/XmlDocument.h"
 #include "document/XmlNode.h"
-#include "document/XmlWhitespace.h"
 #include "editing/CommandId.h"
 #include "editing/ItemEditLogic.h"
 #include "editing/NodeFinder.h"
 #include "ui/MenuBuilder.h"
 #include "ui/QtClipboardAccess.h"
 #include "view/BusyCursor.h"
-#include "view/InPlaceEdit.h"
 #include "view/MessageBoxes.h"
-#include "view/NodeIcons.h"
-#include "view/TreeColumnWidths.h"
-#include "view/TreeListItemModel.h"
+#include "view/TreeListPane.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
-constexpr int kNameTitleString = 32768;
-constexpr int kValueTitleString = 32769;
 constexpr int kNotFoundString = 222;
-// The Value column's least width: narrower windows scroll rather than squeeze it.
-constexpr int kValueWidth = 350;
-
-// The hues of element and attribute names; their lightness follows the theme.
-const QColor kElementNameHue(0x80, 0x40, 0x00);
-const QColor kAttributeNameHue(0x00, 0x80, 0x00);
-// What text on the tree's background must keep against it (the common accessibility rule).
-constexpr double kMinimumContrast = 4.5;
-
-double RelativeLuminance(const QColor& colour)
-{
-    auto channel = [](double value) {
-        return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
-           0.0722 * channel(colour.blueF());
-}
-
-// `wanted` as it is where it reads well on `background`, else made darker (on a light
-// background) or lighter (on a dark one) in its own hue until it does.
-QColor Readable(QColor wanted, const QColor& background)
-{
-    const bool lightBackground = RelativeLuminance(background) > 0.18;
-    for (int step = 0; step < 64; ++step) {
-        if (TreeListView::Contrast(wanted, background) >= kMinimumContrast)
-            break;
-        const float h = wanted.hslHueF();
-        const float s = wanted.hslSaturationF();
-        const float l = wanted.lightnessF();
-        wanted =
-            QColor::fromHslF(h, s, std::clamp(l + (lightBackground ? -0.02f : 0.02f), 0.f, 1.f));
-    }
-    return wanted;
-}
-
-// A text of nothing but whitespace: a file keeps such a text only where it carries meaning,
-// and shown as it is, its row would look empty.
-bool IsWhitespaceText(const XmlNode* node)
-{
-    return node && node->Kind() == XmlNodeKind::Text && !node->ValueView().isEmpty() &&
-           IsXmlWhitespace(node->ValueView());
-}
 
 void ApplyState(QMenu* menu, const EditCommandState& state)
 {
@@ -97,69 +48,13 @@ void ApplyState(QMenu* menu, const EditCommandState& state)
 } // namespace
 
 TreeListView::TreeListView(QWidget* parent)
-    : TreeListControl(parent, true, true), m_document(std::make_unique<XmlDocument>()),
-      m_systemClipboard(std::make_unique<QtClipboardAccess>()), m_clipboard(m_systemClipboard.get())
+    : NodeTreeView(parent), m_systemClipboard(std::make_unique<QtClipboardAccess>()),
+      m_clipboard(m_systemClipboard.get())
 {
-    m_document->AddObserver(this);
-    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
-
-    SetImageList(NodeIcons::Images());
-    // The titles come from the built-in table: they stay "Name" and "Value" in every language.
-    TreeColumnWidths& widths = TreeColumnWidths::Shared();
-    InsertColumn(NameColumn, StringTable::Text(kNameTitleString), widths.NameWidth(), Qt::AlignLeft,
-                 -1);
-    InsertColumn(ValueColumn, StringTable::Text(kValueTitleString), kValueWidth, Qt::AlignLeft, -1);
-    // A Name width the user drags applies to every tree; each tree's Value column then takes
-    // what is left of its width.
-    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
-        if (column != NameColumn || m_applyingWidths)
-            return;
-        TreeColumnWidths::Shared().SetNameWidth(width);
-        FitValueColumn();
-    });
-    connect(&widths, &TreeColumnWidths::nameWidthChanged, this, [this](int width) {
-        m_applyingWidths = true;
-        SetColumnWidth(NameColumn, width);
-        m_applyingWidths = false;
-        FitValueColumn();
-    });
     CreateAccelerators();
 }
 
-void TreeListView::FitValueColumn()
-{
-    int others = 0;
-    for (int column = 0; column < ColumnCount(); ++column) {
-        if (column != ValueColumn)
-            others += Columns()[size_t(column)].width;
-    }
-    const int width = std::max(kValueWidth, viewport()->width() - others);
-    if (width == Columns()[size_t(ValueColumn)].width)
-        return;
-    m_applyingWidths = true;
-    SetColumnWidth(ValueColumn, width);
-    m_applyingWidths = false;
-}
-
-bool TreeListView::viewportEvent(QEvent* event)
-{
-    if (event->type() == QEvent::Resize)
-        FitValueColumn();
-    return TreeListControl::viewportEvent(event);
-}
-
-TreeListView::~TreeListView()
-{
-    // An open edit is dropped, never committed, while the document still exists.
-    Editor().Abandon();
-    m_document->RemoveObserver(this);
-}
-
-void TreeListView::SetClipboard(ClipboardAccess& clipboard)
-{
-    m_clipboard = &clipboard;
-    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
-}
+TreeListView::~TreeListView() = default;
 
 void TreeListView::CreateAccelerators()
 {
@@ -198,456 +93,27 @@ void TreeListView::CreateAccelerators()
     }
 }
 
-// --- Building ---------------------------------------------------------------------------
-
-void TreeListView::ResetForNewContent()
-{
-    DeleteAllItems();
-    m_expandedAway.clear();
-    // Undo actions name nodes by ID; kept across a reload they would act on the new tree.
-    m_document->History().Clear();
-}
-
-bool TreeListView::OpenFile(const QString& path)
-{
-    ResetForNewContent();
-    m_filePath = path;
-    XmlStatus status;
-    {
-        BusyCursor busy;
-        status = m_document->Load(path);
-        if (status == XE_OK) {
-            BeginBulkInsert();
-            BuildChildItems(m_document->Root(), nullptr);
-            EndBulkInsert();
-        }
-    }
-    if (status != XE_OK) {
-        MessageBoxes::Current().ShowError(
-            this, LoadText(StringId::ProgramName),
-            LoadErrorText(path, status, m_document->ErrorLine(), m_document->ErrorPosition()));
-        // Whatever a failed load left behind is not shown.
-        return false;
-    }
-    return true;
-}
-
-void TreeListView::ShowDocument(std::unique_ptr<XmlDocument> document, const QString& path)
-{
-    ResetForNewContent();
-    m_document->RemoveObserver(this);
-    m_document = std::move(document);
-    m_document->AddObserver(this);
-    m_commands = std::make_unique<EditCommandHandler>(*m_document, *m_clipboard);
-    m_filePath = path;
-    BusyCursor busy;
-    BeginBulkInsert();
-    BuildChildItems(m_document->Root(), nullptr);
-    EndBulkInsert();
-}
-
-bool TreeListView::NewFile(const QString& name)
-{
-    ResetForNewContent();
-    m_document->CreateNew();
-    m_filePath = name;
-    BeginBulkInsert();
-    BuildChildItems(m_document->Root(), nullptr);
-    EndBulkInsert();
-    return true;
-}
-
-void TreeListView::BuildChildItems(const XmlNode* node, TreeListItem* parentItem)
-{
-    TreeListItem* const parent = parentItem ? parentItem : ItemModel()->RootItem();
-    ItemModel()->ReserveChildren(parent, size_t(node->ChildCount()));
-    // All the children first, then their subtrees: siblings then lie side by side in the item
-    // store, and the view's layout pass over a large expanded element reads them in order.
-    const size_t first = parent->children.size();
-    int shown = 0;
-    for (const XmlNode* child : *node) {
-        if (!IsTreeKind(child->Kind()))
-            break;
-        AppendItem(parentItem, child->Id());
-        ++shown;
-    }
-    for (int i = 0; i < shown; ++i) {
-        const XmlNode* child = node->begin()[i];
-        if (child->Kind() == XmlNodeKind::Element && child->HasChildren())
-            BuildChildItems(child, parent->children[first + size_t(i)]);
-    }
-}
-
-TreeListItem* TreeListView::InsertNodeItem(XmlNode* node, TreeListItem* parent, TreeListItem* after,
-                                           bool last)
-{
-    if (!node || !IsTreeKind(node->Kind()))
-        return nullptr;
-    auto populate = [this, node](TreeListItem* item) {
-        if (node->Kind() == XmlNodeKind::Element)
-            BuildChildItems(node, item);
-    };
-    if (last)
-        return AppendItem(parent, node->Id(), populate);
-    return InsertItemAfter(parent, after, node->Id(), populate);
-}
-
-// --- Lookups ----------------------------------------------------------------------------
-
-int32_t TreeListView::GetItemNodeId(const TreeListItem* item) const
-{
-    return item ? item->param : -1;
-}
-
-const XmlNode* TreeListView::NodeOf(const TreeListItem* item) const
-{
-    return item ? m_document->FindNode(item->param) : nullptr;
-}
-
-TreeListItem* TreeListView::FindChildItemById(const TreeListItem* parent, int32_t id) const
-{
-    const int count = ChildItemCount(parent);
-    // Items mirror the nodes, so the node's place among its siblings is the item's row; a
-    // node just taken out still knows where it stood, and a step move has changed the place
-    // by one before the view hears of it.
-    if (const XmlNode* node = m_document->FindNode(id)) {
-        const int hint = node->PositionHint();
-        for (int row : {hint, hint - 1, hint + 1}) {
-            if (row >= 0 && row < count && ChildItem(parent, row)->param == id)
-                return ChildItem(parent, row);
-        }
-    }
-    for (int i = 0; i < count; ++i) {
-        TreeListItem* child = ChildItem(parent, i);
-        if (child->param == id)
-            return child;
-    }
-    return nullptr;
-}
-
-TreeListItem* TreeListView::FindItemByPath(const NodeIdPath& path) const
-{
-    TreeListItem* item = nullptr;
-    for (int32_t id : path) {
-        item = FindChildItemById(item, id);
-        if (!item)
-            return nullptr;
-    }
-    return item;
-}
-
-// --- Observer ---------------------------------------------------------------------------
-
-void TreeListView::OnNodeChanged(const NodeIdPath&)
-{
-    viewport()->update();
-}
-
-void TreeListView::OnNodeRemoved(const NodeIdPath& path)
-{
-    if (TreeListItem* item = FindItemByPath(path)) {
-        RememberExpanded(item);
-        DeleteItem(item);
-    }
-    viewport()->update();
-}
-
-void TreeListView::RememberExpanded(const TreeListItem* item)
-{
-    // Only expanded items are visited: the walk costs what is shown, not the subtree.
-    std::vector<const TreeListItem*> pending{item};
-    while (!pending.empty()) {
-        const TreeListItem* current = pending.back();
-        pending.pop_back();
-        if (!IsItemExpanded(current))
-            continue;
-        m_expandedAway.insert(current->param);
-        for (int i = ChildItemCount(current) - 1; i >= 0; --i)
-            pending.push_back(ChildItem(current, i));
-    }
-}
-
-void TreeListView::RestoreExpanded(TreeListItem* item)
-{
-    if (m_expandedAway.empty())
-        return;
-    std::vector<TreeListItem*> pending{item};
-    while (!pending.empty()) {
-        TreeListItem* current = pending.back();
-        pending.pop_back();
-        if (m_expandedAway.erase(current->param) == 0)
-            continue;
-        ExpandItem(current);
-        for (int i = ChildItemCount(current) - 1; i >= 0; --i)
-            pending.push_back(ChildItem(current, i));
-    }
-}
-
-void TreeListView::MirrorExpanded(const TreeListItem* original, TreeListItem* copy)
-{
-    std::vector<std::pair<const TreeListItem*, TreeListItem*>> pending{{original, copy}};
-    while (!pending.empty()) {
-        const auto [from, to] = pending.back();
-        pending.pop_back();
-        if (!IsItemExpanded(from) || ChildItemCount(from) != ChildItemCount(to))
-            continue;
-        ExpandItem(to);
-        for (int i = ChildItemCount(from) - 1; i >= 0; --i)
-            pending.emplace_back(ChildItem(from, i), ChildItem(to, i));
-    }
-}
-
-void TreeListView::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
-{
-    if (path.empty() || !node)
-        return;
-    TreeListItem* parentItem = nullptr;
-    if (path.size() > 1)
-        parentItem = FindItemByPath(NodeIdPath(path.begin(), path.end() - 1));
-
-    TreeListItem* item = nullptr;
-    const XmlNode* parentNode = node->Parent();
-    if (!parentNode) {
-        item = InsertNodeItem(node, parentItem, nullptr, true);
-    } else {
-        const int position = parentNode->IndexOfChild(node);
-        if (position <= 0) {
-            item = InsertNodeItem(node, parentItem, nullptr);
-        } else {
-            TreeListItem* previous =
-                FindChildItemById(parentItem, parentNode->ChildAt(position - 1)->Id());
-            // Without the previous sibling's item the mirror is already off; appending at
-            // least keeps the new node visible.
-            item = InsertNodeItem(node, parentItem, previous, previous == nullptr);
-        }
-    }
-    if (item) {
-        RestoreExpanded(item);
-        SelectItem(item);
-    }
-    viewport()->update();
-}
-
-// --- Hooks ------------------------------------------------------------------------------
-
-QString TreeListView::VisibleWhitespace(QStringView text)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        switch (text[i].unicode()) {
-        case u' ':
-            shown += u'\u00B7'; // middle dot
-            break;
-        case u'\t':
-            shown += u'\u2192'; // rightwards arrow
-            break;
-        case u'\r':
-            if (i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            [[fallthrough]];
-        case u'\n':
-            shown += u'\u21B5'; // downwards arrow with corner leftwards
-            break;
-        default:
-            shown += text[i];
-        }
-    }
-    return shown;
-}
-
-QString TreeListView::GetCellText(const TreeListItem* item, int column) const
-{
-    const XmlNode* node = NodeOf(item);
-    if (!node)
-        return QString();
-    if (column == NameColumn) {
-        if (m_showPrefixes && !node->Prefix().isEmpty())
-            return node->Prefix() + u':' + node->LocalName();
-        return node->LocalName();
-    }
-    if (column == ValueColumn)
-        return node->Value();
-    return QString();
-}
-
-int TreeListView::GetCellImage(const TreeListItem* item, int column, bool, bool expanded) const
-{
-    const XmlNode* node = NodeOf(item);
-    if (!node || column != NameColumn)
-        return -1;
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        return expanded ? NodeIcons::ElementOpen : NodeIcons::ElementClosed;
-    case XmlNodeKind::Attribute:
-        return NodeIcons::Attribute;
-    case XmlNodeKind::Text:
-        return NodeIcons::Text;
-    case XmlNodeKind::Comment:
-        return NodeIcons::Comment;
-    case XmlNodeKind::ProcessingInstruction:
-        return NodeIcons::ProcessingInstruction;
-    default:
-        return -1;
-    }
-}
-
-bool TreeListView::GetCellTextAndImage(const TreeListItem* item, int column, bool selected,
-                                       bool expanded, QString& text, int& image) const
-{
-    text = GetCellText(item, column);
-    if (column == ValueColumn && IsWhitespaceText(NodeOf(item)))
-        text = VisibleWhitespace(text);
-    image = GetCellImage(item, column, selected, expanded);
-    return NodeOf(item) != nullptr;
-}
-
-bool TreeListView::IsAlwaysLeaf(const TreeListItem* item) const
-{
-    const XmlNode* node = NodeOf(item);
-    return node && node->Kind() != XmlNodeKind::Element;
-}
-
-QString TreeListView::GetRowDescription(const TreeListItem* item) const
-{
-    const XmlNode* node = NodeOf(item);
-    if (!node)
-        return QString();
-    int kind = 0;
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        kind = StringId::ElementKind;
-        break;
-    case XmlNodeKind::Attribute:
-        kind = StringId::AttributeKind;
-        break;
-    case XmlNodeKind::Text:
-        kind = StringId::TextKind;
-        break;
-    case XmlNodeKind::Comment:
-        kind = StringId::CommentKind;
-        break;
-    case XmlNodeKind::ProcessingInstruction:
-        kind = StringId::InstructionKind;
-        break;
-    default:
-        return QString();
-    }
-    const int form = ChildItemCount(item) == 0 ? StringId::RowKindAndLevel
-                     : IsItemExpanded(item)    ? StringId::ExpandedRowKindAndLevel
-                                               : StringId::CollapsedRowKindAndLevel;
-    return FormatPlaceholders(LoadText(form),
-                              {LoadText(kind), QString::number(ItemLevel(item) + 1)});
-}
-
-uint32_t TreeListView::GetCellFontStyle(const TreeListItem* item, int column, uint32_t) const
-{
-    const XmlNode* node = NodeOf(item);
-    if (!node)
-        return 0;
-    if ((node->Kind() == XmlNodeKind::Comment ||
-         node->Kind() == XmlNodeKind::ProcessingInstruction) &&
-        (column == NameColumn || column == ValueColumn))
-        return FontItalic;
-    if (node->Kind() == XmlNodeKind::Text && column == NameColumn)
-        return FontItalic;
-    return 0;
-}
-
-QColor TreeListView::GetCellTextColor(const TreeListItem* item, int column, uint32_t state) const
-{
-    const bool fullRow = selectionBehavior() == QAbstractItemView::SelectRows;
-    if ((state & (StateSelected | StateDropHighlighted)) && (fullRow || column == NameColumn))
-        return palette().color(QPalette::HighlightedText);
-    const QColor background = GetColumnBkColor(column);
-    const XmlNode* node = NodeOf(item);
-    if (!node)
-        return background;
-    const QColor text = palette().color(QPalette::Text);
-    const bool name = column == NameColumn;
-    // Secondary rows (names of text, comments, instructions, kept whitespace) are the text
-    // colour halfway to the background, as far as contrast allows.
-    auto grey = [&] {
-        return Readable(QColor::fromRgbF((text.redF() + background.redF()) / 2,
-                                         (text.greenF() + background.greenF()) / 2,
-                                         (text.blueF() + background.blueF()) / 2),
-                        background);
-    };
-    switch (node->Kind()) {
-    case XmlNodeKind::Element:
-        return name ? Readable(kElementNameHue, background) : text;
-    case XmlNodeKind::Attribute:
-        return name ? Readable(kAttributeNameHue, background) : text;
-    case XmlNodeKind::Text:
-        return name || IsWhitespaceText(node) ? grey() : text;
-    case XmlNodeKind::Comment:
-    case XmlNodeKind::ProcessingInstruction:
-        return grey();
-    default:
-        return background;
-    }
-}
-
-double TreeListView::Contrast(const QColor& first, const QColor& second)
-{
-    const double a = RelativeLuminance(first);
-    const double b = RelativeLuminance(second);
-    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
-}
-
-bool TreeListView::CommitCellText(TreeListItem* item, int column, const QString& text)
-{
-    return ApplyItemEdit(item, column, text);
-}
-
-bool TreeListView::IsCellReadOnly(const TreeListItem* item, int column) const
-{
-    const XmlNode* node = NodeOf(item);
-    return !node || !ItemEditLogic::IsCellEditable(node->Kind(), column);
-}
-
-bool TreeListView::IsCellMultiline(const TreeListItem*, int column) const
-{
-    return column == ValueColumn;
-}
-
-bool TreeListView::CanDropItem(const TreeListItem* source, const TreeListItem* target) const
-{
-    if (!TreeListControl::CanDropItem(source, target))
-        return false;
-    const XmlNode* node = NodeOf(target);
-    return node && node->Kind() == XmlNodeKind::Element;
-}
-
-void TreeListView::DropItem(TreeListItem* source, TreeListItem* target, bool copy)
-{
-    const int32_t sourceId = GetItemNodeId(source);
-    const int32_t targetId = GetItemNodeId(target);
-    if (copy) {
-        // The copy comes back selected, and is shown the way its original is.
-        if (m_document->CopyNodeTo(sourceId, targetId) && SelectedItem() &&
-            SelectedItem() != source)
-            MirrorExpanded(source, SelectedItem());
-    } else {
-        m_document->MoveNodeTo(sourceId, targetId);
-    }
-}
-
 // --- Commands ---------------------------------------------------------------------------
+
+EditCommandHandler TreeListView::Commands() const
+{
+    return EditCommandHandler(DocumentToEdit(), *m_clipboard);
+}
 
 EditContext TreeListView::CurrentContext() const
 {
     EditContext context;
-    TreeListItem* selected = SelectedItem();
-    context.selectedId = GetItemNodeId(selected);
-    context.parentItemId = GetItemNodeId(ParentItem(selected));
-    context.showPrefixes = m_showPrefixes;
+    const XmlNode* selected = SelectedNode();
+    context.selectedId = selected ? selected->Id() : -1;
+    const XmlNode* parent = selected ? selected->Parent() : nullptr;
+    context.parentItemId = parent && parent != Document().Root() ? parent->Id() : -1;
+    context.showPrefixes = ShowPrefixes();
     return context;
 }
 
 EditCommandState TreeListView::CommandState() const
 {
-    return m_commands->State(CurrentContext());
+    return Commands().State(CurrentContext());
 }
 
 bool TreeListView::HandleCommand(int commandId)
@@ -655,27 +121,41 @@ bool TreeListView::HandleCommand(int commandId)
     if (commandId < 0 || commandId > 0xFFFF ||
         !EditCommandHandler::IsViewCommand(uint16_t(commandId)))
         return false;
-    const TreeListItem* duplicated = commandId == CommandId::Duplicate ? SelectedItem() : nullptr;
-    const EditCommandOutcome outcome = m_commands->Execute(uint16_t(commandId), CurrentContext());
+    const int32_t duplicated = commandId == CommandId::Duplicate ? SelectedNodeId() : -1;
+    const EditCommandOutcome outcome = Commands().Execute(uint16_t(commandId), CurrentContext());
     // The copy comes right after its original, selected, and shown the same way.
-    if (duplicated && outcome.changed && SelectedItem() && SelectedItem() != duplicated)
-        MirrorExpanded(duplicated, SelectedItem());
+    if (duplicated >= 0 && outcome.changed && SelectedNodeId() != duplicated) {
+        const XmlNode* original = Document().FindNode(duplicated);
+        if (original && SelectedNode())
+            MirrorExpanded(original, SelectedNode());
+    }
     if (outcome.togglePrefixes)
-        m_showPrefixes = !m_showPrefixes;
+        SetShowPrefixes(!ShowPrefixes());
     if (!outcome.expandPath.empty())
-        ExpandItem(FindItemByPath(outcome.expandPath));
+        SetExpanded(outcome.expandPath.back(), true);
     if (!outcome.editPath.empty())
-        BeginCellEdit(FindItemByPath(outcome.editPath), outcome.editColumn);
+        BeginCellEdit(outcome.editPath.back(), outcome.editColumn);
     if (outcome.repaint)
         viewport()->update();
     emit commandExecuted(commandId);
     return outcome.handled;
 }
 
-bool TreeListView::ApplyItemEdit(TreeListItem* item, int column, const QString& text)
+bool TreeListView::CommitCellText(int32_t id, int column, const QString& text)
 {
-    const ItemEditLogic::Result result = ItemEditLogic::ApplyItemEdit(
-        *m_document, GetItemNodeId(item), column, text, m_showPrefixes);
+    return ApplyItemEdit(id, column, text);
+}
+
+bool TreeListView::IsCellEditVetoed(int32_t id, int column) const
+{
+    auto* pane = qobject_cast<TreeListPane*>(parentWidget());
+    return pane && pane->OnBeginLabelEdit(id, column);
+}
+
+bool TreeListView::ApplyItemEdit(int32_t id, int column, const QString& text)
+{
+    const ItemEditLogic::Result result =
+        ItemEditLogic::ApplyItemEdit(Document(), id, column, text, ShowPrefixes());
     if (!result.accepted) {
         MessageBoxes::Current().ShowError(this, LoadText(StringId::ProgramName), result.message);
         return false;
@@ -685,41 +165,26 @@ bool TreeListView::ApplyItemEdit(TreeListItem* item, int column, const QString& 
 
 TreeListView::FindOutcome TreeListView::FindRequest(const QString& text, FindFlags flags)
 {
-    TreeListItem* start = SelectedItem();
-    if (!start)
-        start = ChildItem(nullptr, 0);
+    int32_t start = SelectedNodeId();
+    if (start < 0 && Rows().Count() > 0)
+        start = Rows().At(0)->Id();
     NodeIdPath found;
     FindOutcome outcome;
     bool hit;
     {
         // A search without a match walks the whole document.
         BusyCursor busy;
-        hit = start && NodeFinder::FindNext(*m_document, GetItemNodeId(start), text, flags, found,
-                                            &outcome.wrapped);
+        hit = start >= 0 &&
+              NodeFinder::FindNext(Document(), start, text, flags, found, &outcome.wrapped);
     }
-    if (hit) {
-        if (TreeListItem* item = FindItemByPath(found)) {
-            SelectItem(item);
-            outcome.found = true;
-            return outcome;
-        }
+    if (hit && !found.empty() && SelectNode(found.back())) {
+        outcome.found = true;
+        return outcome;
     }
     outcome.wrapped = false;
     MessageBoxes::Current().ShowInformation(this, LoadText(StringId::ProgramName),
                                             LoadText(kNotFoundString));
     return outcome;
-}
-
-bool TreeListView::SelectNode(int32_t id)
-{
-    NodeIdPath path;
-    if (!m_document->GetIdPath(id, path))
-        return false;
-    TreeListItem* item = FindItemByPath(path);
-    if (!item)
-        return false; // parked in the undo history, not in the tree
-    SelectItem(item);
-    return true;
 }
 
 void TreeListView::contextMenuEvent(QContextMenuEvent* event)
@@ -734,43 +199,40 @@ void TreeListView::contextMenuEvent(QContextMenuEvent* event)
         event->accept();
         return;
     }
-    // The press marked the item for a possible drag; a menu ends that.
-    SetDropHighlight(nullptr);
-    TreeListItem* item = HitTestItem(event->pos());
-    if (!item)
+    const XmlNode* node = NodeAt(event->pos());
+    if (!node)
         return;
-    OpenContextMenu(item, event->globalPos());
+    OpenContextMenu(node->Id(), event->globalPos());
     event->accept();
 }
 
 void TreeListView::keyPressEvent(QKeyEvent* event)
 {
     // The keyboard's ways to the context menu: the Menu key and Shift+F10.
-    if (!DragSource() &&
+    if (DragSource() < 0 &&
         (event->key() == Qt::Key_Menu ||
          (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier))) {
         OpenContextMenuAtSelection();
         event->accept();
         return;
     }
-    TreeListControl::keyPressEvent(event);
+    NodeTreeView::keyPressEvent(event);
 }
 
 void TreeListView::OpenContextMenuAtSelection()
 {
-    TreeListItem* item = SelectedItem();
+    const XmlNode* node = SelectedNode();
     // The platform may follow the key with a menu request of its own.
-    if (!item || (m_contextMenu && m_contextMenu->isVisible()))
+    if (!node || (m_contextMenu && m_contextMenu->isVisible()))
         return;
-    SelectItem(item);
-    const QRect row = ItemRowRect(item);
-    const QRect name = CellEditRect(item, NameColumn);
-    OpenContextMenu(item, viewport()->mapToGlobal(QPoint(name.left(), row.bottom())));
+    SelectNode(node->Id());
+    const QRect name = CellRect(Rows().RowOf(node), NameColumn);
+    OpenContextMenu(node->Id(), viewport()->mapToGlobal(name.bottomLeft()));
 }
 
-void TreeListView::OpenContextMenu(TreeListItem* item, QPoint globalPosition)
+void TreeListView::OpenContextMenu(int32_t id, QPoint globalPosition)
 {
-    SelectItem(item);
+    SelectNode(id);
     const std::optional<MenuDescription> description =
         BuiltinResources::Menu(m_language, BuiltinResources::kItemMenu);
     const MenuDescription::Item* popup = description ? description->FirstPopup() : nullptr;

@@ -256,7 +256,7 @@ TEST_F(ShellFixture, FindNextGoesToTheActiveView)
     find->TextBox()->setEditText(QStringLiteral("x"));
     find->FindNext();
     const TreeListView* view = Tabs().ActiveFrame()->View();
-    const XmlNode* node = view->NodeOf(view->SelectedItem());
+    const XmlNode* node = view->SelectedNode();
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->LocalName(), QStringLiteral("x"));
     EXPECT_TRUE(boxes.shown.empty());
@@ -322,13 +322,12 @@ TEST_F(ShellFixture, ValidateAndTransformTheActiveDocument)
     ASSERT_GE(tab->Errors()->Count(), 1);
     EXPECT_FALSE(tab->Errors()->IsOutOfDate());
     // Enter on a row selects its node (the undeclared root element).
-    tab->View()->clearSelection();
+    tab->View()->ClearSelection();
     QTreeWidget* list = tab->Errors()->List();
     list->setCurrentItem(list->topLevelItem(0));
     QTest::keyClick(list, Qt::Key_Return);
-    ASSERT_NE(tab->View()->SelectedItem(), nullptr);
-    EXPECT_EQ(tab->View()->GetItemNodeId(tab->View()->SelectedItem()),
-              tab->Document()->Root()->FirstChild()->Id());
+    ASSERT_NE(tab->View()->SelectedNode(), nullptr);
+    EXPECT_EQ(tab->View()->SelectedNodeId(), tab->Document()->Root()->FirstChild()->Id());
     Modify(0);
     tab->Document()->NotifyNodeChanged(tab->Document()->Root()->FirstChild()->Id());
     EXPECT_TRUE(tab->Errors()->IsOutOfDate());
@@ -493,7 +492,7 @@ TEST_F(ShellFixture, AFailedSaveSelectsAndNamesTheNodeTheFileCannotHold)
     XmlDocument* document = Tabs().FrameAt(0)->Document();
     const XmlNode* x = document->Root()->FirstChild()->ChildAt(1);
     ASSERT_TRUE(document->RenameNode(x->Id(), QStringLiteral("p"), QStringLiteral("x")));
-    Tabs().FrameAt(0)->View()->SelectItem(nullptr);
+    Tabs().FrameAt(0)->View()->ClearSelection();
     frame->HandleCommand(57603); // File Save
     Settle();
     ASSERT_EQ(boxes.shown.size(), 1u);
@@ -501,6 +500,6 @@ TEST_F(ShellFixture, AFailedSaveSelectsAndNamesTheNodeTheFileCannotHold)
         QStringLiteral("Namespace is not declared.\nThe selected node cannot be written: p:x")))
         << boxes.shown[0].text.toStdString();
     TreeListView* view = Tabs().FrameAt(0)->View();
-    EXPECT_EQ(view->GetItemNodeId(view->SelectedItem()), x->Id());
+    EXPECT_EQ(view->SelectedNodeId(), x->Id());
     EXPECT_TRUE(Tabs().FrameAt(0)->IsModified());
 }

@@ -38,7 +38,7 @@ protected:
         find = Tabs().Find();
     }
     TreeListView* View() { return Tabs().ActiveFrame()->View(); }
-    const XmlNode* Selected() { return View()->NodeOf(View()->SelectedItem()); }
+    const XmlNode* Selected() { return View()->SelectedNode(); }
     void Search(const QString& text)
     {
         find->TextBox()->setEditText(text);

@@ -185,10 +185,10 @@ TEST_F(ShellFixture, TreeNameWidthIsSharedByTabsAndKeptInTheSettings)
     frame = MakeFrame(nullptr);
     ASSERT_EQ(Open(QStringLiteral("a.xml")), 0);
     TreeListView* first = Tabs().FrameAt(0)->View();
-    EXPECT_EQ(first->header()->sectionSize(TreeListView::NameColumn), 300);
-    first->header()->resizeSection(TreeListView::NameColumn, 280); // a drag on the header
+    EXPECT_EQ(first->Header()->sectionSize(TreeListView::NameColumn), 300);
+    first->Header()->resizeSection(TreeListView::NameColumn, 280); // a drag on the header
     ASSERT_EQ(Open(QStringLiteral("b.xml")), 1);
-    EXPECT_EQ(Tabs().FrameAt(1)->View()->header()->sectionSize(TreeListView::NameColumn), 280);
+    EXPECT_EQ(Tabs().FrameAt(1)->View()->Header()->sectionSize(TreeListView::NameColumn), 280);
     ASSERT_TRUE(frame->close());
     EXPECT_EQ(settings.treeNameColumnWidth, 280);
     TreeColumnWidths::Shared().SetNameWidth(TreeColumnWidths::DefaultNameWidth);

@@ -46,7 +46,7 @@ TEST_F(XPathQueryInWindowTest, ShortcutOpensThePaneWhoseRowsSelectTheirNodes)
                   "/*[local-name()='library' and namespace-uri()='urn:lib']/*[local-name()='book' "
                   "and namespace-uri()='urn:lib'][3]"));
     list->setCurrentIndex(list->model()->index(1, 0));
-    const XmlNode* selected = view->NodeOf(view->SelectedItem());
+    const XmlNode* selected = view->SelectedNode();
     ASSERT_NE(selected, nullptr);
     EXPECT_EQ(selected->ChildAt(0)->Value(), u"3");
 

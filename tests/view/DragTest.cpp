@@ -3,10 +3,10 @@
 #include "editing/CommandId.h"
 #include "view/DragImage.h"
 #include "view/InPlaceEdit.h"
-#include "view/TreeListItemModel.h"
 #include "view/TreeListView.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -18,25 +18,28 @@ namespace {
 
 using Kind = DragCursors::Kind;
 
-// The sample document in a shown, active view with every item expanded, and mouse and key
+// Every row of the sample, expanded, as Shown gives them.
+constexpr const char* kSampleRows =
+    "#Comment/0 root/0 a/1 x/1 item/1 id/2 #Text/2 #Comment/2 b/1 c/2 d/2 k/3 #Text/3";
+
+// The sample document in a shown, active view with every row expanded, and mouse and key
 // steps of a drag as a user makes them.
 struct DraggedView {
     SampleFile file{kSample};
-    TreeListView view;
+    ViewedDocument viewed;
+    TreeListView& view = viewed.view;
 
-    DraggedView() { OpenShownAndActive(view, file.Path()); }
+    DraggedView() { OpenShownAndActive(viewed, file.Path()); }
     ~DraggedView()
     {
         // Leave no key held for the next test.
         QTest::keyRelease(&view, Qt::Key_Control);
         QTest::keyRelease(&view, Qt::Key_Shift);
     }
-    TreeListItem* Item(const QString& name) const { return ItemNamed(view, name); }
+    const XmlNode* Node(const QString& name) const { return NodeNamed(viewed.document, name); }
+    int32_t Id(const QString& name) const { return IdNamed(viewed.document, name); }
     QWidget* Viewport() const { return view.viewport(); }
-    QPoint At(const QString& name) const
-    {
-        return view.visualRect(view.ItemModel()->IndexOf(Item(name), 0)).center();
-    }
+    QPoint At(const QString& name) const { return RowCentre(view, Node(name)); }
     void Press(const QString& name, Qt::MouseButton button = Qt::LeftButton,
                Qt::KeyboardModifiers modifiers = {})
     {
@@ -75,7 +78,7 @@ struct DraggedView {
         MoveTo(to);
         Release(to, button, modifiers);
     }
-    int Actions() const { return view.Document().History().Count(); }
+    int Actions() const { return viewed.document.History().Count(); }
 };
 
 } // namespace
@@ -84,45 +87,50 @@ TEST(DragTest, AOnePixelMoveStartsADragWithTheNameCellFollowingThePointer)
 {
     DraggedView dragged;
     TreeListView& view = dragged.view;
-    TreeListItem* b = dragged.Item(QStringLiteral("b"));
+    const XmlNode* b = dragged.Node(QStringLiteral("b"));
     dragged.Press(QStringLiteral("b"));
-    EXPECT_EQ(view.DragSource(), nullptr);
+    EXPECT_EQ(view.DragSource(), -1);
     const QPoint moved = dragged.At(QStringLiteral("b")) + QPoint(1, 0);
     dragged.MoveTo(moved);
-    EXPECT_EQ(view.DragSource(), b);
+    EXPECT_EQ(view.DragSource(), b->Id());
     const DragImage* image = view.CurrentDragImage();
     ASSERT_NE(image, nullptr);
     EXPECT_TRUE(image->isVisible());
     EXPECT_EQ(image->pos(), moved - QPoint(20, 16));
-    EXPECT_EQ(image->Picture().width(), view.Columns()[0].width - 1);
-    EXPECT_EQ(image->Picture().height(), view.ItemRowRect(b).height());
+    EXPECT_EQ(image->Picture().width(), view.Header()->sectionSize(NodeTreeView::NameColumn));
+    EXPECT_EQ(image->Picture().height(), view.RowRect(b).height());
     // Over itself there is no drop; over another element there is.
     EXPECT_EQ(view.DragCursorKind(), Kind::NoDrop);
     EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ForbiddenCursor);
     dragged.MoveTo(QStringLiteral("x:item"));
-    EXPECT_EQ(view.DropHighlightItem(), dragged.Item(QStringLiteral("x:item")));
+    EXPECT_EQ(view.DropHighlight(), dragged.Id(QStringLiteral("x:item")));
     EXPECT_EQ(view.DragCursorKind(), Kind::Move);
     EXPECT_EQ(image->pos(), dragged.At(QStringLiteral("x:item")) - QPoint(20, 16));
     // Over an attribute, empty space or an expand button nothing can be dropped.
     dragged.MoveTo(QStringLiteral("k"));
     EXPECT_EQ(view.DragCursorKind(), Kind::NoDrop);
     dragged.MoveTo(QPoint(100, view.viewport()->height() - 2));
-    EXPECT_EQ(view.DropHighlightItem(), nullptr);
+    EXPECT_EQ(view.DropHighlight(), -1);
+    EXPECT_EQ(view.DragCursorKind(), Kind::NoDrop);
+    const QRect button = view.ButtonRect(view.Rows().RowOf(dragged.Node(QStringLiteral("d"))));
+    ASSERT_FALSE(button.isEmpty());
+    dragged.MoveTo(button.center());
+    EXPECT_EQ(view.DropHighlight(), -1);
     EXPECT_EQ(view.DragCursorKind(), Kind::NoDrop);
 
     // Escape ends the drag: no image, no highlight, and the release drops nothing.
     dragged.MoveTo(QStringLiteral("x:item"));
     QTest::keyClick(&view, Qt::Key_Escape);
-    EXPECT_EQ(view.DragSource(), nullptr);
+    EXPECT_EQ(view.DragSource(), -1);
     EXPECT_EQ(view.CurrentDragImage(), nullptr);
-    EXPECT_EQ(view.DropHighlightItem(), nullptr);
+    EXPECT_EQ(view.DropHighlight(), -1);
     EXPECT_EQ(view.DragCursorKind(), Kind::None);
     dragged.MoveTo(QStringLiteral("c"));
-    EXPECT_EQ(view.DragSource(), nullptr);
+    EXPECT_EQ(view.DragSource(), -1);
     dragged.Release(QStringLiteral("x:item"));
     EXPECT_EQ(dragged.Actions(), 0);
     EXPECT_FALSE(view.Editor().IsOpen());
-    EXPECT_EQ(MirrorDifference(view), "");
+    EXPECT_EQ(Shown(view), kSampleRows);
 }
 
 TEST(DragTest, ADescendantOrEmptySpaceIsNoTargetAndChangesNothing)
@@ -143,32 +151,32 @@ TEST(DragTest, ADescendantOrEmptySpaceIsNoTargetAndChangesNothing)
     QTest::mouseRelease(dragged.Viewport(), Qt::LeftButton, {},
                         QPoint(100, view.viewport()->height() - 2));
     EXPECT_EQ(dragged.Actions(), 0);
-    EXPECT_EQ(view.ParentItem(dragged.Item(QStringLiteral("d"))),
-              dragged.Item(QStringLiteral("b")));
-    EXPECT_EQ(MirrorDifference(view), "");
+    EXPECT_EQ(dragged.Node(QStringLiteral("d"))->Parent(), dragged.Node(QStringLiteral("b")));
+    EXPECT_EQ(Shown(view), kSampleRows);
 }
 
 TEST(DragTest, AnAttributeMovesFirstIntoTheTargetOrIsCopiedWithCtrlUnderAFreeName)
 {
     DraggedView dragged;
     TreeListView& view = dragged.view;
-    TreeListItem* b = dragged.Item(QStringLiteral("b"));
+    const XmlNode* b = dragged.Node(QStringLiteral("b"));
     dragged.Drag(QStringLiteral("id"), QStringLiteral("b"));
-    EXPECT_EQ(view.GetCellText(view.ChildItem(b, 0), 0), QStringLiteral("id"));
-    EXPECT_EQ(view.ChildItemCount(dragged.Item(QStringLiteral("x:item"))), 2);
-    EXPECT_EQ(view.SelectedItem(), b);
-    EXPECT_TRUE(view.IsItemExpanded(b));
+    EXPECT_EQ(view.CellText(b->ChildAt(0), NodeTreeView::NameColumn), QStringLiteral("id"));
+    EXPECT_EQ(dragged.Node(QStringLiteral("x:item"))->ChildCount(), 2);
+    EXPECT_EQ(view.SelectedNode(), b);
+    EXPECT_TRUE(view.IsExpanded(b));
     EXPECT_EQ(dragged.Actions(), 1);
-    EXPECT_EQ(view.DragSource(), nullptr);
+    EXPECT_EQ(view.DragSource(), -1);
     EXPECT_EQ(view.CurrentDragImage(), nullptr);
     EXPECT_FALSE(view.Editor().IsOpen());
     ASSERT_TRUE(view.HandleCommand(CommandId::Undo));
-    EXPECT_EQ(view.GetCellText(view.ChildItem(dragged.Item(QStringLiteral("x:item")), 0), 0),
-              QStringLiteral("id"));
+    EXPECT_EQ(
+        view.CellText(dragged.Node(QStringLiteral("x:item"))->ChildAt(0), NodeTreeView::NameColumn),
+        QStringLiteral("id"));
 
     // With Ctrl the drop onto the attribute's own element copies it, under the name a_1.
-    TreeListItem* root = dragged.Item(QStringLiteral("root"));
-    const int children = view.ChildItemCount(root);
+    const XmlNode* root = dragged.Node(QStringLiteral("root"));
+    const int children = root->ChildCount();
     QTest::keyPress(&view, Qt::Key_Control, Qt::ControlModifier);
     dragged.Press(QStringLiteral("a"), Qt::LeftButton, Qt::ControlModifier);
     dragged.MoveTo(dragged.At(QStringLiteral("a")) + QPoint(1, 1));
@@ -177,29 +185,31 @@ TEST(DragTest, AnAttributeMovesFirstIntoTheTargetOrIsCopiedWithCtrlUnderAFreeNam
     EXPECT_EQ(view.viewport()->cursor().shape(), Qt::BitmapCursor);
     dragged.Release(QStringLiteral("root"), Qt::LeftButton, Qt::ControlModifier);
     QTest::keyRelease(&view, Qt::Key_Control);
-    EXPECT_EQ(view.ChildItemCount(root), children + 1);
-    EXPECT_EQ(view.GetCellText(view.ChildItem(root, 0), 0), QStringLiteral("a_1"));
-    EXPECT_EQ(view.ParentItem(dragged.Item(QStringLiteral("a"))), root);
+    EXPECT_EQ(root->ChildCount(), children + 1);
+    EXPECT_EQ(view.CellText(root->ChildAt(0), NodeTreeView::NameColumn), QStringLiteral("a_1"));
+    EXPECT_EQ(dragged.Node(QStringLiteral("a"))->Parent(), root);
     EXPECT_EQ(dragged.Actions(), 1);
-    EXPECT_EQ(MirrorDifference(view), "");
+    EXPECT_EQ(
+        Shown(view),
+        "#Comment/0 root/0 a_1/1 a/1 x/1 item/1 id/2 #Text/2 #Comment/2 b/1 c/2 d/2 k/3 #Text/3");
 }
 
 TEST(DragTest, TheRightButtonCopiesAndShiftMakesItAMove)
 {
     DraggedView dragged;
     TreeListView& view = dragged.view;
-    TreeListItem* b = dragged.Item(QStringLiteral("b"));
-    TreeListItem* d = dragged.Item(QStringLiteral("d"));
+    const XmlNode* b = dragged.Node(QStringLiteral("b"));
+    const XmlNode* d = dragged.Node(QStringLiteral("d"));
     dragged.WindowPress(QStringLiteral("c"), Qt::RightButton, {});
     EXPECT_EQ(view.LastContextMenu(), nullptr);
     dragged.MoveTo(dragged.At(QStringLiteral("c")) + QPoint(1, 0));
     dragged.MoveTo(QStringLiteral("d"));
     EXPECT_EQ(view.DragCursorKind(), Kind::Copy);
     dragged.WindowRelease(QStringLiteral("d"), Qt::RightButton, {});
-    EXPECT_EQ(view.ChildItemCount(b), 2);
+    EXPECT_EQ(b->ChildCount(), 2);
     // First in its new parent after the attributes, as the file will have it.
-    EXPECT_EQ(view.GetCellText(view.ChildItem(d, 0), 0), QStringLiteral("k"));
-    EXPECT_EQ(view.GetCellText(view.ChildItem(d, 1), 0), QStringLiteral("c"));
+    EXPECT_EQ(view.CellText(d->ChildAt(0), NodeTreeView::NameColumn), QStringLiteral("k"));
+    EXPECT_EQ(view.CellText(d->ChildAt(1), NodeTreeView::NameColumn), QStringLiteral("c"));
     // A right drag is no right click: no menu afterwards.
     EXPECT_EQ(view.LastContextMenu(), nullptr);
     EXPECT_EQ(dragged.Actions(), 1);
@@ -211,9 +221,9 @@ TEST(DragTest, TheRightButtonCopiesAndShiftMakesItAMove)
     EXPECT_EQ(view.DragCursorKind(), Kind::Move);
     dragged.WindowRelease(QStringLiteral("b"), Qt::RightButton, Qt::ShiftModifier);
     QTest::keyRelease(&view, Qt::Key_Shift);
-    TreeListItem* root = dragged.Item(QStringLiteral("root"));
-    EXPECT_EQ(view.ParentItem(dragged.Item(QStringLiteral("x:item"))), b);
-    EXPECT_EQ(view.ChildItemCount(root), 3);
+    const XmlNode* root = dragged.Node(QStringLiteral("root"));
+    EXPECT_EQ(dragged.Node(QStringLiteral("x:item"))->Parent(), b);
+    EXPECT_EQ(root->ChildCount(), 3);
     EXPECT_EQ(dragged.Actions(), 2);
 
     // Ended by Escape, a right drag is still no click.
@@ -224,14 +234,14 @@ TEST(DragTest, TheRightButtonCopiesAndShiftMakesItAMove)
     EXPECT_EQ(view.LastContextMenu(), nullptr);
     EXPECT_EQ(dragged.Actions(), 2);
 
-    // A right click without a move still opens the item's menu.
+    // A right click without a move still opens the node's menu.
     dragged.WindowPress(QStringLiteral("c"), Qt::RightButton, {});
     EXPECT_EQ(view.LastContextMenu(), nullptr);
     dragged.WindowRelease(QStringLiteral("c"), Qt::RightButton, {});
     ASSERT_NE(view.LastContextMenu(), nullptr);
-    EXPECT_EQ(view.SelectedItem(), dragged.Item(QStringLiteral("c")));
+    EXPECT_EQ(view.SelectedNode(), dragged.Node(QStringLiteral("c")));
     view.LastContextMenu()->close();
-    EXPECT_EQ(MirrorDifference(view), "");
+    Shown(view);
 }
 
 TEST(DragTest, CtrlAndShiftSwitchTheCursorWithoutAMouseMove)
@@ -259,21 +269,20 @@ TEST(DragTest, AKeyboardCommandRemovingTheSourceOrTheTargetEndsWithoutHarm)
 {
     DraggedView dragged;
     TreeListView& view = dragged.view;
-    // Del deletes the selected item, which the press made the dragged one.
+    // Del deletes the selected node, which the press made the dragged one.
     dragged.Press(QStringLiteral("c"));
     dragged.MoveTo(dragged.At(QStringLiteral("c")) + QPoint(1, 0));
     dragged.MoveTo(QStringLiteral("x:item"));
-    ASSERT_NE(view.DragSource(), nullptr);
+    ASSERT_NE(view.DragSource(), -1);
     QTest::keyClick(&view, Qt::Key_Delete);
-    EXPECT_EQ(dragged.Item(QStringLiteral("c")), nullptr);
-    EXPECT_EQ(view.DragSource(), nullptr);
+    EXPECT_EQ(dragged.Node(QStringLiteral("c")), nullptr);
+    EXPECT_EQ(view.DragSource(), -1);
     EXPECT_EQ(view.CurrentDragImage(), nullptr);
     dragged.Release(QStringLiteral("x:item"));
     EXPECT_EQ(dragged.Actions(), 1);
 
     // Undo takes away the highlighted target (the element the first step inserted).
-    TreeListItem* root = dragged.Item(QStringLiteral("root"));
-    view.SelectItem(root);
+    view.SelectNode(dragged.Id(QStringLiteral("root")));
     ASSERT_TRUE(view.HandleCommand(CommandId::InsertElementAsChild));
     view.CancelCellEdit();
     view.setFocus();
@@ -281,11 +290,11 @@ TEST(DragTest, AKeyboardCommandRemovingTheSourceOrTheTargetEndsWithoutHarm)
     dragged.Press(QStringLiteral("d"));
     dragged.MoveTo(dragged.At(QStringLiteral("d")) + QPoint(1, 0));
     dragged.MoveTo(target);
-    EXPECT_EQ(view.DropHighlightItem(), dragged.Item(QStringLiteral("New_Element")));
+    EXPECT_EQ(view.DropHighlight(), dragged.Id(QStringLiteral("New_Element")));
     QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(dragged.Item(QStringLiteral("New_Element")), nullptr);
-    EXPECT_NE(view.DropHighlightItem(), nullptr); // whatever is under the pointer now
+    EXPECT_EQ(dragged.Node(QStringLiteral("New_Element")), nullptr);
+    EXPECT_NE(view.DropHighlight(), -1); // whatever is under the pointer now
     QTest::mouseRelease(dragged.Viewport(), Qt::LeftButton, {}, target);
-    EXPECT_EQ(view.DragSource(), nullptr);
-    EXPECT_EQ(MirrorDifference(view), "");
+    EXPECT_EQ(view.DragSource(), -1);
+    Shown(view);
 }

@@ -3,7 +3,7 @@
 
 #include "editing/CommandId.h"
 #include "view/InPlaceEdit.h"
-#include "view/TreeListItemModel.h"
+#include "view/NodeIcons.h"
 #include "view/TreeListPane.h"
 #include "view/TreeListView.h"
 
@@ -12,42 +12,43 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace view_test;
 
 namespace {
 
-// The sample document in a shown, active view, every item expanded.
+constexpr int Name = NodeTreeView::NameColumn;
+
+// The sample document in a shown, active view, every row expanded.
 struct EditedView {
     SampleFile file{kSample};
-    TreeListView view;
+    ViewedDocument viewed;
+    TreeListView& view = viewed.view;
 
     EditedView()
     {
-        OpenShownAndActive(view, file.Path());
+        OpenShownAndActive(viewed, file.Path());
         view.setFocus();
     }
-    TreeListItem* Item(const QString& name) const { return ItemNamed(view, name); }
+    const XmlNode* Node(const QString& name) const { return NodeNamed(viewed.document, name); }
     QWidget* Box() const { return view.Editor().Box(); }
     QLineEdit* Line() const { return qobject_cast<QLineEdit*>(Box()); }
     QPlainTextEdit* Multi() const { return qobject_cast<QPlainTextEdit*>(Box()); }
-    // Selects the item and presses the key on the tree, as the user would.
+    // Selects the node and presses the key on the tree, as the user would.
     void Press(const QString& name, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
     {
-        view.SelectItem(Item(name));
+        view.SelectNode(IdNamed(viewed.document, name));
         view.setFocus();
         QTest::keyClick(&view, key, modifiers);
     }
-    QPoint NameCellCentre(const QString& name) const
-    {
-        return view.visualRect(view.ItemModel()->IndexOf(Item(name), 0)).center();
-    }
-    QString Name(const QString& name) const { return view.GetCellText(Item(name), 0); }
+    QString NameOf(const QString& name) const { return view.CellText(Node(name), Name); }
 };
 
 } // namespace
@@ -65,15 +66,16 @@ TEST(InPlaceEditTest, F2OpensASingleLineBoxRightOfTheIconWithTheShownNameSelecte
     EXPECT_EQ(line->selectedText(), QStringLiteral("x:item"));
     // Level 1 under root: two indents (lines at the root count one), then the 16-pixel
     // picture and its two pixels of space.
-    TreeListItem* item = edited.Item(QStringLiteral("x:item"));
-    EXPECT_EQ(line->geometry().left(), 2 * view.indentation() + TreeListControl::ImageSize + 2);
-    EXPECT_EQ(line->geometry().top(), view.ItemRowRect(item).top());
+    const XmlNode* node = edited.Node(QStringLiteral("x:item"));
+    const int indent = view.style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, &view);
+    EXPECT_EQ(line->geometry().left(), 2 * indent + NodeIcons::Size + 2);
+    EXPECT_EQ(line->geometry().top(), view.RowRect(node).top());
 
     QTest::keyClicks(line, QStringLiteral("x:thing"));
     QTest::keyClick(line, Qt::Key_Return);
     EXPECT_FALSE(view.Editor().IsOpen());
     EXPECT_TRUE(view.hasFocus());
-    const XmlNode* node = view.NodeOf(item);
+    EXPECT_EQ(node, edited.Node(QStringLiteral("x:thing")));
     EXPECT_EQ(node->Prefix(), QStringLiteral("x"));
     EXPECT_EQ(node->LocalName(), QStringLiteral("thing"));
     EXPECT_EQ(view.Document().History().Count(), 1);
@@ -83,23 +85,24 @@ TEST(InPlaceEditTest, RefusedCellsOpenNothing)
 {
     EditedView edited;
     TreeListView& view = edited.view;
-    TreeListItem* item = edited.Item(QStringLiteral("x:item"));
+    const XmlNode* item = edited.Node(QStringLiteral("x:item"));
     // The text and the comment under x:item have read-only names; an element's value too.
-    view.SelectItem(view.ChildItem(item, 1));
+    view.SelectNode(item->ChildAt(1)->Id());
     QTest::keyClick(&view, Qt::Key_F2);
     EXPECT_FALSE(view.Editor().IsOpen());
-    view.SelectItem(view.ChildItem(item, 2));
+    view.SelectNode(item->ChildAt(2)->Id());
     QTest::keyClick(&view, Qt::Key_F2);
     EXPECT_FALSE(view.Editor().IsOpen());
     edited.Press(QStringLiteral("b"), Qt::Key_F2, Qt::ControlModifier);
     EXPECT_FALSE(view.Editor().IsOpen());
     // The comment's value is editable, and only one box exists at a time.
-    view.SelectItem(view.ChildItem(item, 2));
+    view.SelectNode(item->ChildAt(2)->Id());
     QTest::keyClick(&view, Qt::Key_F2, Qt::ControlModifier);
     ASSERT_NE(edited.Multi(), nullptr);
     QWidget* box = edited.Box();
-    view.BeginCellEdit(edited.Item(QStringLiteral("b")), 0);
+    view.BeginCellEdit(IdNamed(edited.viewed.document, QStringLiteral("b")), Name);
     EXPECT_EQ(edited.Box(), box);
+    EXPECT_EQ(view.Editor().Result().nodeId, item->ChildAt(2)->Id());
 }
 
 TEST(InPlaceEditTest, CtrlEnterAddsALineThatIsCommittedAsCrLf)
@@ -110,8 +113,8 @@ TEST(InPlaceEditTest, CtrlEnterAddsALineThatIsCommittedAsCrLf)
     QPlainTextEdit* multi = edited.Multi();
     ASSERT_NE(multi, nullptr);
     EXPECT_EQ(multi->textCursor().selectedText(), QStringLiteral("v"));
-    const auto [valueLeft, valueRight] = view.GetColumnSpan(1);
-    EXPECT_EQ(multi->geometry().left(), valueLeft);
+    const int row = view.Rows().RowOf(edited.Node(QStringLiteral("k")));
+    EXPECT_EQ(multi->geometry().left(), view.CellRect(row, NodeTreeView::ValueColumn).left());
 
     const int lineHeight = QFontMetrics(multi->font()).height();
     QTest::keyClicks(multi, QStringLiteral("one"));
@@ -123,7 +126,7 @@ TEST(InPlaceEditTest, CtrlEnterAddsALineThatIsCommittedAsCrLf)
     EXPECT_EQ(multi->height(), oneLine + lineHeight);
     QTest::keyClick(multi, Qt::Key_Return);
     EXPECT_FALSE(view.Editor().IsOpen());
-    EXPECT_EQ(view.NodeOf(edited.Item(QStringLiteral("k")))->Value(), QStringLiteral("one\r\ntwo"));
+    EXPECT_EQ(edited.Node(QStringLiteral("k"))->Value(), QStringLiteral("one\r\ntwo"));
 
     // Opened again and left untouched, the value comes back exactly as it was.
     edited.Press(QStringLiteral("k"), Qt::Key_F2, Qt::ControlModifier);
@@ -142,7 +145,7 @@ TEST(InPlaceEditTest, EscapeAndAnEmptiedBoxRecordNothing)
     QTest::keyClicks(edited.Line(), QStringLiteral("zzz"));
     QTest::keyClick(edited.Line(), Qt::Key_Escape);
     EXPECT_FALSE(view.Editor().IsOpen());
-    EXPECT_EQ(edited.Name(QStringLiteral("b")), QStringLiteral("b"));
+    EXPECT_EQ(edited.NameOf(QStringLiteral("b")), QStringLiteral("b"));
 
     edited.Press(QStringLiteral("b"), Qt::Key_F2);
     QTest::keyClick(edited.Line(), Qt::Key_Backspace);
@@ -153,8 +156,8 @@ TEST(InPlaceEditTest, EscapeAndAnEmptiedBoxRecordNothing)
     edited.Press(QStringLiteral("k"), Qt::Key_F2, Qt::ControlModifier);
     QTest::keyClick(edited.Multi(), Qt::Key_Delete);
     QTest::keyClick(edited.Multi(), Qt::Key_Return);
-    EXPECT_EQ(view.NodeOf(edited.Item(QStringLiteral("k")))->Value(), QStringLiteral("v"));
-    EXPECT_EQ(edited.Name(QStringLiteral("b")), QStringLiteral("b"));
+    EXPECT_EQ(edited.Node(QStringLiteral("k"))->Value(), QStringLiteral("v"));
+    EXPECT_EQ(edited.NameOf(QStringLiteral("b")), QStringLiteral("b"));
     EXPECT_EQ(view.Document().History().Count(), 0);
     EXPECT_FALSE(view.Document().IsModified());
 }
@@ -185,11 +188,11 @@ TEST(InPlaceEditTest, ClickingAnotherItemCommitsTheEditFirst)
     TreeListView& view = edited.view;
     edited.Press(QStringLiteral("b"), Qt::Key_F2);
     QTest::keyClicks(edited.Line(), QStringLiteral("renamed"));
-    const QPoint c = edited.NameCellCentre(QStringLiteral("c"));
+    const QPoint c = RowCentre(view, edited.Node(QStringLiteral("c")));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, c);
     EXPECT_FALSE(view.Editor().IsOpen());
-    EXPECT_NE(edited.Item(QStringLiteral("renamed")), nullptr);
-    EXPECT_EQ(view.SelectedItem(), edited.Item(QStringLiteral("c")));
+    EXPECT_NE(edited.Node(QStringLiteral("renamed")), nullptr);
+    EXPECT_EQ(view.SelectedNode(), edited.Node(QStringLiteral("c")));
     EXPECT_EQ(view.Document().History().Count(), 1);
 
     // A click on the item that is already selected edits the cell under the pointer.
@@ -214,7 +217,7 @@ TEST(InPlaceEditTest, AnInvalidNameKeepsTheBoxOpenWithItsTextAfterTheMessage)
     EXPECT_EQ(edited.Line(), line);
     EXPECT_EQ(line->text(), QStringLiteral("1b"));
     EXPECT_TRUE(line->hasFocus());
-    EXPECT_EQ(edited.Name(QStringLiteral("b")), QStringLiteral("b"));
+    EXPECT_EQ(edited.NameOf(QStringLiteral("b")), QStringLiteral("b"));
 
     // Losing the focus also commits, and is refused the same way.
     view.setFocus();
@@ -229,7 +232,7 @@ TEST(InPlaceEditTest, AnInvalidNameKeepsTheBoxOpenWithItsTextAfterTheMessage)
     QTest::keyClick(line, Qt::Key_Return);
     EXPECT_FALSE(view.Editor().IsOpen());
     EXPECT_EQ(view.Document().History().Count(), 1);
-    EXPECT_EQ(view.GetCellText(view.SelectedItem(), 0), QStringLiteral("b2"));
+    EXPECT_EQ(view.CellText(view.SelectedNode(), Name), QStringLiteral("b2"));
     EXPECT_EQ(boxes.shown.size(), 2u);
 }
 
@@ -246,7 +249,7 @@ TEST(InPlaceEditTest, EditingKeysInTheBoxNeverReachTheDocumentOrTheWindowsShortc
     view.addAction(save);
 
     edited.Press(QStringLiteral("c"), Qt::Key_D, Qt::ControlModifier); // something to undo
-    const size_t items = view.ItemModel()->ItemCount();
+    const std::string rows = Shown(view);
     ASSERT_EQ(view.Document().History().Count(), 1);
 
     edited.Press(QStringLiteral("b"), Qt::Key_F2);
@@ -268,36 +271,36 @@ TEST(InPlaceEditTest, EditingKeysInTheBoxNeverReachTheDocumentOrTheWindowsShortc
     QTest::keyClick(line, Qt::Key_F2);
     EXPECT_TRUE(view.Editor().IsOpen());
     EXPECT_EQ(windowShortcuts, 0);
-    EXPECT_EQ(view.ItemModel()->ItemCount(), items);
+    EXPECT_EQ(Shown(view), rows);
     EXPECT_EQ(view.Document().History().Count(), 1);
     EXPECT_TRUE(view.Document().History().CanUndo());
 
     QTest::keyClick(line, Qt::Key_Escape);
     QTest::keyClick(&view, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(windowShortcuts, 1);
-    EXPECT_EQ(MirrorDifference(view), "");
 }
 
 TEST(InPlaceEditTest, InsertCommandsOpenTheBoxOnTheNewItem)
 {
     EditedView edited;
     TreeListView& view = edited.view;
-    view.SelectItem(edited.Item(QStringLiteral("b")));
+    const XmlNode* b = edited.Node(QStringLiteral("b"));
+    view.SelectNode(b->Id());
     ASSERT_TRUE(view.HandleCommand(CommandId::InsertAttribute));
     ASSERT_NE(edited.Line(), nullptr);
     EXPECT_EQ(edited.Line()->text(), QStringLiteral("New_Attribute"));
-    EXPECT_EQ(view.Editor().Result().item, view.SelectedItem());
+    EXPECT_EQ(view.Editor().Result().nodeId, view.SelectedNodeId());
+    EXPECT_EQ(view.SelectedNode()->Parent(), b);
     QTest::keyClicks(edited.Line(), QStringLiteral("kind"));
     QTest::keyClick(edited.Line(), Qt::Key_Return);
-    EXPECT_EQ(view.GetCellText(view.ChildItem(edited.Item(QStringLiteral("b")), 0), 0),
-              QStringLiteral("kind"));
+    EXPECT_EQ(view.CellText(b->ChildAt(0), Name), QStringLiteral("kind"));
 
     ASSERT_TRUE(view.HandleCommand(CommandId::InsertCommentAfter));
     ASSERT_NE(edited.Multi(), nullptr);
     EXPECT_EQ(edited.Multi()->toPlainText(), QString());
     QTest::keyClicks(edited.Multi(), QStringLiteral("said"));
     QTest::keyClick(edited.Multi(), Qt::Key_Return);
-    EXPECT_EQ(view.NodeOf(view.SelectedItem())->Value(), QStringLiteral("said"));
+    EXPECT_EQ(view.SelectedNode()->Value(), QStringLiteral("said"));
     EXPECT_EQ(view.Document().History().Count(), 4);
 }
 
@@ -310,52 +313,63 @@ TEST(InPlaceEditTest, RemovingTheEditedItemOrTheViewDropsTheEditUncommitted)
     // A tool-bar button runs a command without taking the focus from the box.
     ASSERT_TRUE(view.HandleCommand(CommandId::Delete));
     EXPECT_FALSE(view.Editor().IsOpen());
-    EXPECT_EQ(edited.Item(QStringLiteral("lost")), nullptr);
+    EXPECT_EQ(edited.Node(QStringLiteral("lost")), nullptr);
     EXPECT_EQ(view.Document().History().Count(), 1);
     ASSERT_TRUE(view.HandleCommand(CommandId::Undo));
-    EXPECT_NE(edited.Item(QStringLiteral("c")), nullptr);
+    EXPECT_NE(edited.Node(QStringLiteral("c")), nullptr);
 
     // A view closed with a box open commits nothing, and the remaining view's keys work.
-    auto closing = std::make_unique<TreeListView>();
-    ASSERT_TRUE(closing->NewFile(QStringLiteral("n")));
-    closing->resize(300, 200);
-    closing->show();
-    QApplication::setActiveWindow(closing.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(closing.get()));
-    closing->SelectItem(closing->ChildItem(nullptr, 0));
-    closing->setFocus();
-    QTest::keyClick(closing.get(), Qt::Key_F2);
-    ASSERT_TRUE(closing->Editor().IsOpen());
-    QTest::keyClicks(closing->Editor().Box(), QStringLiteral("x"));
+    auto closing = std::make_unique<ViewedDocument>();
+    ASSERT_TRUE(closing->document.CreateNew());
+    TreeListView* other = &closing->view;
+    other->Reset();
+    other->resize(300, 200);
+    other->show();
+    QApplication::setActiveWindow(other);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(other));
+    other->SelectNode(closing->document.Root()->ChildAt(0)->Id());
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_F2);
+    ASSERT_TRUE(other->Editor().IsOpen());
+    QTest::keyClicks(other->Editor().Box(), QStringLiteral("x"));
     closing.reset();
 
     QApplication::setActiveWindow(&view);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
-    TreeListItem* b = edited.Item(QStringLiteral("b"));
+    const XmlNode* b = edited.Node(QStringLiteral("b"));
     edited.Press(QStringLiteral("c"), Qt::Key_D, Qt::ControlModifier);
-    EXPECT_EQ(view.ChildItemCount(b), 3);
-    EXPECT_EQ(MirrorDifference(view), "");
+    EXPECT_EQ(b->ChildCount(), 3);
+    Shown(view);
 }
 
 TEST(InPlaceEditTest, ThePaneMayVetoAnEdit)
 {
     struct VetoingPane : TreeListPane {
-        int asked = 0;
-        bool OnBeginLabelEdit(TreeListItem*, int) override
+        bool veto = true;
+        std::vector<std::pair<int32_t, int>> asked;
+        bool OnBeginLabelEdit(int32_t nodeId, int column) override
         {
-            ++asked;
-            return true;
+            asked.emplace_back(nodeId, column);
+            return veto;
         }
     };
+    XmlDocument document; // the tab's, outliving its pane
+    ASSERT_TRUE(document.CreateNew());
     VetoingPane pane;
     TreeListView* view = pane.View();
-    ASSERT_TRUE(view->NewFile(QStringLiteral("n")));
+    view->SetDocument(document);
     pane.resize(400, 300);
     pane.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
-    QSignalSpy edits(view, &TreeListControl::cellEditRequested);
-    view->BeginCellEdit(view->ChildItem(nullptr, 0), 0);
-    EXPECT_EQ(pane.asked, 1);
+    const int32_t top = document.Root()->ChildAt(0)->Id();
+    view->BeginCellEdit(top, Name);
+    ASSERT_EQ(pane.asked.size(), 1u);
+    EXPECT_EQ(pane.asked[0], std::make_pair(top, Name));
     EXPECT_FALSE(view->Editor().IsOpen());
-    EXPECT_EQ(edits.count(), 0);
+    EXPECT_EQ(view->Editor().Box(), nullptr);
+    // What the pane lets through opens as usual.
+    pane.veto = false;
+    view->BeginCellEdit(top, Name);
+    EXPECT_EQ(pane.asked.size(), 2u);
+    EXPECT_TRUE(view->Editor().IsOpen());
 }

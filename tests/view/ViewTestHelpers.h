@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/XmlDocument.h"
 #include "document/XmlNode.h"
 #include "view/TreeListView.h"
 
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace view_test {
 
@@ -38,58 +40,84 @@ inline const QByteArray kSample = "<?xml version=\"1.0\"?>\n"
                                   "  <b><c/><d k=\"v\">t</d></b>\n"
                                   "</root>\n";
 
-// Every item's parameter, order and nesting against the node tree, as "" when they agree or a
-// description of the first difference.
-inline std::string MirrorDifference(const TreeListView& view, const XmlNode* node,
-                                    const TreeListItem* item, const std::string& where = "/")
-{
-    const int items = view.ChildItemCount(item);
-    if (items != node->ChildCount())
-        return where + ": " + std::to_string(items) + " items for " +
-               std::to_string(node->ChildCount()) + " nodes";
-    for (int i = 0; i < items; ++i) {
-        const TreeListItem* childItem = view.ChildItem(item, i);
-        const XmlNode* childNode = node->ChildAt(i);
-        const std::string at = where + std::to_string(i) + "/";
-        if (childItem->param != childNode->Id())
-            return at + ": item " + std::to_string(childItem->param) + " for node " +
-                   std::to_string(childNode->Id());
-        if (view.ParentItem(childItem) != item)
-            return at + ": wrong parent link";
-        const std::string inner = MirrorDifference(view, childNode, childItem, at);
-        if (!inner.empty())
-            return inner;
+// A document and the view of it, as a tab holds them: the document outlives the view.
+struct ViewedDocument {
+    XmlDocument document;
+    TreeListView view;
+
+    ViewedDocument() { view.SetDocument(document); }
+    bool Open(const QString& path)
+    {
+        const bool loaded = document.Load(path) == XE_OK;
+        view.Reset();
+        return loaded;
     }
-    return {};
+};
+
+// The rows as "name/level"; every row must also be where a walk of the document by the
+// view's expanded states puts it, so a stale row after any change fails here.
+inline std::string Shown(const NodeTreeView& view)
+{
+    std::vector<const XmlNode*> walk;
+    auto visit = [&](auto& self, const XmlNode* parent) -> void {
+        for (const XmlNode* child : *parent) {
+            walk.push_back(child);
+            if (view.Rows().IsExpanded(child))
+                self(self, child);
+        }
+    };
+    visit(visit, view.Document().Root());
+    EXPECT_EQ(int(walk.size()), view.Rows().Count());
+    std::string text;
+    for (int row = 0; row < view.Rows().Count(); ++row) {
+        const XmlNode* node = view.Rows().At(row);
+        EXPECT_TRUE(row < int(walk.size()) && walk[size_t(row)] == node) << "row " << row;
+        text += (text.empty() ? "" : " ") + node->LocalName().toStdString() + "/" +
+                std::to_string(VisibleRows::Level(node));
+    }
+    return text;
 }
 
-inline std::string MirrorDifference(const TreeListView& view)
+// The first node (document order) with this qualified name.
+inline const XmlNode* NodeNamed(const XmlDocument& document, const QString& name,
+                                const XmlNode* parent = nullptr)
 {
-    return MirrorDifference(view, view.Document().Root(), nullptr);
-}
-
-// The item of the first node (document order) with this qualified name.
-inline TreeListItem* ItemNamed(const TreeListView& view, const QString& name,
-                               const TreeListItem* parent = nullptr)
-{
-    for (int i = 0; i < view.ChildItemCount(parent); ++i) {
-        TreeListItem* child = view.ChildItem(parent, i);
-        const XmlNode* node = view.NodeOf(child);
-        if (node && node->QualifiedName() == name)
+    for (const XmlNode* child : *(parent ? parent : document.Root())) {
+        if (child->QualifiedName() == name)
             return child;
-        if (TreeListItem* inner = ItemNamed(view, name, child))
+        if (const XmlNode* inner = NodeNamed(document, name, child))
             return inner;
     }
     return nullptr;
 }
 
-// Opens the file in a shown, active view with every item expanded, as mouse and key tests need.
-inline void OpenShownAndActive(TreeListView& view, const QString& path)
+inline int32_t IdNamed(const XmlDocument& document, const QString& name)
 {
-    EXPECT_TRUE(view.OpenFile(path));
+    const XmlNode* node = NodeNamed(document, name);
+    return node ? node->Id() : -1;
+}
+
+// Every element of the document expanded.
+inline void ExpandEverything(NodeTreeView& view)
+{
+    for (const XmlNode* top : *view.Document().Root())
+        view.ExpandAll(top->Id());
+}
+
+// The middle of the node's row, in viewport coordinates.
+inline QPoint RowCentre(const NodeTreeView& view, const XmlNode* node)
+{
+    return view.CellRect(view.Rows().RowOf(node), NodeTreeView::NameColumn).center();
+}
+
+// Opens the file in a shown, active view with every row expanded, as mouse and key tests need.
+inline void OpenShownAndActive(ViewedDocument& viewed, const QString& path)
+{
+    EXPECT_TRUE(viewed.Open(path));
+    TreeListView& view = viewed.view;
     view.resize(700, 400);
     view.show();
-    view.expandAll();
+    ExpandEverything(view);
     QApplication::setActiveWindow(&view);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&view));
 }

@@ -1,0 +1,215 @@
+#include "view/VisibleRows.h"
+
+#include "document/XmlDocument.h"
+#include "document/XmlNode.h"
+
+#include <algorithm>
+
+VisibleRows::VisibleRows(const XmlDocument& document) : m_document(document)
+{
+    Reset();
+}
+
+void VisibleRows::Reset()
+{
+    m_rows.clear();
+    m_expanded.assign(size_t(m_document.NextId() + 63) / 64, 0);
+    m_expandedCount = 0;
+    const XmlNode* root = m_document.Root();
+    m_rows.assign(root->begin(), root->end());
+}
+
+bool VisibleRows::IsExpanded(const XmlNode* node) const
+{
+    const size_t id = size_t(node->Id());
+    return id / 64 < m_expanded.size() && (m_expanded[id / 64] >> (id % 64)) & 1u;
+}
+
+void VisibleRows::SetExpanded(const XmlNode* node, bool expanded)
+{
+    const size_t id = size_t(node->Id());
+    if (id / 64 >= m_expanded.size())
+        m_expanded.resize(id / 64 + 1, 0);
+    const uint64_t bit = uint64_t(1) << (id % 64);
+    if (bool(m_expanded[id / 64] & bit) == expanded)
+        return;
+    m_expanded[id / 64] ^= bit;
+    if (expanded)
+        ++m_expandedCount;
+    else
+        --m_expandedCount;
+}
+
+int VisibleRows::Level(const XmlNode* node)
+{
+    int level = -1;
+    for (const XmlNode* parent = node->Parent(); parent; parent = parent->Parent())
+        ++level;
+    return level;
+}
+
+bool VisibleRows::Before(const XmlNode* a, const XmlNode* b)
+{
+    if (a == b)
+        return false;
+    int depthA = Level(a);
+    int depthB = Level(b);
+    // Walk the deeper one up to the other's depth; an ancestor comes first.
+    while (depthA > depthB) {
+        a = a->Parent();
+        --depthA;
+        if (a == b)
+            return false;
+    }
+    while (depthB > depthA) {
+        b = b->Parent();
+        --depthB;
+        if (a == b)
+            return true;
+    }
+    while (a->Parent() != b->Parent()) {
+        a = a->Parent();
+        b = b->Parent();
+    }
+    const XmlNode* parent = a->Parent();
+    return parent->IndexOfChild(a) < parent->IndexOfChild(b);
+}
+
+int VisibleRows::RowOf(const XmlNode* node) const
+{
+    // A node outside the tree (parked by an undoable removal) has no place in document order.
+    const XmlNode* top = node;
+    while (top->Parent())
+        top = top->Parent();
+    if (top != m_document.Root() || node == top)
+        return -1;
+    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), node, Before);
+    return it != m_rows.end() && *it == node ? int(it - m_rows.begin()) : -1;
+}
+
+bool VisibleRows::NothingExpandedBelow(const XmlNode* node) const
+{
+    size_t onPath = 0;
+    for (const XmlNode* current = node; current; current = current->Parent())
+        onPath += IsExpanded(current) ? 1 : 0;
+    return onPath == m_expandedCount;
+}
+
+void VisibleRows::AppendShownDescendants(const XmlNode* node,
+                                         std::vector<const XmlNode*>& out) const
+{
+    // The first opening of a large element shows just its children: one copy of its child
+    // array, without reading a million nodes to learn that none of them is open.
+    if (NothingExpandedBelow(node)) {
+        out.insert(out.end(), node->begin(), node->end());
+        return;
+    }
+    // Depth first without recursion: a generated document may nest deeply.
+    std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
+    while (!pending.empty()) {
+        auto& [parent, next] = pending.back();
+        if (next == parent->ChildCount()) {
+            pending.pop_back();
+            continue;
+        }
+        const XmlNode* child = parent->ChildAt(next++);
+        out.push_back(child);
+        if (child->HasChildren() && IsExpanded(child))
+            pending.emplace_back(child, 0);
+    }
+}
+
+int VisibleRows::SubtreeEnd(int row) const
+{
+    const XmlNode* node = At(row);
+    // The first shown node after the subtree: the next sibling of the node or of its nearest
+    // ancestor that has one.
+    for (const XmlNode* current = node; current->Parent(); current = current->Parent()) {
+        const XmlNode* parent = current->Parent();
+        // A sibling just inserted into the document has no row yet; the one after it does.
+        for (int index = parent->IndexOfChild(current) + 1; index < parent->ChildCount(); ++index) {
+            const int next = RowOf(parent->ChildAt(index));
+            if (next >= 0)
+                return next;
+        }
+    }
+    return Count();
+}
+
+void VisibleRows::Expand(const XmlNode* node)
+{
+    if (IsExpanded(node) || !node->HasChildren())
+        return;
+    SetExpanded(node, true);
+    const int row = RowOf(node);
+    if (row < 0)
+        return;
+    if (NothingExpandedBelow(node)) {
+        m_rows.insert(m_rows.begin() + row + 1, node->begin(), node->end());
+        return;
+    }
+    std::vector<const XmlNode*> shown;
+    AppendShownDescendants(node, shown);
+    m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
+}
+
+void VisibleRows::Collapse(const XmlNode* node)
+{
+    if (!IsExpanded(node))
+        return;
+    const int row = RowOf(node);
+    if (row >= 0)
+        m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + SubtreeEnd(row));
+    SetExpanded(node, false);
+}
+
+void VisibleRows::ExpandAll(const XmlNode* node)
+{
+    const int row = RowOf(node);
+    const int end = row >= 0 ? SubtreeEnd(row) : -1;
+    std::vector<const XmlNode*> pending{node};
+    while (!pending.empty()) {
+        const XmlNode* current = pending.back();
+        pending.pop_back();
+        if (!current->HasChildren())
+            continue;
+        SetExpanded(current, true);
+        for (const XmlNode* child : *current) {
+            if (child->HasChildren())
+                pending.push_back(child);
+        }
+    }
+    if (row < 0)
+        return;
+    std::vector<const XmlNode*> shown;
+    AppendShownDescendants(node, shown);
+    m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
+    m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
+}
+
+void VisibleRows::Inserted(const XmlNode* node)
+{
+    const XmlNode* parent = node->Parent();
+    if (!parent)
+        return;
+    if (parent != m_document.Root() && (!IsExpanded(parent) || RowOf(parent) < 0))
+        return;
+    // Its place: after the shown subtree of its previous sibling, else right after its parent.
+    const int index = parent->IndexOfChild(node);
+    int row = 0;
+    if (index > 0)
+        row = SubtreeEnd(RowOf(parent->ChildAt(index - 1)));
+    else if (parent != m_document.Root())
+        row = RowOf(parent) + 1;
+    std::vector<const XmlNode*> shown{node};
+    if (node->HasChildren() && IsExpanded(node))
+        AppendShownDescendants(node, shown);
+    m_rows.insert(m_rows.begin() + row, shown.begin(), shown.end());
+}
+
+void VisibleRows::AboutToRemove(const XmlNode* node)
+{
+    const int row = RowOf(node);
+    if (row >= 0)
+        m_rows.erase(m_rows.begin() + row, m_rows.begin() + SubtreeEnd(row));
+}
