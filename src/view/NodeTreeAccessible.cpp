@@ -52,12 +52,11 @@ QAccessibleInterface* MakeInterface(const QString& key, QObject* object)
     return nullptr;
 }
 
-// A column header of the tree.
-class HeaderAccessible : public QAccessibleInterface {
+// What headers and cells share: a leaf of the tree's interface, without an object of its own.
+class LeafAccessible : public QAccessibleInterface {
 public:
-    HeaderAccessible(NodeTreeView* view, int column) : m_view(view), m_column(column) {}
+    explicit LeafAccessible(NodeTreeView* view) : m_view(view) {}
 
-    bool isValid() const override { return m_view; }
     // No object of their own, as with Qt's item views: Qt resolves an event through its
     // object when there is one, and would then read the cell's ID as a child index.
     QObject* object() const override { return nullptr; }
@@ -70,6 +69,17 @@ public:
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+protected:
+    QPointer<NodeTreeView> m_view;
+};
+
+// A column header of the tree.
+class HeaderAccessible : public LeafAccessible {
+public:
+    HeaderAccessible(NodeTreeView* view, int column) : LeafAccessible(view), m_column(column) {}
+
+    bool isValid() const override { return m_view; }
     QString text(QAccessible::Text t) const override
     {
         if (!m_view || t != QAccessible::Name)
@@ -95,16 +105,15 @@ public:
     }
 
 private:
-    QPointer<NodeTreeView> m_view;
     int m_column;
 };
 
 // A node's Name or Value cell. It keeps the node's ID, not its row, and looks both up at each
 // question: rows shift with every expansion above them, and a node may be removed under it.
-class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class CellAccessible : public LeafAccessible, public QAccessibleTableCellInterface {
 public:
     CellAccessible(NodeTreeView* view, int32_t id, int column)
-        : m_view(view), m_id(id), m_column(column)
+        : LeafAccessible(view), m_id(id), m_column(column)
     {
     }
 
@@ -117,16 +126,6 @@ public:
     bool IsName() const { return m_column == NodeTreeView::NameColumn; }
 
     bool isValid() const override { return Node(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override
-    {
-        return QAccessible::queryAccessibleInterface(m_view.data());
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override
     {
         const XmlNode* node = Node();
@@ -217,7 +216,6 @@ public:
     int Column() const { return m_column; }
 
 private:
-    QPointer<NodeTreeView> m_view;
     int32_t m_id;
     int m_column;
 };

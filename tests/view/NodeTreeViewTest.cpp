@@ -20,6 +20,19 @@ using view_test::Shown;
 
 namespace {
 
+// A document loaded from text and a view of it at the given size.
+struct Viewed {
+    XmlDocument document;
+    NodeTreeView view;
+
+    Viewed(const QByteArray& xml, QSize size)
+    {
+        EXPECT_EQ(document.LoadFromData(xml), XE_OK);
+        view.SetDocument(document);
+        view.resize(size);
+    }
+};
+
 std::string Selected(const NodeTreeView& view, const XmlDocument& document)
 {
     const XmlNode* node = document.FindNode(view.SelectedNodeId());
@@ -35,12 +48,9 @@ int32_t IdOf(const NodeTreeView& view, int row)
 
 TEST(NodeTreeViewTest, KeysWalkExpandAndCollapseTheRows)
 {
-    XmlDocument document;
-    ASSERT_EQ(document.LoadFromData("<r a='1'><b><c/></b><d>t</d></r>"), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.resize(600, 400);
-    view.Reset();
+    Viewed viewed("<r a='1'><b><c/></b><d>t</d></r>", QSize(600, 400));
+    XmlDocument& document = viewed.document;
+    NodeTreeView& view = viewed.view;
     EXPECT_EQ(Shown(view), "r/0");
     QTest::keyClick(&view, Qt::Key_Down); // nothing selected: the first row
     QTest::keyClick(&view, Qt::Key_Right);
@@ -77,11 +87,9 @@ TEST(NodeTreeViewTest, KeysWalkExpandAndCollapseTheRows)
 
 TEST(NodeTreeViewTest, EditsUndoAndMovesFollowTheDocument)
 {
-    XmlDocument document;
-    ASSERT_EQ(document.LoadFromData("<r><a><x/></a><b><c/><e/></b><d/></r>"), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.Reset();
+    Viewed viewed("<r><a><x/></a><b><c/><e/></b><d/></r>", QSize(600, 400));
+    XmlDocument& document = viewed.document;
+    NodeTreeView& view = viewed.view;
     const int32_t r = IdOf(view, 0);
     view.ExpandAll(r);
     view.SetExpanded(IdOf(view, 1), false); // a collapsed, b expanded
@@ -127,12 +135,9 @@ TEST(NodeTreeViewTest, EditsUndoAndMovesFollowTheDocument)
 
 TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
 {
-    XmlDocument document;
-    ASSERT_EQ(document.LoadFromData("<r><a/><b/></r>"), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.resize(700, 300);
-    view.Reset();
+    Viewed viewed("<r><a/><b/></r>", QSize(700, 300));
+    XmlDocument& document = viewed.document;
+    NodeTreeView& view = viewed.view;
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
@@ -168,13 +173,9 @@ TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
 
 TEST(NodeTreeViewTest, ACellCutShortShowsItsWholeTextAsTheToolTip)
 {
-    XmlDocument document;
     const QString value(300, u'v');
-    ASSERT_EQ(document.LoadFromData("<r><a>short</a><b>" + value.toUtf8() + "</b></r>"), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.resize(500, 300);
-    view.Reset();
+    Viewed viewed("<r><a>short</a><b>" + value.toUtf8() + "</b></r>", QSize(500, 300));
+    NodeTreeView& view = viewed.view;
     view.ExpandAll(view.Rows().At(0)->Id());
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -193,11 +194,9 @@ TEST(NodeTreeViewTest, ACellCutShortShowsItsWholeTextAsTheToolTip)
 
 TEST(NodeTreeViewTest, ASecondClickEditsTheCellUnderThePointerAndPressesAreMarked)
 {
-    XmlDocument document;
-    ASSERT_EQ(document.LoadFromData("<r k=\"v\"><a>line\r\nbreak</a></r>"), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.resize(700, 300);
+    Viewed viewed("<r k=\"v\"><a>line\r\nbreak</a></r>", QSize(700, 300));
+    XmlDocument& document = viewed.document;
+    NodeTreeView& view = viewed.view;
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.ExpandAll(document.Root()->FirstChild()->Id());
@@ -251,11 +250,9 @@ TEST(NodeTreeViewTest, TypedLettersFindARowAndADragScrollsAtTheEdges)
     for (int i = 0; i < 200; ++i)
         xml += i == 150 ? "<beta/>" : i == 160 ? "<better/>" : "<alpha/>";
     xml += "</r>";
-    XmlDocument document;
-    ASSERT_EQ(document.LoadFromData(xml), XE_OK);
-    NodeTreeView view;
-    view.SetDocument(document);
-    view.resize(500, 300);
+    Viewed viewed(xml, QSize(500, 300));
+    XmlDocument& document = viewed.document;
+    NodeTreeView& view = viewed.view;
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     view.SetExpanded(document.Root()->FirstChild()->Id(), true);
