@@ -190,6 +190,7 @@ void DocumentFrame::ShowOpenedDocument(std::unique_ptr<XmlDocument> document, co
     // The opened document takes the empty one's place: what observed that one leaves it
     // before it is freed and follows the new one.
     m_nodes.reset();
+    m_positions.Clear();
     m_document->RemoveObserver(this);
     m_view->SetDocument(*document);
     m_document = std::move(document);
@@ -234,6 +235,7 @@ bool DocumentFrame::NewFile(const QString& name)
     m_untitled = true;
     // Undo actions name nodes by ID; kept across a new start they would act on the new tree.
     m_document->History().Clear();
+    m_positions.Clear();
     m_document->CreateNew();
     m_view->SetFilePath(name);
     m_view->Reset();
@@ -528,6 +530,7 @@ void DocumentFrame::SelectPath(const NodeIdPath& path)
 
 void DocumentFrame::OnNodeChanged(const NodeIdPath&)
 {
+    m_positions.Clear();
     m_editedDuringRun = m_editedDuringRun || m_run->IsRunning();
     m_errors->MarkOutOfDate();
 }
@@ -578,5 +581,5 @@ size_t DocumentFrame::NodeCount() const
 QString DocumentFrame::SelectedPath() const
 {
     const int32_t id = m_view->SelectedNodeId();
-    return id >= 0 ? GetExactXPathText(*m_document, id) : QString();
+    return id >= 0 ? GetExactXPathText(*m_document, id, &m_positions) : QString();
 }

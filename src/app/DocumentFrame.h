@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/DocumentObserver.h"
+#include "editing/SiblingPositions.h"
 #include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
 #include "tools/ToolRun.h"
@@ -177,6 +178,8 @@ private:
     FileFingerprint m_known; // what the document read or wrote (times follow touches)
     FileFingerprint m_seen;  // what the last check found when it differed
     FileFingerprint m_kept;  // a changed state the user chose not to reload
+    // The status bar's path counts same-named siblings; kept until the document changes.
+    mutable SiblingPositions m_positions;
     // Declared after the document, so it leaves the document's observers before it goes.
     std::unique_ptr<NodeCounter> m_nodes;
     ProgressStrip* m_progressBar = nullptr; // a file's open or save

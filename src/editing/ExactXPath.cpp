@@ -6,7 +6,6 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
-#include <deque>
 
 QString XPathStringLiteral(QStringView text)
 {
@@ -53,41 +52,12 @@ QString NamespaceOf(const XmlNode* node)
     return NamespaceScope::Lookup(element, node->Prefix()).value_or(QString());
 }
 
-// The namespaces of one parent's child elements, for counting same-named siblings: siblings
-// share their parent's scope, so only a sibling's own declarations (its attributes, which
-// stand before its content) can bind its prefix otherwise. Among a million siblings that is a
-// scan of each one's attributes instead of a walk up the tree per sibling.
-class SiblingNamespaces {
-public:
-    explicit SiblingNamespaces(const XmlNode* parent) : m_parent(parent) {}
-
-    QStringView Of(const XmlNode* element)
-    {
-        const QString& prefix = element->Prefix();
-        for (const XmlNode* child : *element) {
-            if (child->Kind() != XmlNodeKind::Attribute)
-                break;
-            if (NamespaceScope::IsDeclaration(child) &&
-                (child->Prefix().isEmpty() ? prefix.isEmpty() : child->LocalName() == prefix))
-                return child->ValueView();
-        }
-        for (const auto& [known, uri] : m_inherited) {
-            if (known == &prefix || *known == prefix)
-                return uri;
-        }
-        m_inherited.emplace_back(&prefix,
-                                 NamespaceScope::Lookup(m_parent, prefix).value_or(QString()));
-        return m_inherited.back().second;
-    }
-
-private:
-    const XmlNode* m_parent;
-    std::deque<std::pair<const QString*, QString>> m_inherited; // stays put: views into it are kept
-};
-
 class Builder {
 public:
+    explicit Builder(SiblingPositions& positions) : positions(positions) {}
+
     ExactXPath result;
+    SiblingPositions& positions;
 
     void AddStep(const XmlNode* node)
     {
@@ -97,17 +67,9 @@ public:
         case XmlNodeKind::Element: {
             result.expression += NameTest(node);
             // A name test matches by namespace, whatever prefix a sibling is written with.
-            // Names are interned per document, so equal names are mostly the same string.
-            SiblingNamespaces namespaces(parent);
-            const QStringView uri = namespaces.Of(node);
-            const QString& local = node->LocalName();
-            AddPosition(node, [&](const XmlNode* sibling) {
-                if (sibling->Kind() != XmlNodeKind::Element ||
-                    (&sibling->LocalName() != &local && sibling->LocalName() != local))
-                    return false;
-                const QStringView other = namespaces.Of(sibling);
-                return other.data() == uri.data() || other == uri;
-            });
+            const SiblingPositions::Position at = positions.Of(node);
+            if (at.count > 1)
+                result.expression += u'[' + QString::number(at.position) + u']';
             break;
         }
         case XmlNodeKind::Attribute:
@@ -239,21 +201,22 @@ private:
 
 } // namespace
 
-ExactXPath GetExactXPath(const XmlDocument& document, int32_t id)
+ExactXPath GetExactXPath(const XmlDocument& document, int32_t id, SiblingPositions* positions)
 {
+    SiblingPositions once;
     const XmlNode* node = document.FindNode(id);
     if (!node)
         return {};
     std::vector<const XmlNode*> chain;
     for (const XmlNode* n = node; n->Parent(); n = n->Parent())
         chain.push_back(n);
-    Builder builder;
+    Builder builder(positions ? *positions : once);
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         builder.AddStep(*it);
     return builder.result;
 }
 
-QString GetExactXPathText(const XmlDocument& document, int32_t id)
+QString GetExactXPathText(const XmlDocument& document, int32_t id, SiblingPositions* positions)
 {
-    return GetExactXPath(document, id).expression;
+    return GetExactXPath(document, id, positions).expression;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/NamespaceScope.h"
+#include "editing/SiblingPositions.h"
 
 #include <QString>
 #include <QStringView>
@@ -20,9 +21,12 @@ struct ExactXPath {
 // The "Copy exact XPath" expression of a node: element steps from the document element with a
 // position where siblings share the expanded name, `@name` for attributes, `text()[n]`,
 // `comment()[n]` and `processing-instruction('t')[n]` counted as XPath counts them. Empty
-// for an ID that is not registered.
-ExactXPath GetExactXPath(const XmlDocument& document, int32_t id);
-QString GetExactXPathText(const XmlDocument& document, int32_t id);
+// for an ID that is not registered. `positions`, when given, keeps the positions it counts
+// for the next call (see SiblingPositions).
+ExactXPath GetExactXPath(const XmlDocument& document, int32_t id,
+                         SiblingPositions* positions = nullptr);
+QString GetExactXPathText(const XmlDocument& document, int32_t id,
+                          SiblingPositions* positions = nullptr);
 
 // `text` as an XPath string literal: quoted with whichever quote it lacks, else concat().
 QString XPathStringLiteral(QStringView text);

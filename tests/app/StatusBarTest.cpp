@@ -60,6 +60,26 @@ TEST_F(StatusBarTest, ShowsTheSelectedPathAndTheNodeCountOfTheActiveTab)
     EXPECT_EQ(Path(), QString());
 }
 
+TEST_F(StatusBarTest, PathAmongManySiblingsFollowsRenamesAndMoves)
+{
+    // Enough siblings for the positions to be kept between selections.
+    QByteArray xml = "<r>";
+    for (int i = 0; i < 100; ++i)
+        xml += "<a/>";
+    OpenPath(MakeFile(QStringLiteral("many.xml"), xml + "</r>"));
+    TreeListView* view = Tabs().ActiveFrame()->View();
+    XmlDocument& document = view->Document();
+    const XmlNode* r = document.Root()->FirstChild();
+    ASSERT_TRUE(view->SelectNode(r->ChildAt(49)->Id()));
+    EXPECT_EQ(Path(), QStringLiteral("/r/a[50]"));
+    ASSERT_TRUE(view->SelectNode(r->ChildAt(50)->Id()));
+    EXPECT_EQ(Path(), QStringLiteral("/r/a[51]"));
+    ASSERT_TRUE(document.RenameNode(r->ChildAt(3)->Id(), QString(), QStringLiteral("b")));
+    EXPECT_EQ(Path(), QStringLiteral("/r/a[50]"));
+    frame->HandleCommand(CommandId::MoveUp);
+    EXPECT_EQ(Path(), QStringLiteral("/r/a[49]"));
+}
+
 TEST_F(StatusBarTest, CountFollowsEveryKindOfChange)
 {
     OpenPath(MakeFile(QStringLiteral("c.xml"), "<r a=\"1\"><x><y>t</y><!--c--></x><z/></r>"));
