@@ -165,24 +165,30 @@ void VisibleRows::Collapse(const XmlNode* node)
 
 void VisibleRows::ExpandAll(const XmlNode* node)
 {
+    if (!node->HasChildren())
+        return;
     const int row = RowOf(node);
     const int end = row >= 0 ? SubtreeEnd(row) : -1;
-    std::vector<const XmlNode*> pending{node};
+    // One depth-first walk both marks every element with children and lists the rows it
+    // will show: each node is read once, which at millions of nodes is what the time is.
+    SetExpanded(node, true);
+    std::vector<const XmlNode*> shown;
+    std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
     while (!pending.empty()) {
-        const XmlNode* current = pending.back();
-        pending.pop_back();
-        if (!current->HasChildren())
+        auto& [parent, next] = pending.back();
+        if (next == parent->ChildCount()) {
+            pending.pop_back();
             continue;
-        SetExpanded(current, true);
-        for (const XmlNode* child : *current) {
-            if (child->HasChildren())
-                pending.push_back(child);
+        }
+        const XmlNode* child = parent->begin()[next++];
+        shown.push_back(child);
+        if (child->HasChildren()) {
+            SetExpanded(child, true);
+            pending.emplace_back(child, 0);
         }
     }
     if (row < 0)
         return;
-    std::vector<const XmlNode*> shown;
-    AppendShownDescendants(node, shown);
     m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
     m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
 }
