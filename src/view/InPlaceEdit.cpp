@@ -1,7 +1,6 @@
 #include "view/InPlaceEdit.h"
 
 #include <QAbstractScrollArea>
-
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
