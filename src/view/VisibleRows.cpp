@@ -104,6 +104,12 @@ void VisibleRows::AppendShownDescendants(const XmlNode* node,
         out.insert(out.end(), node->begin(), node->end());
         return;
     }
+    WalkShown(node, out, [this](const XmlNode* child) { return IsExpanded(child); });
+}
+
+template <typename Opens>
+void VisibleRows::WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens)
+{
     // Depth first without recursion: a generated document may nest deeply.
     std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
     while (!pending.empty()) {
@@ -112,9 +118,9 @@ void VisibleRows::AppendShownDescendants(const XmlNode* node,
             pending.pop_back();
             continue;
         }
-        const XmlNode* child = parent->ChildAt(next++);
+        const XmlNode* child = parent->begin()[next++];
         out.push_back(child);
-        if (child->HasChildren() && IsExpanded(child))
+        if (child->HasChildren() && opens(child))
             pending.emplace_back(child, 0);
     }
 }
@@ -173,20 +179,10 @@ void VisibleRows::ExpandAll(const XmlNode* node)
     // will show: each node is read once, which at millions of nodes is what the time is.
     SetExpanded(node, true);
     std::vector<const XmlNode*> shown;
-    std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
-    while (!pending.empty()) {
-        auto& [parent, next] = pending.back();
-        if (next == parent->ChildCount()) {
-            pending.pop_back();
-            continue;
-        }
-        const XmlNode* child = parent->begin()[next++];
-        shown.push_back(child);
-        if (child->HasChildren()) {
-            SetExpanded(child, true);
-            pending.emplace_back(child, 0);
-        }
-    }
+    WalkShown(node, shown, [this](const XmlNode* child) {
+        SetExpanded(child, true);
+        return true;
+    });
     if (row < 0)
         return;
     m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);

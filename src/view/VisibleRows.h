@@ -40,6 +40,10 @@ private:
     void SetExpanded(const XmlNode* node, bool expanded);
     // Whether no node below this one is marked expanded (every mark is on it or above it).
     bool NothingExpandedBelow(const XmlNode* node) const;
+    // Lists the node's descendants in row order, entering a child with children when
+    // `opens(child)` says so.
+    template <typename Opens>
+    static void WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens);
     // The rows of the node's shown descendants, in order.
     void AppendShownDescendants(const XmlNode* node, std::vector<const XmlNode*>& out) const;
     // One past the last row of the node's shown subtree.
