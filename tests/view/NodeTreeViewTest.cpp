@@ -31,6 +31,12 @@ struct Viewed {
         view.SetDocument(document);
         view.resize(size);
     }
+    // Shown on screen, for tests that paint, click or scroll.
+    bool Show()
+    {
+        view.show();
+        return QTest::qWaitForWindowExposed(&view);
+    }
 };
 
 std::string Selected(const NodeTreeView& view, const XmlDocument& document)
@@ -138,8 +144,7 @@ TEST(NodeTreeViewTest, MouseSelectsAndTogglesAndPaintsTheSelection)
     Viewed viewed("<r><a/><b/></r>", QSize(700, 300));
     XmlDocument& document = viewed.document;
     NodeTreeView& view = viewed.view;
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(viewed.Show());
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.ButtonRect(0).center());
     EXPECT_EQ(Shown(view), "r/0 a/1 b/1");
     EXPECT_EQ(view.SelectedNodeId(), -1); // the button opens, it does not select
@@ -177,8 +182,7 @@ TEST(NodeTreeViewTest, ACellCutShortShowsItsWholeTextAsTheToolTip)
     Viewed viewed("<r><a>short</a><b>" + value.toUtf8() + "</b></r>", QSize(500, 300));
     NodeTreeView& view = viewed.view;
     view.ExpandAll(view.Rows().At(0)->Id());
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(viewed.Show());
     auto tip = [&](int row) {
         QToolTip::hideText();
         const int x = view.Header()->sectionViewportPosition(NodeTreeView::ValueColumn) + 100;
@@ -197,8 +201,7 @@ TEST(NodeTreeViewTest, ASecondClickEditsTheCellUnderThePointerAndPressesAreMarke
     Viewed viewed("<r k=\"v\"><a>line\r\nbreak</a></r>", QSize(700, 300));
     XmlDocument& document = viewed.document;
     NodeTreeView& view = viewed.view;
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(viewed.Show());
     view.ExpandAll(document.Root()->FirstChild()->Id());
     ASSERT_EQ(Shown(view), "r/0 k/1 a/1 #Text/2");
     QSignalSpy edits(&view, &NodeTreeView::cellEditRequested);
@@ -253,8 +256,7 @@ TEST(NodeTreeViewTest, TypedLettersFindARowAndADragScrollsAtTheEdges)
     Viewed viewed(xml, QSize(500, 300));
     XmlDocument& document = viewed.document;
     NodeTreeView& view = viewed.view;
-    view.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_TRUE(viewed.Show());
     view.SetExpanded(document.Root()->FirstChild()->Id(), true);
     view.SelectNode(document.Root()->FirstChild()->Id());
 
