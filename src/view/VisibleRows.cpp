@@ -12,6 +12,7 @@ VisibleRows::VisibleRows(const XmlDocument& document) : m_document(document)
 
 void VisibleRows::Reset()
 {
+    ++m_changes;
     m_rows.clear();
     m_expanded.assign(size_t(m_document.NextId() + 63) / 64, 0);
     m_expandedCount = 0;
@@ -34,6 +35,7 @@ void VisibleRows::SetExpanded(const XmlNode* node, bool expanded)
     if (bool(m_expanded[id / 64] & bit) == expanded)
         return;
     m_expanded[id / 64] ^= bit;
+    ++m_changes;
     if (expanded)
         ++m_expandedCount;
     else
@@ -107,11 +109,13 @@ void VisibleRows::AppendShownDescendants(const XmlNode* node,
     WalkShown(node, out, [this](const XmlNode* child) { return IsExpanded(child); });
 }
 
-template <typename Opens>
-void VisibleRows::WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens)
+template <typename Opens, typename GoOn>
+bool VisibleRows::WalkShown(Pending& pending, std::vector<const XmlNode*>& out, Opens opens,
+                            GoOn goOn)
 {
     // Depth first without recursion: a generated document may nest deeply.
-    std::vector<std::pair<const XmlNode*, int>> pending{{node, 0}};
+    constexpr size_t kStep = 16384;
+    size_t untilAsked = kStep;
     while (!pending.empty()) {
         auto& [parent, next] = pending.back();
         if (next == parent->ChildCount()) {
@@ -122,7 +126,20 @@ void VisibleRows::WalkShown(const XmlNode* node, std::vector<const XmlNode*>& ou
         out.push_back(child);
         if (child->HasChildren() && opens(child))
             pending.emplace_back(child, 0);
+        if (--untilAsked == 0) {
+            untilAsked = kStep;
+            if (!goOn())
+                return false;
+        }
     }
+    return true;
+}
+
+template <typename Opens>
+void VisibleRows::WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens)
+{
+    Pending pending{{node, 0}};
+    WalkShown(pending, out, opens, [] { return true; });
 }
 
 int VisibleRows::SubtreeEnd(int row) const
@@ -173,20 +190,114 @@ void VisibleRows::ExpandAll(const XmlNode* node)
 {
     if (!node->HasChildren())
         return;
-    const int row = RowOf(node);
-    const int end = row >= 0 ? SubtreeEnd(row) : -1;
     // One depth-first walk both marks every element with children and lists the rows it
     // will show: each node is read once, which at millions of nodes is what the time is.
-    SetExpanded(node, true);
-    std::vector<const XmlNode*> shown;
-    WalkShown(node, shown, [this](const XmlNode* child) {
-        SetExpanded(child, true);
-        return true;
-    });
-    if (row < 0)
+    const auto opening = StartOpening(node, true);
+    Continue(*opening, [](int64_t) { return true; });
+    Finish(*opening);
+}
+
+std::shared_ptr<VisibleRows::Opening> VisibleRows::StartOpening(const XmlNode* node, bool all) const
+{
+    auto opening = std::make_shared<Opening>();
+    opening->m_node = node;
+    opening->m_all = all;
+    opening->m_startedAt = m_changes;
+    opening->m_row = RowOf(node);
+    opening->m_end = opening->m_row < 0 ? -1 : SubtreeEnd(opening->m_row);
+    opening->m_pending.emplace_back(node, 0);
+    opening->m_marks = m_expanded;
+    opening->m_markCount = m_expandedCount;
+    return opening;
+}
+
+bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t visited)>& goOn) const
+{
+    // Few rows before the subtree are copied at once, in case the new rows are to be built
+    // whole (below): then the subtree's rows need not be copied a second time.
+    constexpr int kCopiedAhead = 65536;
+    if (opening.m_visited == 0 && opening.m_rows.empty() && opening.m_row >= 0 &&
+        opening.m_row < kCopiedAhead) {
+        opening.m_rows.assign(m_rows.begin(), m_rows.begin() + opening.m_row + 1);
+        opening.m_ahead = size_t(opening.m_row) + 1;
+    }
+    const size_t before = opening.m_rows.size();
+    const auto asked = [&] {
+        return goOn(opening.m_visited + int64_t(opening.m_rows.size() - before));
+    };
+    // The marks are the opening's own copy, so the rows' marks stay as they are until Finish.
+    const auto isMarked = [&opening](const XmlNode* child) {
+        const size_t id = size_t(child->Id());
+        return id / 64 < opening.m_marks.size() && (opening.m_marks[id / 64] >> (id % 64)) & 1u;
+    };
+    const auto mark = [&opening, &isMarked](const XmlNode* child) {
+        if (isMarked(child))
+            return;
+        const size_t id = size_t(child->Id());
+        if (id / 64 >= opening.m_marks.size())
+            opening.m_marks.resize(id / 64 + 1, 0);
+        opening.m_marks[id / 64] |= uint64_t(1) << (id % 64);
+        ++opening.m_markCount;
+    };
+    mark(opening.m_node);
+    // The first opening of a large element: one copy of its child array (see
+    // AppendShownDescendants).
+    if (!opening.m_all && opening.m_visited == 0 && NothingExpandedBelow(opening.m_node)) {
+        const XmlNode* node = opening.m_node;
+        opening.m_rows.insert(opening.m_rows.end(), node->begin(), node->end());
+        opening.m_pending.clear();
+    }
+    const bool done = opening.m_all ? WalkShown(
+                                          opening.m_pending, opening.m_rows,
+                                          [&mark](const XmlNode* child) {
+                                              mark(child);
+                                              return true;
+                                          },
+                                          asked)
+                                    : WalkShown(opening.m_pending, opening.m_rows, isMarked, asked);
+    opening.m_visited += int64_t(opening.m_rows.size() - before);
+    // When the subtree's rows outnumber the others, the new rows are built whole here, so
+    // Finish only swaps them in: at tens of millions of rows even one copy is felt in the
+    // window. Fewer go in among the rows as they are, which moves only those after them.
+    if (!done || opening.m_row < 0)
+        return done;
+    const size_t others = m_rows.size() - size_t(opening.m_end - opening.m_row - 1);
+    const size_t shown = opening.m_rows.size() - opening.m_ahead;
+    if (shown >= others) {
+        if (!opening.m_ahead) {
+            std::vector<const XmlNode*> whole;
+            whole.reserve(others + shown);
+            whole.insert(whole.end(), m_rows.begin(), m_rows.begin() + opening.m_row + 1);
+            whole.insert(whole.end(), opening.m_rows.begin(), opening.m_rows.end());
+            opening.m_rows.swap(whole);
+        }
+        opening.m_rows.insert(opening.m_rows.end(), m_rows.begin() + opening.m_end, m_rows.end());
+        opening.m_whole = true;
+    }
+    return done;
+}
+
+void VisibleRows::Finish(Opening& opening)
+{
+    if (opening.m_startedAt != m_changes || !opening.m_pending.empty()) {
+        if (opening.m_all)
+            ExpandAll(opening.m_node); // starts afresh, from the rows as they are now
+        else
+            Expand(opening.m_node);
         return;
-    m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
-    m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
+    }
+    ++m_changes;
+    m_expanded.swap(opening.m_marks);
+    m_expandedCount = opening.m_markCount;
+    if (opening.m_row < 0)
+        return;
+    if (opening.m_whole) {
+        m_rows.swap(opening.m_rows);
+        return;
+    }
+    m_rows.erase(m_rows.begin() + opening.m_row + 1, m_rows.begin() + opening.m_end);
+    m_rows.insert(m_rows.begin() + opening.m_row + 1,
+                  opening.m_rows.begin() + ptrdiff_t(opening.m_ahead), opening.m_rows.end());
 }
 
 void VisibleRows::Inserted(const XmlNode* node)
@@ -207,6 +318,7 @@ void VisibleRows::Inserted(const XmlNode* node)
     if (node->HasChildren() && IsExpanded(node))
         AppendShownDescendants(node, shown);
     m_rows.insert(m_rows.begin() + row, shown.begin(), shown.end());
+    ++m_changes;
 }
 
 void VisibleRows::AboutToRemove(const XmlNode* node)
@@ -214,4 +326,5 @@ void VisibleRows::AboutToRemove(const XmlNode* node)
     const int row = RowOf(node);
     if (row >= 0)
         m_rows.erase(m_rows.begin() + row, m_rows.begin() + SubtreeEnd(row));
+    ++m_changes;
 }

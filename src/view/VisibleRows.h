@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class XmlDocument;
@@ -31,6 +33,19 @@ public:
     // Expands the node and every element below it.
     void ExpandAll(const XmlNode* node);
 
+    // Opening a subtree reads every shown node below it: at tens of millions of nodes that
+    // takes seconds. An Opening works it out in steps, away from the rows (on a worker, while
+    // the document and these rows stay as they are), and then takes effect at once.
+    class Opening;
+    // Opens the node (`all`: and every element below it, as ExpandAll).
+    std::shared_ptr<Opening> StartOpening(const XmlNode* node, bool all) const;
+    // Goes on walking; `goOn(visited)` is asked every few thousand nodes and stops the walk by
+    // saying false. True once the walk is complete. Reads only the document and these rows.
+    bool Continue(Opening& opening, const std::function<bool(int64_t visited)>& goOn) const;
+    // Takes a complete opening's rows and marks. Should the rows have changed since it started,
+    // the node is opened here instead.
+    void Finish(Opening& opening);
+
     // After the document inserted the node (with its subtree): its shown rows appear.
     void Inserted(const XmlNode* node);
     // Before the document takes the node out: its rows go.
@@ -42,6 +57,13 @@ private:
     bool NothingExpandedBelow(const XmlNode* node) const;
     // Lists the node's descendants in row order, entering a child with children when
     // `opens(child)` says so.
+    using Pending = std::vector<std::pair<const XmlNode*, int>>;
+    // Lists, from where `pending` stands, the descendants in row order, entering a child with
+    // children when `opens(child)` says so. Stops when `goOn()`, asked every few thousand rows,
+    // says false; true when the walk is done.
+    template <typename Opens, typename GoOn>
+    static bool WalkShown(Pending& pending, std::vector<const XmlNode*>& out, Opens opens,
+                          GoOn goOn);
     template <typename Opens>
     static void WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens);
     // The rows of the node's shown descendants, in order.
@@ -55,4 +77,26 @@ private:
     std::vector<const XmlNode*> m_rows;
     std::vector<uint64_t> m_expanded; // bit per node ID
     size_t m_expandedCount = 0;       // bits set
+    uint64_t m_changes = 0;           // counts changes of rows or marks, for Finish
+};
+
+class VisibleRows::Opening {
+public:
+    const XmlNode* Node() const { return m_node; }
+
+private:
+    friend class VisibleRows;
+    const XmlNode* m_node = nullptr;
+    bool m_all = false;
+    uint64_t m_startedAt = 0; // the rows' change count when it started
+    int m_row = -1;           // the node's row, and one past its shown subtree
+    int m_end = -1;
+    Pending m_pending;
+    int64_t m_visited = 0;
+    // The subtree's rows after the m_ahead rows before it (or none), or (m_whole) all rows.
+    std::vector<const XmlNode*> m_rows;
+    size_t m_ahead = 0;
+    bool m_whole = false;
+    std::vector<uint64_t> m_marks; // the expanded bits once it has taken effect
+    size_t m_markCount = 0;
 };

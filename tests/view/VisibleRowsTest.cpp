@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,4 +79,73 @@ TEST(VisibleRowsTest, ExpandCollapseAndEditsKeepTheRowsInDocumentOrder)
     EXPECT_EQ(Shown(rows), "#Comment/0 r/0 a/1 n/1 f/1");
     rows.Expand(a);
     EXPECT_EQ(Shown(rows), "#Comment/0 r/0 a/1 x/2 b/2 c/2 n/1 f/1");
+}
+
+namespace {
+
+std::vector<const XmlNode*> All(const VisibleRows& rows)
+{
+    std::vector<const XmlNode*> all;
+    for (int row = 0; row < rows.Count(); ++row)
+        all.push_back(rows.At(row));
+    return all;
+}
+
+// Works the opening out in several stops, as a worker asked to pause would, then applies it.
+void OpenInSteps(VisibleRows& rows, VisibleRows::Opening& opening)
+{
+    const std::vector<const XmlNode*> before = All(rows);
+    int stops = 0;
+    while (!rows.Continue(opening, [](int64_t) { return false; }))
+        ++stops;
+    EXPECT_GE(stops, 2);
+    EXPECT_EQ(All(rows), before); // nothing shows until it is applied
+    rows.Finish(opening);
+}
+
+} // namespace
+
+TEST(VisibleRowsTest, AnOpeningWorkedOutInStepsShowsWhatOpeningAtOnceShows)
+{
+    std::string xml = "<!--top--><r>";
+    for (int i = 0; i < 12000; ++i)
+        xml += "<g><i>t</i><i/><j/></g>";
+    xml += "</r><?tail?>";
+    XmlDocument document;
+    ASSERT_EQ(document.LoadFromData(QByteArray::fromStdString(xml)), XE_OK);
+    const XmlNode* r = Named(document.Root(), "r");
+    VisibleRows atOnce(document);
+    VisibleRows inSteps(document);
+
+    atOnce.ExpandAll(r);
+    OpenInSteps(inSteps, *inSteps.StartOpening(r, true));
+    EXPECT_EQ(atOnce.Count(), 2 + 12000 * 5 + 1);
+    EXPECT_EQ(All(inSteps), All(atOnce));
+    EXPECT_TRUE(inSteps.IsExpanded(r->ChildAt(11999)));
+
+    // Again after a collapse: only what was expanded opens.
+    const XmlNode* g = r->ChildAt(10);
+    for (VisibleRows* rows : {&atOnce, &inSteps}) {
+        rows->Collapse(g);
+        rows->Collapse(r);
+    }
+    atOnce.Expand(r);
+    OpenInSteps(inSteps, *inSteps.StartOpening(r, false));
+    EXPECT_EQ(All(inSteps), All(atOnce));
+    EXPECT_FALSE(inSteps.IsExpanded(g));
+
+    // Rows that changed while it was worked out: applying it opens afresh from them.
+    const XmlNode* closedMeanwhile = r->ChildAt(20);
+    atOnce.Collapse(r);
+    inSteps.Collapse(r);
+    const auto stale = inSteps.StartOpening(r, false);
+    inSteps.Continue(*stale, [](int64_t) { return false; });
+    inSteps.Collapse(closedMeanwhile);
+    while (!inSteps.Continue(*stale, [](int64_t) { return true; })) {
+    }
+    inSteps.Finish(*stale);
+    atOnce.Collapse(closedMeanwhile);
+    atOnce.Expand(r);
+    EXPECT_EQ(All(inSteps), All(atOnce));
+    EXPECT_FALSE(inSteps.IsExpanded(closedMeanwhile));
 }
