@@ -34,6 +34,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QShortcut>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -70,6 +71,17 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     setFocusProxy(m_pane);
     m_nodes = std::make_unique<NodeCounter>(*m_document, [this] { emit StatusChanged(); });
     connect(m_view, &NodeTreeView::selectionChanged, this, &DocumentFrame::StatusChanged);
+    m_view->SetLongWorkRunner([this](const QString& what, NodeTreeView::LongWork work,
+                                     std::function<void(XmlStatus)> done) {
+        m_expanded = std::move(done);
+        StartWork(Work::Expand, what, std::move(work));
+    });
+    // Esc stops what the tab is busy with, as its Cancel button does; the pane, disabled
+    // meanwhile, cannot have the key.
+    m_cancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    m_cancelKey->setContext(Qt::WindowShortcut);
+    m_cancelKey->setEnabled(false);
+    connect(m_cancelKey, &QShortcut::activated, this, &DocumentFrame::CancelWork);
 }
 
 DocumentFrame::~DocumentFrame()
@@ -98,20 +110,25 @@ bool DocumentFrame::WorksWhileBusy(int commandId)
     }
 }
 
-void DocumentFrame::StartWork(Work kind, const QString& path,
+void DocumentFrame::StartWork(Work kind, const QString& name,
                               std::function<XmlStatus(FileProgress&)> work)
 {
     // The worker reads the document (a save) or fills one nobody sees yet (an open); edits
     // wait, so the tree never changes under it. A disabled pane takes no keys, clicks, drops
     // or context menus, and the command routing asks IsBusy.
     m_work = kind;
-    m_workPath = path;
+    m_workPath = kind == Work::Expand ? QString() : name;
     m_hadFocus = m_pane->isAncestorOf(QApplication::focusWidget());
     m_pane->setEnabled(false);
+    m_cancelKey->setEnabled(true);
     m_job = std::make_unique<FileJob>(std::move(work));
     connect(m_job.get(), &FileJob::Finished, this, &DocumentFrame::FinishWork);
-    const int text = kind == Work::Open ? StringId::OpeningFile : StringId::SavingFile;
-    m_progressBar->Follow(m_job->Progress(), ShellText::Format(text, {QFileInfo(path).fileName()}));
+    const QString text =
+        kind == Work::Expand
+            ? ShellText::Format(StringId::ExpandingNode, {name})
+            : ShellText::Format(kind == Work::Open ? StringId::OpeningFile : StringId::SavingFile,
+                                {QFileInfo(name).fileName()});
+    m_progressBar->Follow(m_job->Progress(), text);
 }
 
 void DocumentFrame::StartOpen(const QString& path)
@@ -161,10 +178,15 @@ void DocumentFrame::FinishWork()
     m_job.release()->deleteLater();
     m_work = Work::None;
     m_pane->setEnabled(true);
+    m_cancelKey->setEnabled(false);
     // Back to the tree if it had the focus, or if the tab just opened is still in front.
     if (isVisible() && (m_hadFocus || kind == Work::Open || !QApplication::focusWidget()))
         m_view->setFocus();
-    if (kind == Work::Open) {
+    if (kind == Work::Expand) {
+        const auto expanded = std::move(m_expanded);
+        m_expanded = nullptr;
+        expanded(status);
+    } else if (kind == Work::Open) {
         std::unique_ptr<XmlDocument> document = std::move(m_incoming);
         if (status == XE_OK) {
             ShowOpenedDocument(std::move(document), path);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "document/DocumentObserver.h"
-#include "editing/SiblingPositions.h"
 #include "document/FileFingerprint.h"
 #include "document/XmlStatus.h"
+#include "editing/SiblingPositions.h"
 #include "tools/ToolRun.h"
 
 #include <functional>
@@ -21,6 +21,7 @@ class FileJob;
 class FileProgress;
 class LanguageResource;
 class ProgressStrip;
+class QShortcut;
 class NodeCounter;
 class ToolErrorsPane;
 class TreeListPane;
@@ -39,9 +40,10 @@ public:
 
     bool NewFile(const QString& name);
 
-    // Opening and saving run on a worker thread; the tab is busy meanwhile (see IsBusy) and
-    // says how far it is at its foot, with a Cancel button. WorkFinished tells the outcome.
-    enum class Work { None, Open, Save, SaveAs };
+    // Opening, saving and expanding a very large subtree run on a worker thread; the tab is
+    // busy meanwhile (see IsBusy) and says how far it is at its foot, with a Cancel button
+    // (Esc does the same). WorkFinished tells the outcome.
+    enum class Work { None, Open, Save, SaveAs, Expand };
     Q_ENUM(Work)
     // Starts reading the file; the view shows the document once it has loaded. The caller
     // reports a failure (LoadFailureText).
@@ -150,8 +152,9 @@ private:
     void OnNodeRemoved(const NodeIdPath& path) override;
     void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
 
-    // Starts `work` on a worker, the tab blocked for edits until it ends.
-    void StartWork(Work kind, const QString& path, std::function<XmlStatus(FileProgress&)> work);
+    // Starts `work` on a worker, the tab blocked for edits until it ends. `name` is the file's
+    // path, or the node's name for an expansion.
+    void StartWork(Work kind, const QString& name, std::function<XmlStatus(FileProgress&)> work);
     void FinishWork();
     // Makes an opened document the tab's, moving the view and the frame's observers to it.
     void ShowOpenedDocument(std::unique_ptr<XmlDocument> document, const QString& path);
@@ -184,10 +187,12 @@ private:
     std::unique_ptr<NodeCounter> m_nodes;
     ProgressStrip* m_progressBar = nullptr; // a file's open or save
     ProgressStrip* m_runBar = nullptr;      // a validation or transformation
+    QShortcut* m_cancelKey = nullptr;       // Esc, while work runs
     Work m_work = Work::None;
     QString m_workPath;
     bool m_hadFocus = false;
     QString m_loadFailure;
-    std::unique_ptr<XmlDocument> m_incoming; // the document an open fills on the worker
-    std::unique_ptr<FileJob> m_job;          // declared last: it goes first, stopping the worker
+    std::unique_ptr<XmlDocument> m_incoming;   // the document an open fills on the worker
+    std::function<void(XmlStatus)> m_expanded; // the view's, when an expansion ends
+    std::unique_ptr<FileJob> m_job;            // declared last: it goes first, stopping the worker
 };

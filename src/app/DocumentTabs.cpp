@@ -208,7 +208,7 @@ void DocumentTabs::FrameWorkFinished(DocumentFrame* frame, DocumentFrame::Work w
                                      XmlStatus status)
 {
     int index = IndexOf(frame);
-    if (index < 0)
+    if (index < 0 || work == DocumentFrame::Work::Expand)
         return;
     // Other programs' file choosers offer what was opened or saved here as well.
     if (status == XE_OK)
@@ -319,6 +319,9 @@ bool DocumentTabs::CloseTab(int index)
         WaitFor(frame);
         if (replaced && IndexOf(frame) < 0)
             frame = replaced;
+    } else if (frame->Busy() == DocumentFrame::Work::Expand) {
+        frame->CancelWork();
+        WaitFor(frame);
     } else if (frame->IsBusy()) {
         // The save finishes first: the file is never left half replaced, and the prompt
         // then knows whether unsaved changes remain.

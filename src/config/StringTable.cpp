@@ -80,13 +80,14 @@ const QHash<int, QString>& Table()
         {40950, u"Nodes: %d"_s},
         {40951, u"%s was reloaded from the disk."_s},
         {40952, u"Transformation result written to %s."_s},
-        // Why a file did not open or save; the progress of a long open or save.
+        // Why a file did not open or save; the progress of a long open, save or expansion.
         {40850, u"The path is a folder, not a file."_s},
         {40851, u"The system's reason: %s."_s},
         {40852, u"This is not an XML file: its content does not start with markup."_s},
         {40853, u"The file is read-only."_s},
         {40854, u"Opening %s"_s},
         {40855, u"Saving %s"_s},
+        {40856, u"Expanding %s"_s},
         // Column titles of the document view.
         {32768, u"Name"_s},
         {32769, u"Value"_s},
@@ -220,7 +221,8 @@ const QHash<int, QString>& Table()
         {40082, u"Internal error"_s},
         {40083, u"Can't load schema."_s},
         {40084, u"Can't load XSLT file."_s},
-        {40085, u"An error occurred when transforming the active document with the selected XSLT file."_s},
+        {40085,
+         u"An error occurred when transforming the active document with the selected XSLT file."_s},
         // Validation and transformation runs.
         {40700,
          u"Schemas (*.xsd;*.rng;*.dtd)|*.xsd;*.rng;*.dtd|XML Schema (*.xsd)|*.xsd|RELAX NG (*.rng)|*.rng|DTD (*.dtd)|*.dtd|All files|*.*||"_s},

@@ -94,11 +94,12 @@ constexpr int CollapsedRowKindAndLevel = 40808;
 constexpr int StatusNodeCount = 40950;
 constexpr int FileReloaded = 40951;
 constexpr int TransformationWritten = 40952;
-// Why a file did not open or save, and the progress of a long open or save.
+// Why a file did not open or save, and the progress of a long open, save or expansion.
 constexpr int PathIsFolder = 40850;
 constexpr int SystemReason = 40851;
 constexpr int NotXmlFile = 40852;
 constexpr int FileReadOnly = 40853;
 constexpr int OpeningFile = 40854;
 constexpr int SavingFile = 40855;
+constexpr int ExpandingNode = 40856;
 } // namespace StringId

@@ -2,6 +2,7 @@
 
 #include "config/LoadText.h"
 #include "config/StringTable.h"
+#include "document/FileProgress.h"
 #include "document/XmlDocument.h"
 #include "document/XmlNode.h"
 #include "editing/ItemEditLogic.h"
@@ -283,15 +284,16 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
     if (!node || !CanExpand(node))
         return;
     if (expanded) {
-        m_rows->Expand(node);
-    } else {
-        const bool hidesSelection = node->Id() != m_selectedId && m_selectedId >= 0 &&
-                                    IsWithin(m_document->FindNode(m_selectedId), node);
-        m_rows->Collapse(node);
-        // A selection the collapse hides moves to the collapsed row, as keys go on from there.
-        if (hidesSelection)
-            SelectRow(m_rows->RowOf(node));
+        if (!m_rows->IsExpanded(node))
+            Open(node, false);
+        return;
     }
+    const bool hidesSelection = node->Id() != m_selectedId && m_selectedId >= 0 &&
+                                IsWithin(m_document->FindNode(m_selectedId), node);
+    m_rows->Collapse(node);
+    // A selection the collapse hides moves to the collapsed row, as keys go on from there.
+    if (hidesSelection)
+        SelectRow(m_rows->RowOf(node));
     UpdateGeometry();
     viewport()->update();
     NodeTreeAccessible::AnnounceExpansion(this, node);
@@ -300,14 +302,51 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
 void NodeTreeView::ExpandAll(int32_t id)
 {
     const XmlNode* node = m_document->FindNode(id);
-    if (!node || !CanExpand(node))
-        return;
-    BusyCursor busy;
-    m_rows->ExpandAll(node);
+    if (node && CanExpand(node))
+        Open(node, true);
+}
+
+void NodeTreeView::Open(const XmlNode* node, bool all)
+{
+    const auto opening = m_rows->StartOpening(node, all);
+    {
+        BusyCursor busy;
+        QElapsedTimer clock;
+        clock.start();
+        const bool done = m_rows->Continue(
+            *opening, [&](int64_t) { return !m_longWork || clock.elapsed() < m_atOnceMs; });
+        if (done) {
+            Opened(*opening);
+            return;
+        }
+    }
+    // Tens of millions of rows take seconds: the rest goes on away from the window, which
+    // keeps painting and can stop it, and the rows stay as they were until it is complete.
+    VisibleRows* rows = m_rows.get();
+    const qint64 total = m_document->NextId();
+    m_longWork(
+        CellText(node, NameColumn),
+        [rows, opening, total](FileProgress& progress) {
+            progress.SetTotal(total);
+            const bool done = rows->Continue(*opening, [&progress](int64_t visited) {
+                progress.SetDone(visited);
+                return !progress.IsCancelled();
+            });
+            return done ? XE_OK : XE_CANCELLED;
+        },
+        [this, opening](XmlStatus status) {
+            if (status == XE_OK)
+                Opened(*opening);
+        });
+}
+
+void NodeTreeView::Opened(VisibleRows::Opening& opening)
+{
+    m_rows->Finish(opening);
     UpdateGeometry();
     viewport()->update();
     // One announcement for the row itself, not one per element opened below it.
-    NodeTreeAccessible::AnnounceExpansion(this, node);
+    NodeTreeAccessible::AnnounceExpansion(this, opening.Node());
 }
 
 void NodeTreeView::MirrorExpanded(const XmlNode* original, const XmlNode* copy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/DocumentObserver.h"
+#include "document/XmlStatus.h"
 #include "view/DragCursors.h"
 #include "view/VisibleRows.h"
 
@@ -14,6 +15,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class DragImage;
@@ -30,6 +32,8 @@ struct InPlaceEditResult;
 // document's announcements, and Reset after the document was loaded or created anew.
 // Besides keys and clicks it edits cells in place (a click on the selected row, or
 // BeginCellEdit) and drags nodes onto elements (move; copy with Ctrl or the right button).
+class FileProgress;
+
 class NodeTreeView : public QAbstractScrollArea, public DocumentObserver {
     Q_OBJECT
 public:
@@ -68,6 +72,16 @@ public:
     void SetExpanded(int32_t id, bool expanded);
     // Expands the node and every element below it (`*`).
     void ExpandAll(int32_t id);
+    // Runs long work for the view: off the window's thread, the document closed to edits and
+    // the rows left alone until `done` has the outcome (XE_OK, or XE_CANCELLED when the user
+    // stopped it). `what` names the node the work is for. Without a runner the view does such
+    // work in place.
+    using LongWork = std::function<XmlStatus(FileProgress&)>;
+    using LongWorkRunner = std::function<void(const QString& what, LongWork work,
+                                              std::function<void(XmlStatus)> done)>;
+    void SetLongWorkRunner(LongWorkRunner runner) { m_longWork = std::move(runner); }
+    // How long opening a subtree may hold the window before the rest goes to the runner.
+    void SetAtOnceLimit(int milliseconds) { m_atOnceMs = milliseconds; }
     // Expands in `copy` what is expanded in `original`, a subtree of the same shape.
     void MirrorExpanded(const XmlNode* original, const XmlNode* copy);
 
@@ -147,6 +161,10 @@ private:
     void UpdateGeometry();
     void FitValueColumn();
     void Toggle(int row);
+    // Expands the node (`all`: and every element below it): at once when that is quick,
+    // else on the runner.
+    void Open(const XmlNode* node, bool all);
+    void Opened(VisibleRows::Opening& opening);
     // Selects the next row whose name starts with the letters typed so far; false for a key
     // that types nothing.
     bool TypeAhead(const QString& text);
@@ -177,6 +195,8 @@ private:
 
     XmlDocument* m_document = nullptr; // never null: an empty one until SetDocument
     std::unique_ptr<VisibleRows> m_rows;
+    LongWorkRunner m_longWork;
+    int m_atOnceMs = 250;
     QHeaderView* m_header;
     int m_rowHeight = 18;
     int32_t m_selectedId = -1;

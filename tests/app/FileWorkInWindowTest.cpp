@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "app/ProgressStrip.h"
 #include "document/FileProgress.h"
+#include "document/XmlNode.h"
 #include "editing/CommandId.h"
 #include "view/TreeListView.h"
 
@@ -60,6 +61,37 @@ TEST_F(ShellFixture, ASaveRunsWithTheTabClosedToEditsAndACancelKeepsTheOldFile)
     EXPECT_EQ(Tabs().Count(), 0);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(ReadFile(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<changed"));
+}
+
+TEST_F(ShellFixture, AnExpansionThatTakesLongRunsAwayFromTheWindowAndEscStopsIt)
+{
+    ASSERT_EQ(OpenPath(MakeFile(QStringLiteral("large.xml"), kLarge)), 0);
+    frame->show();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    DocumentFrame* tab = Tabs().FrameAt(0);
+    TreeListView* view = tab->View();
+    view->SetAtOnceLimit(0); // what a file of tens of millions of nodes would need
+    const XmlNode* root = tab->Document()->Root()->FirstChild();
+    ASSERT_TRUE(view->SelectNode(root->Id()));
+    view->setFocus();
+
+    QTest::keyClick(view, Qt::Key_Asterisk);
+    ASSERT_EQ(tab->Busy(), DocumentFrame::Work::Expand);
+    EXPECT_FALSE(view->isEnabled()) << "the document is closed to edits meanwhile";
+    EXPECT_EQ(view->Rows().Count(), 1) << "the rows change only once it is complete";
+    QTest::keyClick(frame.get(), Qt::Key_Escape);
+    Settle();
+    EXPECT_FALSE(tab->IsBusy());
+    EXPECT_EQ(view->Rows().Count(), 1);
+    EXPECT_FALSE(view->IsExpanded(root));
+    EXPECT_TRUE(view->hasFocus());
+
+    QTest::keyClick(view, Qt::Key_Asterisk);
+    Settle();
+    EXPECT_EQ(view->Rows().Count(), 1 + 3 * 2'000'000); // element, attribute, text
+    EXPECT_TRUE(view->IsExpanded(root->ChildAt(1'999'999)));
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(ShellFixture, TheProgressStripShowsAfterAMomentAndItsButtonCancels)
