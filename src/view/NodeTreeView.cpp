@@ -294,9 +294,7 @@ void NodeTreeView::SetExpanded(int32_t id, bool expanded)
     // A selection the collapse hides moves to the collapsed row, as keys go on from there.
     if (hidesSelection)
         SelectRow(m_rows->RowOf(node));
-    UpdateGeometry();
-    viewport()->update();
-    NodeTreeAccessible::AnnounceExpansion(this, node);
+    ShowExpansion(node);
 }
 
 void NodeTreeView::ExpandAll(int32_t id)
@@ -308,6 +306,10 @@ void NodeTreeView::ExpandAll(int32_t id)
 
 void NodeTreeView::Open(const XmlNode* node, bool all)
 {
+    if (!all && m_rows->Reopen(node)) {
+        ShowExpansion(node);
+        return;
+    }
     const auto opening = m_rows->StartOpening(node, all);
     {
         BusyCursor busy;
@@ -343,10 +345,15 @@ void NodeTreeView::Open(const XmlNode* node, bool all)
 void NodeTreeView::Opened(VisibleRows::Opening& opening)
 {
     m_rows->Finish(opening);
+    ShowExpansion(opening.Node());
+}
+
+void NodeTreeView::ShowExpansion(const XmlNode* node)
+{
     UpdateGeometry();
     viewport()->update();
     // One announcement for the row itself, not one per element opened below it.
-    NodeTreeAccessible::AnnounceExpansion(this, opening.Node());
+    NodeTreeAccessible::AnnounceExpansion(this, node);
 }
 
 void NodeTreeView::MirrorExpanded(const XmlNode* original, const XmlNode* copy)

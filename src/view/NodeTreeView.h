@@ -165,6 +165,8 @@ private:
     // else on the runner.
     void Open(const XmlNode* node, bool all);
     void Opened(VisibleRows::Opening& opening);
+    // After the node was expanded or collapsed: scroll ranges, paint, announcement.
+    void ShowExpansion(const XmlNode* node);
     // Selects the next row whose name starts with the letters typed so far; false for a key
     // that types nothing.
     bool TypeAhead(const QString& text);

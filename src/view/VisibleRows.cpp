@@ -12,7 +12,7 @@ VisibleRows::VisibleRows(const XmlDocument& document) : m_document(document)
 
 void VisibleRows::Reset()
 {
-    ++m_changes;
+    Changed();
     m_rows.clear();
     m_expanded.assign(size_t(m_document.NextId() + 63) / 64, 0);
     m_expandedCount = 0;
@@ -35,7 +35,7 @@ void VisibleRows::SetExpanded(const XmlNode* node, bool expanded)
     if (bool(m_expanded[id / 64] & bit) == expanded)
         return;
     m_expanded[id / 64] ^= bit;
-    ++m_changes;
+    Changed();
     if (expanded)
         ++m_expandedCount;
     else
@@ -159,9 +159,25 @@ int VisibleRows::SubtreeEnd(int row) const
     return Count();
 }
 
+void VisibleRows::Changed()
+{
+    ++m_changes;
+    m_closed = {};
+}
+
+bool VisibleRows::Reopen(const XmlNode* node)
+{
+    if (node != m_closed.node || m_closedAt != m_changes)
+        return false;
+    std::vector<const XmlNode*> rows = std::move(m_closed.rows);
+    SetExpanded(node, true);
+    m_rows.swap(rows);
+    return true;
+}
+
 void VisibleRows::Expand(const XmlNode* node)
 {
-    if (IsExpanded(node) || !node->HasChildren())
+    if (IsExpanded(node) || !node->HasChildren() || Reopen(node))
         return;
     SetExpanded(node, true);
     const int row = RowOf(node);
@@ -180,10 +196,25 @@ void VisibleRows::Collapse(const XmlNode* node)
 {
     if (!IsExpanded(node))
         return;
-    const int row = RowOf(node);
-    if (row >= 0)
-        m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + SubtreeEnd(row));
     SetExpanded(node, false);
+    const int row = RowOf(node);
+    if (row < 0)
+        return;
+    const int end = SubtreeEnd(row);
+    const size_t hidden = size_t(end - row - 1);
+    if (hidden <= m_rows.size() - hidden) {
+        m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
+        return;
+    }
+    // Most rows go: they are kept as they are, so opening the node again before anything
+    // else changes swaps them back instead of walking tens of millions of nodes.
+    std::vector<const XmlNode*> rest;
+    rest.reserve(m_rows.size() - hidden);
+    rest.insert(rest.end(), m_rows.begin(), m_rows.begin() + row + 1);
+    rest.insert(rest.end(), m_rows.begin() + end, m_rows.end());
+    m_closed = {node, std::move(m_rows)};
+    m_closedAt = m_changes;
+    m_rows = std::move(rest);
 }
 
 void VisibleRows::ExpandAll(const XmlNode* node)
@@ -286,7 +317,7 @@ void VisibleRows::Finish(Opening& opening)
             Expand(opening.m_node);
         return;
     }
-    ++m_changes;
+    Changed();
     m_expanded.swap(opening.m_marks);
     m_expandedCount = opening.m_markCount;
     if (opening.m_row < 0)
@@ -318,7 +349,7 @@ void VisibleRows::Inserted(const XmlNode* node)
     if (node->HasChildren() && IsExpanded(node))
         AppendShownDescendants(node, shown);
     m_rows.insert(m_rows.begin() + row, shown.begin(), shown.end());
-    ++m_changes;
+    Changed();
 }
 
 void VisibleRows::AboutToRemove(const XmlNode* node)
@@ -326,5 +357,5 @@ void VisibleRows::AboutToRemove(const XmlNode* node)
     const int row = RowOf(node);
     if (row >= 0)
         m_rows.erase(m_rows.begin() + row, m_rows.begin() + SubtreeEnd(row));
-    ++m_changes;
+    Changed();
 }

@@ -30,6 +30,9 @@ public:
     bool IsExpanded(const XmlNode* node) const;
     void Expand(const XmlNode* node);
     void Collapse(const XmlNode* node);
+    // Opens the node again at once when closing it was the last change (its rows were
+    // kept); false, changing nothing, when that does not hold.
+    bool Reopen(const XmlNode* node);
     // Expands the node and every element below it.
     void ExpandAll(const XmlNode* node);
 
@@ -53,6 +56,8 @@ public:
 
 private:
     void SetExpanded(const XmlNode* node, bool expanded);
+    // Counts a change of rows or marks; rows kept by a collapse are no longer of use.
+    void Changed();
     // Whether no node below this one is marked expanded (every mark is on it or above it).
     bool NothingExpandedBelow(const XmlNode* node) const;
     // Lists the node's descendants in row order, entering a child with children when
@@ -78,6 +83,12 @@ private:
     std::vector<uint64_t> m_expanded; // bit per node ID
     size_t m_expandedCount = 0;       // bits set
     uint64_t m_changes = 0;           // counts changes of rows or marks, for Finish
+    struct Closed {
+        const XmlNode* node = nullptr;
+        std::vector<const XmlNode*> rows; // all rows while it was open
+    };
+    Closed m_closed;         // the last collapse that hid most rows
+    uint64_t m_closedAt = 0; // the change count just after it
 };
 
 class VisibleRows::Opening {

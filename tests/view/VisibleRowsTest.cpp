@@ -123,6 +123,19 @@ TEST(VisibleRowsTest, AnOpeningWorkedOutInStepsShowsWhatOpeningAtOnceShows)
     EXPECT_EQ(All(inSteps), All(atOnce));
     EXPECT_TRUE(inSteps.IsExpanded(r->ChildAt(11999)));
 
+    // Closing what shows most rows keeps them for opening it again right after; any other
+    // change in between makes that a walk again.
+    inSteps.Collapse(r);
+    EXPECT_EQ(inSteps.Count(), 3);
+    EXPECT_TRUE(inSteps.Reopen(r));
+    EXPECT_EQ(All(inSteps), All(atOnce));
+    inSteps.Collapse(r);
+    inSteps.Collapse(r->ChildAt(30));
+    EXPECT_FALSE(inSteps.Reopen(r));
+    inSteps.Expand(r);
+    atOnce.Collapse(r->ChildAt(30));
+    EXPECT_EQ(All(inSteps), All(atOnce));
+
     // Again after a collapse: only what was expanded opens.
     const XmlNode* g = r->ChildAt(10);
     for (VisibleRows* rows : {&atOnce, &inSteps}) {
