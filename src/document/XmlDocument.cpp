@@ -61,7 +61,7 @@ void XmlDocument::ClearTree()
         while (m_root.ChildCount() > 0)
             RemoveChildAt(&m_root, m_root.ChildCount() - 1);
     }
-    m_nodeIndex.clear();
+    m_nodeIndex.Clear();
 }
 
 bool XmlDocument::CreateNew()
@@ -77,9 +77,7 @@ bool XmlDocument::CreateNew()
 
 XmlNode* XmlDocument::FindNode(int32_t id) const
 {
-    if (id < 0 || size_t(id) >= m_nodeIndex.size())
-        return nullptr;
-    return m_nodeIndex[size_t(id)];
+    return m_nodeIndex.Find(id);
 }
 
 XmlNode* XmlDocument::FindParent(int32_t parentId)
@@ -102,9 +100,7 @@ XmlNode* XmlDocument::NewNode(XmlNode* parent, int index, const XmlNodeData& rec
         m_store.FreeSubtree(node, [](XmlNode*) {});
         throw;
     }
-    if (m_nodeIndex.size() <= size_t(m_nextId))
-        m_nodeIndex.resize(size_t(m_nextId) + 1, nullptr);
-    m_nodeIndex[size_t(m_nextId)] = node;
+    m_nodeIndex.Set(m_nextId, node);
     ++m_nextId;
     return node;
 }
@@ -119,7 +115,7 @@ XmlNode* XmlDocument::AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const 
     node->m_id = m_nextId;
     node->m_parent = parent;
     parent->InsertChildPointer(int(parent->m_childCount), node);
-    m_nodeIndex.push_back(node); // IDs are dense from 0 during a load
+    m_nodeIndex.Set(m_nextId, node);
     ++m_nextId;
     return node;
 }
@@ -150,8 +146,8 @@ void XmlDocument::DestroyDetachedNode(XmlNode* node)
 {
     m_store.FreeSubtree(node, [this](XmlNode* gone) {
         const int32_t id = gone->m_id;
-        if (id >= 0 && size_t(id) < m_nodeIndex.size() && m_nodeIndex[size_t(id)] == gone)
-            m_nodeIndex[size_t(id)] = nullptr;
+        if (m_nodeIndex.Find(id) == gone)
+            m_nodeIndex.Set(id, nullptr);
     });
 }
 
@@ -342,5 +338,5 @@ bool XmlDocument::CopyNodeTo(int32_t id, int32_t targetParentId)
 
 size_t XmlDocument::MemoryUsage() const
 {
-    return m_store.MemoryUsage() + m_nodeIndex.capacity() * sizeof(XmlNode*);
+    return m_store.MemoryUsage() + m_nodeIndex.MemoryUsage();
 }

@@ -3,6 +3,7 @@
 #include "document/FileFailure.h"
 #include "document/FileFingerprint.h"
 #include "document/NodeIdPath.h"
+#include "document/NodeIndex.h"
 #include "document/NodeStore.h"
 #include "document/XmlNode.h"
 #include "document/XmlNodeData.h"
@@ -142,7 +143,7 @@ private:
     NodeStore m_store;
     XmlNode m_root;
     int32_t m_nextId = 0;
-    std::vector<XmlNode*> m_nodeIndex; // indexed by ID; null for destroyed nodes
+    NodeIndex m_nodeIndex;
     int32_t m_errorLine = -1;
     int32_t m_errorPosition = -1;
     int32_t m_saveFailureNodeId = -1;
