@@ -68,12 +68,25 @@ void Records(int megabytes)
     view.SelectNode(inner);
     const double innerCollapse = Painted(view, [&] { view.SetExpanded(inner, false); });
     const double innerExpand = Painted(view, [&] { view.SetExpanded(inner, true); });
+    // An edit in the middle with every row shown.
+    std::vector<double> inserts, removes;
+    for (int i = 0; i < 5; ++i) {
+        XmlNodeData record;
+        record.kind = XmlNodeKind::Element;
+        record.localName = QStringLiteral("n");
+        NodeIdPath path;
+        inserts.push_back(
+            Painted(view, [&] { document.InsertNode(record, top->Id(), inner, path); }));
+        removes.push_back(Painted(view, [&] { document.DeleteNode(path.back()); }));
+    }
     std::printf("records: %d nodes, load %.3f s\n", document.NextId(), loadSeconds);
     std::printf("  expand-all          %.4f s (%.3f x load, %d rows shown)\n", all,
                 all / loadSeconds, shown);
     std::printf("  then collapse       %.4f s (%.3f x load)\n", collapse, collapse / loadSeconds);
     std::printf("  then expand         %.4f s (%.3f x load)\n", expand, expand / loadSeconds);
     std::printf("  a middle record: collapse %.5f s, expand %.5f s\n", innerCollapse, innerExpand);
+    std::printf("  every row shown: insert %.5f s, delete %.5f s (medians)\n", Median(inserts),
+                Median(removes));
 }
 
 void Wide(int children)
