@@ -13,11 +13,11 @@ VisibleRows::VisibleRows(const XmlDocument& document) : m_document(document)
 void VisibleRows::Reset()
 {
     Changed();
-    m_rows.clear();
+    m_rows.Clear();
     m_expanded.assign(size_t(m_document.NextId() + 63) / 64, 0);
     m_expandedCount = 0;
     const XmlNode* root = m_document.Root();
-    m_rows.assign(root->begin(), root->end());
+    m_rows.Append(root->begin(), size_t(root->ChildCount()));
 }
 
 bool VisibleRows::IsExpanded(const XmlNode* node) const
@@ -85,8 +85,8 @@ int VisibleRows::RowOf(const XmlNode* node) const
         top = top->Parent();
     if (top != m_document.Root() || node == top)
         return -1;
-    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), node, Before);
-    return it != m_rows.end() && *it == node ? int(it - m_rows.begin()) : -1;
+    const size_t row = m_rows.LowerBound([node](const XmlNode* row) { return Before(row, node); });
+    return row < m_rows.Size() && m_rows.At(row) == node ? int(row) : -1;
 }
 
 bool VisibleRows::NothingExpandedBelow(const XmlNode* node) const
@@ -97,21 +97,19 @@ bool VisibleRows::NothingExpandedBelow(const XmlNode* node) const
     return onPath == m_expandedCount;
 }
 
-void VisibleRows::AppendShownDescendants(const XmlNode* node,
-                                         std::vector<const XmlNode*>& out) const
+void VisibleRows::AppendShownDescendants(const XmlNode* node, RowList& out) const
 {
     // The first opening of a large element shows just its children: one copy of its child
     // array, without reading a million nodes to learn that none of them is open.
     if (NothingExpandedBelow(node)) {
-        out.insert(out.end(), node->begin(), node->end());
+        out.Append(node->begin(), size_t(node->ChildCount()));
         return;
     }
     WalkShown(node, out, [this](const XmlNode* child) { return IsExpanded(child); });
 }
 
 template <typename Opens, typename GoOn>
-bool VisibleRows::WalkShown(Pending& pending, std::vector<const XmlNode*>& out, Opens opens,
-                            GoOn goOn)
+bool VisibleRows::WalkShown(Pending& pending, RowList& out, Opens opens, GoOn goOn)
 {
     // Depth first without recursion: a generated document may nest deeply.
     constexpr size_t kStep = 16384;
@@ -123,7 +121,7 @@ bool VisibleRows::WalkShown(Pending& pending, std::vector<const XmlNode*>& out, 
             continue;
         }
         const XmlNode* child = parent->begin()[next++];
-        out.push_back(child);
+        out.PushBack(child);
         if (child->HasChildren() && opens(child))
             pending.emplace_back(child, 0);
         if (--untilAsked == 0) {
@@ -136,7 +134,7 @@ bool VisibleRows::WalkShown(Pending& pending, std::vector<const XmlNode*>& out, 
 }
 
 template <typename Opens>
-void VisibleRows::WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens)
+void VisibleRows::WalkShown(const XmlNode* node, RowList& out, Opens opens)
 {
     Pending pending{{node, 0}};
     WalkShown(pending, out, opens, [] { return true; });
@@ -169,9 +167,9 @@ bool VisibleRows::Reopen(const XmlNode* node)
 {
     if (node != m_closed.node || m_closedAt != m_changes)
         return false;
-    std::vector<const XmlNode*> rows = std::move(m_closed.rows);
+    RowList rows = std::move(m_closed.rows);
     SetExpanded(node, true);
-    m_rows.swap(rows);
+    m_rows.Insert(size_t(RowOf(node)) + 1, std::move(rows));
     return true;
 }
 
@@ -183,13 +181,9 @@ void VisibleRows::Expand(const XmlNode* node)
     const int row = RowOf(node);
     if (row < 0)
         return;
-    if (NothingExpandedBelow(node)) {
-        m_rows.insert(m_rows.begin() + row + 1, node->begin(), node->end());
-        return;
-    }
-    std::vector<const XmlNode*> shown;
+    RowList shown;
     AppendShownDescendants(node, shown);
-    m_rows.insert(m_rows.begin() + row + 1, shown.begin(), shown.end());
+    m_rows.Insert(size_t(row) + 1, std::move(shown));
 }
 
 void VisibleRows::Collapse(const XmlNode* node)
@@ -200,21 +194,10 @@ void VisibleRows::Collapse(const XmlNode* node)
     const int row = RowOf(node);
     if (row < 0)
         return;
-    const int end = SubtreeEnd(row);
-    const size_t hidden = size_t(end - row - 1);
-    if (hidden <= m_rows.size() - hidden) {
-        m_rows.erase(m_rows.begin() + row + 1, m_rows.begin() + end);
-        return;
-    }
-    // Most rows go: they are kept as they are, so opening the node again before anything
-    // else changes swaps them back instead of walking tens of millions of nodes.
-    std::vector<const XmlNode*> rest;
-    rest.reserve(m_rows.size() - hidden);
-    rest.insert(rest.end(), m_rows.begin(), m_rows.begin() + row + 1);
-    rest.insert(rest.end(), m_rows.begin() + end, m_rows.end());
-    m_closed = {node, std::move(m_rows)};
+    // The rows are kept, so opening the node again before anything else changes puts them
+    // back instead of walking what may be tens of millions of nodes.
+    m_closed = {node, m_rows.Cut(size_t(row) + 1, size_t(SubtreeEnd(row)))};
     m_closedAt = m_changes;
-    m_rows = std::move(rest);
 }
 
 void VisibleRows::ExpandAll(const XmlNode* node)
@@ -244,17 +227,9 @@ std::shared_ptr<VisibleRows::Opening> VisibleRows::StartOpening(const XmlNode* n
 
 bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t visited)>& goOn) const
 {
-    // Few rows before the subtree are copied at once, in case the new rows are to be built
-    // whole (below): then the subtree's rows need not be copied a second time.
-    constexpr int kCopiedAhead = 65536;
-    if (opening.m_visited == 0 && opening.m_rows.empty() && opening.m_row >= 0 &&
-        opening.m_row < kCopiedAhead) {
-        opening.m_rows.assign(m_rows.begin(), m_rows.begin() + opening.m_row + 1);
-        opening.m_ahead = size_t(opening.m_row) + 1;
-    }
-    const size_t before = opening.m_rows.size();
+    const size_t before = opening.m_rows.Size();
     const auto asked = [&] {
-        return goOn(opening.m_visited + int64_t(opening.m_rows.size() - before));
+        return goOn(opening.m_visited + int64_t(opening.m_rows.Size() - before));
     };
     // The marks are the opening's own copy, so the rows' marks stay as they are until Finish.
     const auto isMarked = [&opening](const XmlNode* child) {
@@ -275,7 +250,7 @@ bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t vi
     // AppendShownDescendants).
     if (!opening.m_all && opening.m_visited == 0 && NothingExpandedBelow(opening.m_node)) {
         const XmlNode* node = opening.m_node;
-        opening.m_rows.insert(opening.m_rows.end(), node->begin(), node->end());
+        opening.m_rows.Append(node->begin(), size_t(node->ChildCount()));
         opening.m_pending.clear();
     }
     const bool done = opening.m_all ? WalkShown(
@@ -286,25 +261,7 @@ bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t vi
                                           },
                                           asked)
                                     : WalkShown(opening.m_pending, opening.m_rows, isMarked, asked);
-    opening.m_visited += int64_t(opening.m_rows.size() - before);
-    // When the subtree's rows outnumber the others, the new rows are built whole here, so
-    // Finish only swaps them in: at tens of millions of rows even one copy is felt in the
-    // window. Fewer go in among the rows as they are, which moves only those after them.
-    if (!done || opening.m_row < 0)
-        return done;
-    const size_t others = m_rows.size() - size_t(opening.m_end - opening.m_row - 1);
-    const size_t shown = opening.m_rows.size() - opening.m_ahead;
-    if (shown >= others) {
-        if (!opening.m_ahead) {
-            std::vector<const XmlNode*> whole;
-            whole.reserve(others + shown);
-            whole.insert(whole.end(), m_rows.begin(), m_rows.begin() + opening.m_row + 1);
-            whole.insert(whole.end(), opening.m_rows.begin(), opening.m_rows.end());
-            opening.m_rows.swap(whole);
-        }
-        opening.m_rows.insert(opening.m_rows.end(), m_rows.begin() + opening.m_end, m_rows.end());
-        opening.m_whole = true;
-    }
+    opening.m_visited += int64_t(opening.m_rows.Size() - before);
     return done;
 }
 
@@ -322,13 +279,8 @@ void VisibleRows::Finish(Opening& opening)
     m_expandedCount = opening.m_markCount;
     if (opening.m_row < 0)
         return;
-    if (opening.m_whole) {
-        m_rows.swap(opening.m_rows);
-        return;
-    }
-    m_rows.erase(m_rows.begin() + opening.m_row + 1, m_rows.begin() + opening.m_end);
-    m_rows.insert(m_rows.begin() + opening.m_row + 1,
-                  opening.m_rows.begin() + ptrdiff_t(opening.m_ahead), opening.m_rows.end());
+    m_rows.Cut(size_t(opening.m_row) + 1, size_t(opening.m_end));
+    m_rows.Insert(size_t(opening.m_row) + 1, std::move(opening.m_rows));
 }
 
 void VisibleRows::Inserted(const XmlNode* node)
@@ -345,10 +297,11 @@ void VisibleRows::Inserted(const XmlNode* node)
         row = SubtreeEnd(RowOf(parent->ChildAt(index - 1)));
     else if (parent != m_document.Root())
         row = RowOf(parent) + 1;
-    std::vector<const XmlNode*> shown{node};
+    RowList shown;
+    shown.PushBack(node);
     if (node->HasChildren() && IsExpanded(node))
         AppendShownDescendants(node, shown);
-    m_rows.insert(m_rows.begin() + row, shown.begin(), shown.end());
+    m_rows.Insert(size_t(row), std::move(shown));
     Changed();
 }
 
@@ -356,6 +309,6 @@ void VisibleRows::AboutToRemove(const XmlNode* node)
 {
     const int row = RowOf(node);
     if (row >= 0)
-        m_rows.erase(m_rows.begin() + row, m_rows.begin() + SubtreeEnd(row));
+        m_rows.Cut(size_t(row), size_t(SubtreeEnd(row)));
     Changed();
 }

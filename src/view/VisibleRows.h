@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/RowList.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -10,18 +12,16 @@ class XmlDocument;
 class XmlNode;
 
 // The rows a tree of the document shows, in order, read straight from the document: one
-// pointer per shown row and one bit per node for its expanded state, no item per node.
-// Expanding, collapsing, inserting and removing move the rows after the change once
-// (a memmove, about a millisecond per million rows); finding a node's row is a binary search
-// by document order.
+// pointer per shown row (in a RowList) and one bit per node for its expanded state, no item
+// per node. Finding a node's row is a binary search by document order.
 class VisibleRows {
 public:
     explicit VisibleRows(const XmlDocument& document);
 
     // The document's top-level nodes, all collapsed.
     void Reset();
-    int Count() const { return int(m_rows.size()); }
-    const XmlNode* At(int row) const { return m_rows[size_t(row)]; }
+    int Count() const { return int(m_rows.Size()); }
+    const XmlNode* At(int row) const { return m_rows.At(size_t(row)); }
     // The node's row, or -1 when it is not shown (an ancestor collapsed).
     int RowOf(const XmlNode* node) const;
     // Number of ancestors below the document's root holder: 0 for a top-level row.
@@ -67,27 +67,25 @@ private:
     // children when `opens(child)` says so. Stops when `goOn()`, asked every few thousand rows,
     // says false; true when the walk is done.
     template <typename Opens, typename GoOn>
-    static bool WalkShown(Pending& pending, std::vector<const XmlNode*>& out, Opens opens,
-                          GoOn goOn);
-    template <typename Opens>
-    static void WalkShown(const XmlNode* node, std::vector<const XmlNode*>& out, Opens opens);
+    static bool WalkShown(Pending& pending, RowList& out, Opens opens, GoOn goOn);
+    template <typename Opens> static void WalkShown(const XmlNode* node, RowList& out, Opens opens);
     // The rows of the node's shown descendants, in order.
-    void AppendShownDescendants(const XmlNode* node, std::vector<const XmlNode*>& out) const;
+    void AppendShownDescendants(const XmlNode* node, RowList& out) const;
     // One past the last row of the node's shown subtree.
     int SubtreeEnd(int row) const;
     // Whether `a` comes before `b` in document order.
     static bool Before(const XmlNode* a, const XmlNode* b);
 
     const XmlDocument& m_document;
-    std::vector<const XmlNode*> m_rows;
+    RowList m_rows;
     std::vector<uint64_t> m_expanded; // bit per node ID
     size_t m_expandedCount = 0;       // bits set
     uint64_t m_changes = 0;           // counts changes of rows or marks, for Finish
     struct Closed {
         const XmlNode* node = nullptr;
-        std::vector<const XmlNode*> rows; // all rows while it was open
+        RowList rows; // the rows it hid
     };
-    Closed m_closed;         // the last collapse that hid most rows
+    Closed m_closed;         // the last collapse
     uint64_t m_closedAt = 0; // the change count just after it
 };
 
@@ -104,10 +102,7 @@ private:
     int m_end = -1;
     Pending m_pending;
     int64_t m_visited = 0;
-    // The subtree's rows after the m_ahead rows before it (or none), or (m_whole) all rows.
-    std::vector<const XmlNode*> m_rows;
-    size_t m_ahead = 0;
-    bool m_whole = false;
+    RowList m_rows;                // the subtree's shown rows
     std::vector<uint64_t> m_marks; // the expanded bits once it has taken effect
     size_t m_markCount = 0;
 };
