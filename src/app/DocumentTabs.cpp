@@ -320,8 +320,7 @@ bool DocumentTabs::CloseTab(int index)
         if (replaced && IndexOf(frame) < 0)
             frame = replaced;
     } else if (frame->Busy() == DocumentFrame::Work::Expand) {
-        frame->CancelWork();
-        WaitFor(frame);
+        StopExpanding(frame);
     } else if (frame->IsBusy()) {
         // The save finishes first: the file is never left half replaced, and the prompt
         // then knows whether unsaved changes remain.
@@ -408,9 +407,19 @@ void DocumentTabs::CloseAllButActive()
     }
 }
 
+void DocumentTabs::StopExpanding(DocumentFrame* frame)
+{
+    // An expansion only shows rows: stopping it loses nothing the user made.
+    if (frame && frame->Busy() == DocumentFrame::Work::Expand) {
+        frame->CancelWork();
+        WaitFor(frame);
+    }
+}
+
 bool DocumentTabs::SaveTab(int index)
 {
     DocumentFrame* frame = FrameAt(index);
+    StopExpanding(frame);
     if (!frame || frame->IsBusy())
         return false;
     if (frame->IsUntitled())
@@ -421,6 +430,7 @@ bool DocumentTabs::SaveTab(int index)
 bool DocumentTabs::SaveTabAs(int index)
 {
     DocumentFrame* frame = FrameAt(index);
+    StopExpanding(frame);
     if (!frame || frame->IsBusy())
         return false;
     const DocumentNaming::SaveAsProposal proposal =

@@ -110,6 +110,9 @@ private:
     void RemoveFrame(int index, bool later = false);
     // Waits for the frame's load or save, keeping other questions off the screen meanwhile.
     void WaitFor(DocumentFrame* frame);
+    // Cancels an expansion running in the tab (and waits for it), so the tab can be saved or
+    // closed at once.
+    void StopExpanding(DocumentFrame* frame);
     bool RequestClose(int index);
     bool SavePrompt(int index);
     // False when the file changed on disk since the tab read it and the user keeps it.

@@ -87,6 +87,15 @@ TEST_F(ShellFixture, AnExpansionThatTakesLongRunsAwayFromTheWindowAndEscStopsIt)
     EXPECT_FALSE(view->IsExpanded(root));
     EXPECT_TRUE(view->hasFocus());
 
+    // Saving (Save all works while a tab is busy) stops it rather than pass the tab over.
+    Modify(0);
+    QTest::keyClick(view, Qt::Key_Asterisk);
+    ASSERT_EQ(tab->Busy(), DocumentFrame::Work::Expand);
+    Tabs().SaveAll();
+    EXPECT_EQ(tab->Busy(), DocumentFrame::Work::Save);
+    Settle();
+    EXPECT_FALSE(tab->IsModified());
+
     QTest::keyClick(view, Qt::Key_Asterisk);
     Settle();
     EXPECT_EQ(view->Rows().Count(), 1 + 3 * 2'000'000); // element, attribute, text
