@@ -73,6 +73,13 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
     connect(m_view, &NodeTreeView::selectionChanged, this, &DocumentFrame::StatusChanged);
     m_view->SetLongWorkRunner([this](const QString& what, NodeTreeView::LongWork work,
                                      std::function<void(XmlStatus)> done) {
+        if (IsBusy()) {
+            // One job at a time: an expansion asked for meanwhile (by assistive technology,
+            // which the disabled pane does not stop) is done here.
+            FileProgress progress;
+            done(work(progress));
+            return;
+        }
         m_expanded = std::move(done);
         StartWork(Work::Expand, what, std::move(work));
     });

@@ -19,6 +19,7 @@
 #include <memory>
 
 class DragImage;
+class FileProgress;
 class InPlaceEdit;
 class QContextMenuEvent;
 class QHeaderView;
@@ -32,8 +33,6 @@ struct InPlaceEditResult;
 // document's announcements, and Reset after the document was loaded or created anew.
 // Besides keys and clicks it edits cells in place (a click on the selected row, or
 // BeginCellEdit) and drags nodes onto elements (move; copy with Ctrl or the right button).
-class FileProgress;
-
 class NodeTreeView : public QAbstractScrollArea, public DocumentObserver {
     Q_OBJECT
 public:

@@ -22,8 +22,13 @@ void VisibleRows::Reset()
 
 bool VisibleRows::IsExpanded(const XmlNode* node) const
 {
+    return IsMarked(m_expanded, node);
+}
+
+bool VisibleRows::IsMarked(const std::vector<uint64_t>& marks, const XmlNode* node)
+{
     const size_t id = size_t(node->Id());
-    return id / 64 < m_expanded.size() && (m_expanded[id / 64] >> (id % 64)) & 1u;
+    return id / 64 < marks.size() && (marks[id / 64] >> (id % 64)) & 1u;
 }
 
 void VisibleRows::SetExpanded(const XmlNode* node, bool expanded)
@@ -89,19 +94,20 @@ int VisibleRows::RowOf(const XmlNode* node) const
     return row < m_rows.Size() && m_rows.At(row) == node ? int(row) : -1;
 }
 
-bool VisibleRows::NothingExpandedBelow(const XmlNode* node) const
+bool VisibleRows::NothingMarkedBelow(const std::vector<uint64_t>& marks, size_t count,
+                                     const XmlNode* node)
 {
     size_t onPath = 0;
     for (const XmlNode* current = node; current; current = current->Parent())
-        onPath += IsExpanded(current) ? 1 : 0;
-    return onPath == m_expandedCount;
+        onPath += IsMarked(marks, current) ? 1 : 0;
+    return onPath == count;
 }
 
 void VisibleRows::AppendShownDescendants(const XmlNode* node, RowList& out) const
 {
     // The first opening of a large element shows just its children: one copy of its child
     // array, without reading a million nodes to learn that none of them is open.
-    if (NothingExpandedBelow(node)) {
+    if (NothingMarkedBelow(m_expanded, m_expandedCount, node)) {
         out.Append(node->begin(), size_t(node->ChildCount()));
         return;
     }
@@ -231,10 +237,10 @@ bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t vi
     const auto asked = [&] {
         return goOn(opening.m_visited + int64_t(opening.m_rows.Size() - before));
     };
-    // The marks are the opening's own copy, so the rows' marks stay as they are until Finish.
+    // The marks are the opening's own copy: the window's thread may expand or collapse
+    // meanwhile (selecting a search result, say), and Finish then starts afresh.
     const auto isMarked = [&opening](const XmlNode* child) {
-        const size_t id = size_t(child->Id());
-        return id / 64 < opening.m_marks.size() && (opening.m_marks[id / 64] >> (id % 64)) & 1u;
+        return IsMarked(opening.m_marks, child);
     };
     const auto mark = [&opening, &isMarked](const XmlNode* child) {
         if (isMarked(child))
@@ -248,7 +254,8 @@ bool VisibleRows::Continue(Opening& opening, const std::function<bool(int64_t vi
     mark(opening.m_node);
     // The first opening of a large element: one copy of its child array (see
     // AppendShownDescendants).
-    if (!opening.m_all && opening.m_visited == 0 && NothingExpandedBelow(opening.m_node)) {
+    if (!opening.m_all && opening.m_visited == 0 &&
+        NothingMarkedBelow(opening.m_marks, opening.m_markCount, opening.m_node)) {
         const XmlNode* node = opening.m_node;
         opening.m_rows.Append(node->begin(), size_t(node->ChildCount()));
         opening.m_pending.clear();

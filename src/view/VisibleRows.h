@@ -43,7 +43,7 @@ public:
     // Opens the node (`all`: and every element below it, as ExpandAll).
     std::shared_ptr<Opening> StartOpening(const XmlNode* node, bool all) const;
     // Goes on walking; `goOn(visited)` is asked every few thousand nodes and stops the walk by
-    // saying false. True once the walk is complete. Reads only the document and these rows.
+    // saying false. True once the walk is complete. Reads only the document and the opening.
     bool Continue(Opening& opening, const std::function<bool(int64_t visited)>& goOn) const;
     // Takes a complete opening's rows and marks. Should the rows have changed since it started,
     // the node is opened here instead.
@@ -58,16 +58,17 @@ private:
     void SetExpanded(const XmlNode* node, bool expanded);
     // Counts a change of rows or marks; rows kept by a collapse are no longer of use.
     void Changed();
-    // Whether no node below this one is marked expanded (every mark is on it or above it).
-    bool NothingExpandedBelow(const XmlNode* node) const;
-    // Lists the node's descendants in row order, entering a child with children when
-    // `opens(child)` says so.
+    static bool IsMarked(const std::vector<uint64_t>& marks, const XmlNode* node);
+    // Whether no node below this one is marked (all `count` marks are on it or above it).
+    static bool NothingMarkedBelow(const std::vector<uint64_t>& marks, size_t count,
+                                   const XmlNode* node);
     using Pending = std::vector<std::pair<const XmlNode*, int>>;
     // Lists, from where `pending` stands, the descendants in row order, entering a child with
     // children when `opens(child)` says so. Stops when `goOn()`, asked every few thousand rows,
     // says false; true when the walk is done.
     template <typename Opens, typename GoOn>
     static bool WalkShown(Pending& pending, RowList& out, Opens opens, GoOn goOn);
+    // The same for all of the node's descendants.
     template <typename Opens> static void WalkShown(const XmlNode* node, RowList& out, Opens opens);
     // The rows of the node's shown descendants, in order.
     void AppendShownDescendants(const XmlNode* node, RowList& out) const;
