@@ -32,7 +32,11 @@ std::optional<QString> NamespaceScope::Lookup(const XmlNode* element, QStringVie
     if (prefix == u"xml")
         return kXmlNamespace.toString();
     for (const XmlNode* e = element; e && e->Kind() == XmlNodeKind::Element; e = e->Parent()) {
+        // Attributes stand before an element's content: the scan ends there, not after what
+        // may be millions of children.
         for (const XmlNode* child : *e) {
+            if (child->Kind() != XmlNodeKind::Attribute)
+                break;
             if (IsDeclaration(child) && DeclaredPrefix(child) == prefix)
                 return child->Value();
         }
