@@ -557,9 +557,9 @@ void DocumentFrame::SelectPath(const NodeIdPath& path)
     m_view->ClearSelection();
 }
 
-void DocumentFrame::OnNodeChanged(const NodeIdPath&)
+void DocumentFrame::OnNodeChanged(const NodeIdPath& path)
 {
-    m_positions.Clear();
+    m_positions.Changed(*m_document, path);
     m_editedDuringRun = m_editedDuringRun || m_run->IsRunning();
     m_errors->MarkOutOfDate();
 }

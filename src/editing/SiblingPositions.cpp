@@ -1,6 +1,7 @@
 #include "editing/SiblingPositions.h"
 
 #include "document/NamespaceScope.h"
+#include "document/XmlDocument.h"
 #include "document/XmlNode.h"
 
 #include <QString>
@@ -32,8 +33,10 @@ public:
         for (const XmlNode* child : *element) {
             if (child->Kind() != XmlNodeKind::Attribute)
                 break;
-            if (NamespaceScope::IsDeclaration(child) &&
-                (child->Prefix().isEmpty() ? prefix.isEmpty() : child->LocalName() == prefix))
+            if (!NamespaceScope::IsDeclaration(child))
+                continue;
+            m_sawDeclaration = true;
+            if (child->Prefix().isEmpty() ? prefix.isEmpty() : child->LocalName() == prefix)
                 return child->ValueView();
         }
         for (const auto& [known, uri] : m_inherited) {
@@ -44,9 +47,12 @@ public:
                                  NamespaceScope::Lookup(m_parent, prefix).value_or(QString()));
         return m_inherited.back().second;
     }
+    // Whether a sibling asked about declared a namespace itself.
+    bool SawDeclaration() const { return m_sawDeclaration; }
 
 private:
     const XmlNode* m_parent;
+    bool m_sawDeclaration = false;
     std::deque<std::pair<const QString*, QString>> m_inherited; // stays put: views into it are kept
 };
 
@@ -130,5 +136,52 @@ SiblingPositions::Table SiblingPositions::Build(const XmlNode* parent)
         }
         ++index;
     }
+    table.ownDeclarations = namespaces.SawDeclaration();
     return table;
+}
+
+void SiblingPositions::Changed(const XmlDocument& document, const NodeIdPath& path)
+{
+    if (path.empty()) {
+        Clear();
+        return;
+    }
+    const XmlNode* parent =
+        path.size() >= 2 ? document.FindNode(path[path.size() - 2]) : document.Root();
+    if (!parent) {
+        Clear();
+        return;
+    }
+    // A removed node is still known by its ID (parked for undo); one that is not is taken
+    // for an attribute, the kind of change that reaches furthest.
+    const XmlNode* node = document.FindNode(path.back());
+    const bool attribute = !node || node->Kind() == XmlNodeKind::Attribute;
+    // An attribute may be (or have been) a namespace declaration: that changes its element's
+    // expanded name, counted among the element's siblings, and the names below the element.
+    // Where neither the element declares anything now nor did any of its siblings when their
+    // table was made, the element's name was and stays the same.
+    bool declares = false;
+    if (attribute && parent->Kind() == XmlNodeKind::Element) {
+        for (const XmlNode* child : *parent) {
+            if (child->Kind() != XmlNodeKind::Attribute)
+                break;
+            declares = declares || NamespaceScope::IsDeclaration(child);
+        }
+    }
+    const XmlNode* grandparent = attribute ? parent->Parent() : nullptr;
+    std::erase_if(m_tables, [&](const Table& table) {
+        if (table.parent == parent)
+            return true; // its children changed
+        if (grandparent && table.parent == grandparent && (declares || table.ownDeclarations))
+            return true;
+        // Tables below the element an attribute belongs to, and tables of parents no longer
+        // in the document (their memory may come back as other nodes), go.
+        for (const XmlNode* above = table.parent; above; above = above->Parent()) {
+            if (attribute && above == parent)
+                return true;
+            if (above == document.Root())
+                return false;
+        }
+        return true;
+    });
 }
