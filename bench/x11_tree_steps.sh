@@ -64,3 +64,18 @@ step asterisk "expand-all (*)"
 step Left "collapse (Left)"
 step Right "expand again (Right)"
 step Left "collapse (Left)"
+# Then editing at the far end of the shown rows: the last row, two steps up (the last record's
+# city text), deleting it, undoing and redoing that.
+step Right "expand (Right)"
+step End "End"
+step Up "Up"
+step Up "Up"
+step Delete "Delete"
+step ctrl+z "Undo"
+step ctrl+y "Redo"
+# And among the records themselves: the first one deleted, undone and redone.
+step Home "Home"
+step Down "Down"
+step Delete "Delete a record"
+step ctrl+z "Undo"
+step ctrl+y "Redo"

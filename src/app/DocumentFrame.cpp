@@ -560,18 +560,30 @@ void DocumentFrame::SelectPath(const NodeIdPath& path)
 void DocumentFrame::OnNodeChanged(const NodeIdPath& path)
 {
     m_positions.Changed(*m_document, path);
+    MarkEdited();
+}
+
+void DocumentFrame::MarkEdited()
+{
     m_editedDuringRun = m_editedDuringRun || m_run->IsRunning();
     m_errors->MarkOutOfDate();
 }
 
-void DocumentFrame::OnNodeRemoved(const NodeIdPath& path)
+void DocumentFrame::OnNodeAboutToBeRemoved(const XmlNode* node)
 {
-    OnNodeChanged(path);
+    m_positions.AboutToRemove(node);
 }
 
-void DocumentFrame::OnNodeInserted(const NodeIdPath& path, XmlNode*)
+void DocumentFrame::OnNodeRemoved(const NodeIdPath& path)
 {
-    OnNodeChanged(path);
+    m_positions.Removed(*m_document, path);
+    MarkEdited();
+}
+
+void DocumentFrame::OnNodeInserted(const NodeIdPath& path, XmlNode* node)
+{
+    m_positions.Inserted(*m_document, path, node);
+    MarkEdited();
 }
 
 void DocumentFrame::RefineCommandStates(QHash<int, bool>& enabled, QHash<int, bool>& checked) const

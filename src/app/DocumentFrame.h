@@ -149,8 +149,11 @@ private:
     QString FailureText(const QString& headline, const ToolOutcome& outcome) const;
     void SelectPath(const NodeIdPath& path);
     void OnNodeChanged(const NodeIdPath& path) override;
+    void OnNodeAboutToBeRemoved(const XmlNode* node) override;
     void OnNodeRemoved(const NodeIdPath& path) override;
     void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override;
+    // A change of the document: a run's outcome and the error list no longer match it.
+    void MarkEdited();
 
     // Starts `work` on a worker, the tab blocked for edits until it ends. `name` is the file's
     // path, or the node's name for an expansion.

@@ -66,10 +66,14 @@ SiblingPositions::Position SiblingPositions::Of(const XmlNode* element)
     auto found = std::find_if(m_tables.begin(), m_tables.end(),
                               [&](const Table& table) { return table.parent == parent; });
     Table table;
-    if (found != m_tables.end()) {
+    // A table that no longer matches its parent's children (a change it was not told of) is
+    // made again.
+    if (found != m_tables.end() && found->position.size() == size_t(parent->ChildCount())) {
         table = std::move(*found);
         m_tables.erase(found);
     } else {
+        if (found != m_tables.end())
+            m_tables.erase(found);
         table = Build(parent);
     }
     const int index = parent->IndexOfChild(element);
@@ -137,10 +141,122 @@ SiblingPositions::Table SiblingPositions::Build(const XmlNode* parent)
         ++index;
     }
     table.ownDeclarations = namespaces.SawDeclaration();
+    // Kept as strings: the views point into this walk's own scope and into attributes.
+    for (QStringView uri : uris)
+        table.uris.push_back(uri.toString());
+    for (auto& [name, groups] : byName)
+        table.byName.emplace(name, std::move(groups));
     return table;
 }
 
+SiblingPositions::Table* SiblingPositions::Kept(const XmlNode* parent)
+{
+    auto found = std::find_if(m_tables.begin(), m_tables.end(),
+                              [&](const Table& table) { return table.parent == parent; });
+    return found == m_tables.end() ? nullptr : &*found;
+}
+
+void SiblingPositions::Drop(const XmlNode* parent)
+{
+    std::erase_if(m_tables, [&](const Table& table) { return table.parent == parent; });
+}
+
+void SiblingPositions::Inserted(const XmlDocument& document, const NodeIdPath& path,
+                                const XmlNode* node)
+{
+    const XmlNode* parent = node->Parent();
+    if (!parent || node->Kind() == XmlNodeKind::Attribute) {
+        Changed(document, path);
+        return;
+    }
+    Table* table = Kept(parent);
+    if (!table)
+        return;
+    const int index = parent->IndexOfChild(node);
+    if (index < 0 || table->position.size() + 1 != size_t(parent->ChildCount())) {
+        Drop(parent);
+        return;
+    }
+    // One more row in the table; a new element takes its place in its group and moves the
+    // later members of that group one on. A pass over the children, not a count of them anew.
+    const auto at = std::ptrdiff_t(index);
+    if (node->Kind() != XmlNodeKind::Element) {
+        table->position.insert(table->position.begin() + at, 0);
+        table->group.insert(table->group.begin() + at, 0);
+        return;
+    }
+    SiblingNamespaces namespaces(parent);
+    const QStringView uri = namespaces.Of(node);
+    table->ownDeclarations = table->ownDeclarations || namespaces.SawDeclaration();
+    std::vector<int32_t>& candidates = table->byName[&node->LocalName()];
+    int32_t group = -1;
+    for (int32_t known : candidates) {
+        if (table->uris[size_t(known)] == uri)
+            group = known;
+    }
+    if (group < 0) {
+        group = int32_t(table->uris.size());
+        table->uris.push_back(uri.toString());
+        table->count.push_back(0);
+        candidates.push_back(group);
+    }
+    int32_t position = 1;
+    for (size_t i = size_t(index); i-- > 0;) {
+        if (table->position[i] && table->group[i] == group) {
+            position = table->position[i] + 1;
+            break;
+        }
+    }
+    for (size_t i = size_t(index); i < table->position.size(); ++i) {
+        if (table->position[i] && table->group[i] == group)
+            ++table->position[i];
+    }
+    table->position.insert(table->position.begin() + at, position);
+    table->group.insert(table->group.begin() + at, group);
+    ++table->count[size_t(group)];
+}
+
+void SiblingPositions::AboutToRemove(const XmlNode* node)
+{
+    const XmlNode* parent = node->Parent();
+    // An attribute's going is dealt with by Removed, which knows what it reaches.
+    if (!parent || node->Kind() == XmlNodeKind::Attribute)
+        return;
+    Table* table = Kept(parent);
+    if (!table)
+        return;
+    const int index = parent->IndexOfChild(node);
+    if (index < 0 || table->position.size() != size_t(parent->ChildCount())) {
+        Drop(parent);
+        return;
+    }
+    const size_t at = size_t(index);
+    if (table->position[at]) {
+        const int32_t group = table->group[at];
+        for (size_t i = at + 1; i < table->position.size(); ++i) {
+            if (table->position[i] && table->group[i] == group)
+                --table->position[i];
+        }
+        --table->count[size_t(group)];
+    }
+    table->position.erase(table->position.begin() + std::ptrdiff_t(at));
+    table->group.erase(table->group.begin() + std::ptrdiff_t(at));
+}
+
+void SiblingPositions::Removed(const XmlDocument& document, const NodeIdPath& path)
+{
+    // The parent's table lost the node in AboutToRemove; what else the removal reaches is
+    // what a change of the node reaches.
+    Sweep(document, path, false);
+}
+
 void SiblingPositions::Changed(const XmlDocument& document, const NodeIdPath& path)
+{
+    Sweep(document, path, true);
+}
+
+void SiblingPositions::Sweep(const XmlDocument& document, const NodeIdPath& path,
+                             bool changedInPlace)
 {
     if (path.empty()) {
         Clear();
@@ -156,6 +272,10 @@ void SiblingPositions::Changed(const XmlDocument& document, const NodeIdPath& pa
     // for an attribute, the kind of change that reaches furthest.
     const XmlNode* node = document.FindNode(path.back());
     const bool attribute = !node || node->Kind() == XmlNodeKind::Attribute;
+    // A renamed element may join another group among its siblings; a text, comment or
+    // instruction changed in place moves no element.
+    const bool parentChanged =
+        attribute || (changedInPlace && node->Kind() == XmlNodeKind::Element);
     // An attribute may be (or have been) a namespace declaration: that changes its element's
     // expanded name, counted among the element's siblings, and the names below the element.
     // Where neither the element declares anything now nor did any of its siblings when their
@@ -170,8 +290,8 @@ void SiblingPositions::Changed(const XmlDocument& document, const NodeIdPath& pa
     }
     const XmlNode* grandparent = attribute ? parent->Parent() : nullptr;
     std::erase_if(m_tables, [&](const Table& table) {
-        if (table.parent == parent)
-            return true; // its children changed
+        if (table.parent == parent && parentChanged)
+            return true;
         if (grandparent && table.parent == grandparent && (declares || table.ownDeclarations))
             return true;
         // Tables below the element an attribute belongs to, and tables of parents no longer

@@ -2,7 +2,10 @@
 
 #include "document/NodeIdPath.h"
 
+#include <QString>
+
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class XmlDocument;
@@ -21,10 +24,13 @@ public:
     };
     Position Of(const XmlNode* element);
     void Clear();
-    // After the node at `path` was inserted, removed, renamed or given another value: drops
-    // the tables the change may have made wrong and keeps the rest, so an edit inside one of
-    // a million records does not count the million again.
+    // The document's announcements. A node inserted into or taken from a kept parent updates
+    // its table in one pass; other changes drop only the tables they may have made wrong, so
+    // an edit inside one of a million records, or among them, does not count the million again.
     void Changed(const XmlDocument& document, const NodeIdPath& path);
+    void Inserted(const XmlDocument& document, const NodeIdPath& path, const XmlNode* node);
+    void AboutToRemove(const XmlNode* node);
+    void Removed(const XmlDocument& document, const NodeIdPath& path);
 
 private:
     // Every element child's place among its parent's children of the same expanded name.
@@ -34,8 +40,15 @@ private:
         std::vector<int32_t> group;    // per child index: its group
         std::vector<int32_t> count;    // per group: its size
         bool ownDeclarations = false;  // a child declares a namespace on itself
+        std::vector<QString> uris;     // per group: its namespace
+        std::unordered_map<const QString*, std::vector<int32_t>> byName; // groups by local name
     };
     static Table Build(const XmlNode* parent);
+    Table* Kept(const XmlNode* parent);
+    void Drop(const XmlNode* parent);
+    // Drops the tables a change at `path` may have made wrong; `changedInPlace`: the node was
+    // renamed or given a value rather than inserted or removed.
+    void Sweep(const XmlDocument& document, const NodeIdPath& path, bool changedInPlace);
 
     // The large parents asked about last, newest at the back: a path's own large ancestors
     // and the list being walked all stay.

@@ -19,10 +19,11 @@ public:
     {
     }
     void OnNodeChanged(const NodeIdPath& path) override { m_positions.Changed(m_document, path); }
-    void OnNodeRemoved(const NodeIdPath& path) override { m_positions.Changed(m_document, path); }
-    void OnNodeInserted(const NodeIdPath& path, XmlNode*) override
+    void OnNodeAboutToBeRemoved(const XmlNode* node) override { m_positions.AboutToRemove(node); }
+    void OnNodeRemoved(const NodeIdPath& path) override { m_positions.Removed(m_document, path); }
+    void OnNodeInserted(const NodeIdPath& path, XmlNode* node) override
     {
-        m_positions.Changed(m_document, path);
+        m_positions.Inserted(m_document, path, node);
     }
 
 private:
@@ -70,7 +71,7 @@ TEST(SiblingPositionsTest, TablesKeptAcrossRandomEditsAnswerAsTablesMadeAfresh)
         const XmlNode* parent = random() % 2 ? r : big;
         const XmlNode* child = parent->ChildAt(int(random() % uint32_t(parent->ChildCount())));
         NodeIdPath path;
-        switch (random() % 7) {
+        switch (random() % 9) {
         case 0:
             document.InsertNode(Data(XmlNodeKind::Element, prefixes[random() % 3], "e"),
                                 parent->Id(), child->Id(), path);
@@ -91,6 +92,13 @@ TEST(SiblingPositionsTest, TablesKeptAcrossRandomEditsAnswerAsTablesMadeAfresh)
         case 4:
             if (child->ChildCount() > 0 && child->FirstChild()->Kind() == XmlNodeKind::Attribute)
                 document.SetNodeValue(child->FirstChild()->Id(), QStringLiteral("urn:q"));
+            break;
+        case 5:
+            document.MoveNodeStep(child->Id(), random() % 2 == 0);
+            break;
+        case 6:
+            document.InsertNode(Data(XmlNodeKind::Text, "", "", "t"), parent->Id(), child->Id(),
+                                path);
             break;
         default:
             document.History().Undo();
