@@ -38,6 +38,8 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 constexpr int ResultFilterStringId = 224;
 constexpr int ResultFileFailedStringId = 40101;
@@ -80,7 +82,7 @@ DocumentFrame::DocumentFrame(const LanguageResource* language, QWidget* parent)
             done(work(progress));
             return;
         }
-        m_expanded = std::move(done);
+        m_expansionDone = std::move(done);
         StartWork(Work::Expand, what, std::move(work));
     });
     // Esc stops what the tab is busy with, as its Cancel button does; the pane, disabled
@@ -190,9 +192,8 @@ void DocumentFrame::FinishWork()
     if (isVisible() && (m_hadFocus || kind == Work::Open || !QApplication::focusWidget()))
         m_view->setFocus();
     if (kind == Work::Expand) {
-        const auto expanded = std::move(m_expanded);
-        m_expanded = nullptr;
-        expanded(status);
+        const auto done = std::exchange(m_expansionDone, nullptr);
+        done(status);
     } else if (kind == Work::Open) {
         std::unique_ptr<XmlDocument> document = std::move(m_incoming);
         if (status == XE_OK) {

@@ -195,7 +195,7 @@ private:
     QString m_workPath;
     bool m_hadFocus = false;
     QString m_loadFailure;
-    std::unique_ptr<XmlDocument> m_incoming;   // the document an open fills on the worker
-    std::function<void(XmlStatus)> m_expanded; // the view's, when an expansion ends
-    std::unique_ptr<FileJob> m_job;            // declared last: it goes first, stopping the worker
+    std::unique_ptr<XmlDocument> m_incoming;        // the document an open fills on the worker
+    std::function<void(XmlStatus)> m_expansionDone; // the view's, when an expansion ends
+    std::unique_ptr<FileJob> m_job; // declared last: it goes first, stopping the worker
 };

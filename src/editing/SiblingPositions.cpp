@@ -99,34 +99,21 @@ SiblingPositions::Table SiblingPositions::Build(const XmlNode* parent)
     Table table;
     table.parent = parent;
     SiblingNamespaces namespaces(parent);
-    // The expanded names met so far, found by the local name (interned per document, so one
-    // string per name) and then the namespace; siblings mostly share one, tried first.
-    std::vector<QStringView> uris; // per group
-    std::unordered_map<const QString*, std::vector<int32_t>> byName;
+    // Siblings mostly share one expanded name: the last group is tried first.
+    // The namespace usually comes from the same string as the last one's: the same view.
     int32_t last = -1;
     const QString* lastName = nullptr;
+    QStringView lastUri;
     auto groupOf = [&](const XmlNode* child) -> int32_t {
         const QString* local = &child->LocalName();
         const QStringView uri = namespaces.Of(child);
-        auto same = [&](int32_t group) {
-            const QStringView known = uris[size_t(group)];
-            return known.data() == uri.data() || known == uri;
-        };
-        if (local == lastName && same(last))
-            return last;
-        std::vector<int32_t>& candidates = byName[local];
-        for (int32_t group : candidates) {
-            if (same(group)) {
-                last = group;
-                lastName = local;
-                return group;
-            }
+        const bool same =
+            local == lastName && (uri.data() == lastUri.data() || table.uris[size_t(last)] == uri);
+        if (!same) {
+            last = table.GroupOf(local, uri);
+            lastName = local;
         }
-        last = int32_t(uris.size());
-        lastName = local;
-        uris.push_back(uri);
-        table.count.push_back(0);
-        candidates.push_back(last);
+        lastUri = uri;
         return last;
     };
     table.position.assign(size_t(parent->ChildCount()), 0);
@@ -141,12 +128,21 @@ SiblingPositions::Table SiblingPositions::Build(const XmlNode* parent)
         ++index;
     }
     table.ownDeclarations = namespaces.SawDeclaration();
-    // Kept as strings: the views point into this walk's own scope and into attributes.
-    for (QStringView uri : uris)
-        table.uris.push_back(uri.toString());
-    for (auto& [name, groups] : byName)
-        table.byName.emplace(name, std::move(groups));
     return table;
+}
+
+int32_t SiblingPositions::Table::GroupOf(const QString* localName, QStringView uri)
+{
+    std::vector<int32_t>& candidates = byName[localName];
+    for (int32_t known : candidates) {
+        if (uris[size_t(known)] == uri)
+            return known;
+    }
+    const auto group = int32_t(uris.size());
+    uris.push_back(uri.toString());
+    count.push_back(0);
+    candidates.push_back(group);
+    return group;
 }
 
 SiblingPositions::Table* SiblingPositions::Kept(const XmlNode* parent)
@@ -188,18 +184,7 @@ void SiblingPositions::Inserted(const XmlDocument& document, const NodeIdPath& p
     SiblingNamespaces namespaces(parent);
     const QStringView uri = namespaces.Of(node);
     table->ownDeclarations = table->ownDeclarations || namespaces.SawDeclaration();
-    std::vector<int32_t>& candidates = table->byName[&node->LocalName()];
-    int32_t group = -1;
-    for (int32_t known : candidates) {
-        if (table->uris[size_t(known)] == uri)
-            group = known;
-    }
-    if (group < 0) {
-        group = int32_t(table->uris.size());
-        table->uris.push_back(uri.toString());
-        table->count.push_back(0);
-        candidates.push_back(group);
-    }
+    const int32_t group = table->GroupOf(&node->LocalName(), uri);
     int32_t position = 1;
     for (size_t i = size_t(index); i-- > 0;) {
         if (table->position[i] && table->group[i] == group) {

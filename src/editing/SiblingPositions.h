@@ -3,6 +3,7 @@
 #include "document/NodeIdPath.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <unordered_map>
@@ -41,7 +42,10 @@ private:
         std::vector<int32_t> count;    // per group: its size
         bool ownDeclarations = false;  // a child declares a namespace on itself
         std::vector<QString> uris;     // per group: its namespace
-        std::unordered_map<const QString*, std::vector<int32_t>> byName; // groups by local name
+        // Groups by local name (interned per document, so one string per name).
+        std::unordered_map<const QString*, std::vector<int32_t>> byName;
+        // The group of an expanded name, made when it is new.
+        int32_t GroupOf(const QString* localName, QStringView uri);
     };
     static Table Build(const XmlNode* parent);
     Table* Kept(const XmlNode* parent);
