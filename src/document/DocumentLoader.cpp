@@ -42,8 +42,27 @@ struct DocumentLoader::NameCache {
     }
 };
 
+// Interned name pairs by their two interned strings: a node's name without a hash lookup.
+struct DocumentLoader::PairCache {
+    struct Entry {
+        const QString* prefix = nullptr;
+        const QString* localName = nullptr;
+        const NodeName* name = nullptr;
+    };
+    static constexpr size_t kSize = 1024; // 2^10, matching the shift in Slot
+    Entry entries[kSize];
+
+    static size_t Slot(const QString* prefix, const QString* localName)
+    {
+        const uint64_t bits = reinterpret_cast<uintptr_t>(prefix) * 31 +
+                              reinterpret_cast<uintptr_t>(localName);
+        return size_t((bits * 0x9E3779B97F4A7C15ull) >> 54);
+    }
+};
+
 DocumentLoader::DocumentLoader(XmlDocument& document)
-    : m_document(document), m_names(std::make_unique<NameCache>())
+    : m_document(document), m_names(std::make_unique<NameCache>()),
+      m_pairs(std::make_unique<PairCache>())
 {
 }
 
@@ -53,7 +72,7 @@ const QString* DocumentLoader::Name(const XmlReader& reader, const char* utf8)
 {
     NodeStore& store = m_document.m_store;
     if (!utf8 || !*utf8)
-        return store.EmptyName();
+        return store.EmptyString();
     NameCache::Entry& entry = m_names->entries[NameCache::Slot(utf8)];
     if (entry.pointer == utf8 &&
         (entry.interned || std::strcmp(entry.bytes.constData(), utf8) == 0))
@@ -62,6 +81,16 @@ const QString* DocumentLoader::Name(const XmlReader& reader, const char* utf8)
     entry.interned = reader.IsInterned(utf8);
     entry.bytes = QByteArray(utf8);
     entry.name = store.Intern(QString::fromUtf8(entry.bytes));
+    return entry.name;
+}
+
+const NodeName* DocumentLoader::QualifiedName(const XmlReader& reader)
+{
+    const QString* prefix = Name(reader, reader.PrefixUtf8());
+    const QString* localName = Name(reader, reader.LocalNameUtf8());
+    PairCache::Entry& entry = m_pairs->entries[PairCache::Slot(prefix, localName)];
+    if (entry.prefix != prefix || entry.localName != localName)
+        entry = {prefix, localName, m_document.m_store.InternName(prefix, localName)};
     return entry.name;
 }
 
@@ -149,8 +178,7 @@ XmlStatus DocumentLoader::ReadAttributes(XmlReader& reader, XmlNode* element)
 {
     for (bool more = reader.MoveToFirstAttribute(); more; more = reader.MoveToNextAttribute()) {
         XmlNode* attribute = m_document.AppendLoadedNode(element, XmlNodeKind::Attribute,
-                                                         Name(reader, reader.PrefixUtf8()),
-                                                         Name(reader, reader.LocalNameUtf8()));
+                                                         QualifiedName(reader));
         SetValue(attribute, reader.ValueUtf8());
     }
     reader.MoveToElement();
@@ -173,8 +201,7 @@ struct DocumentLoader::OpenElement {
 
 XmlNode* DocumentLoader::AppendText(XmlNode* parent, const char* utf8)
 {
-    XmlNode* node = m_document.AppendLoadedNode(parent, XmlNodeKind::Text,
-                                                m_document.m_store.EmptyName(), m_textName);
+    XmlNode* node = m_document.AppendLoadedNode(parent, XmlNodeKind::Text, m_textName);
     SetValue(node, utf8);
     return node;
 }
@@ -203,7 +230,7 @@ void DocumentLoader::KeepPending(OpenElement& open)
     }
     // Every child from the first insertion on moved: their position hints follow.
     for (uint32_t i = m_pending[open.firstPending].index; i < element->m_childCount; ++i)
-        children[i]->m_position = i;
+        children[i]->SetPosition(i);
     m_pending.resize(open.firstPending);
     m_scratch.resize(open.scratchStart);
 }
@@ -255,11 +282,9 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
     doc.m_nextId = 0;
 
     // Taken from the string table once per load, so a language file names them.
-    m_textName = doc.m_store.Intern(LoadText(kTextNameId));
-    const QString* commentName = doc.m_store.Intern(LoadText(kCommentNameId));
-    const QString* noPrefix = doc.m_store.EmptyName();
-    const QString* xmlPrefix = doc.m_store.Intern(u"xml");
-    const QString* spaceName = doc.m_store.Intern(u"space");
+    m_textName = doc.m_store.InternName(QStringView(), LoadText(kTextNameId));
+    const NodeName* commentName = doc.m_store.InternName(QStringView(), LoadText(kCommentNameId));
+    const NodeName* xmlSpace = doc.m_store.InternName(u"xml", u"space");
 
     XmlNode* const root = &doc.m_root;
     std::vector<OpenElement> open;
@@ -279,9 +304,8 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
         switch (type) {
         case XmlReader::Element: {
             const bool empty = reader.IsEmptyElement();
-            XmlNode* element = doc.AppendLoadedNode(parent, XmlNodeKind::Element,
-                                                    Name(reader, reader.PrefixUtf8()),
-                                                    Name(reader, reader.LocalNameUtf8()));
+            XmlNode* element =
+                doc.AppendLoadedNode(parent, XmlNodeKind::Element, QualifiedName(reader));
             // Room for the attributes and, in a start tag, one content node: exact for the
             // common record with text, so the array rarely grows or shrinks.
             const int attributes = reader.AttributeCount();
@@ -295,7 +319,7 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
             bool preserve = !open.empty() && open.back().preserve;
             for (int i = 0; i < attributes; ++i) {
                 const XmlNode* attribute = element->m_children[i];
-                if (attribute->m_prefix == xmlPrefix && attribute->m_localName == spaceName)
+                if (attribute->m_name == xmlSpace)
                     preserve = attribute->ValueView() == u"preserve";
             }
             open.push_back({element, uint32_t(attributes), uint32_t(m_pending.size()),
@@ -324,12 +348,12 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
                 Whitespace(open.back(), reader.ValueUtf8());
             break;
         case XmlReader::Comment:
-            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Comment, noPrefix, commentName),
+            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::Comment, commentName),
                      reader.ValueUtf8());
             break;
         case XmlReader::ProcessingInstruction:
-            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::ProcessingInstruction, noPrefix,
-                                          Name(reader, reader.LocalNameUtf8())),
+            SetValue(doc.AppendLoadedNode(parent, XmlNodeKind::ProcessingInstruction,
+                                          QualifiedName(reader)),
                      reader.ValueUtf8());
             break;
         case XmlReader::EndElement:

@@ -10,6 +10,7 @@
 #include <vector>
 
 class FileProgress;
+struct NodeName;
 class XmlDocument;
 class XmlNode;
 class XmlReader;
@@ -43,6 +44,7 @@ public:
 
 private:
     struct NameCache;
+    struct PairCache;
     struct OpenElement;
     struct PendingText {
         uint32_t index;  // where among its element's children it would stand
@@ -52,6 +54,8 @@ private:
     const QString* Name(const XmlReader& reader, const char* utf8);
     void SetValue(XmlNode* node, const char* utf8, bool normaliseLineBreaks = false);
     XmlStatus ReadAttributes(XmlReader& reader, XmlNode* element);
+    // The current node's (or attribute's) prefix and local name as one interned pair.
+    const NodeName* QualifiedName(const XmlReader& reader);
     XmlNode* AppendText(XmlNode* parent, const char* utf8);
     // A whitespace-only text in `open`: kept at once, or left waiting.
     void Whitespace(OpenElement& open, const char* utf8);
@@ -62,7 +66,8 @@ private:
 
     XmlDocument& m_document;
     std::unique_ptr<NameCache> m_names;
-    const QString* m_textName = nullptr;
+    std::unique_ptr<PairCache> m_pairs;
+    const NodeName* m_textName = nullptr;
     std::vector<PendingText> m_pending;
     std::vector<char> m_scratch;
 };

@@ -60,6 +60,8 @@ void NodeStore::Reset()
     m_usedInLastChunk = kSlotsPerChunk;
     m_freeList = nullptr;
     m_liveNodes = 0;
+    m_nodeNameIndex.clear();
+    m_nodeNames.clear();
     m_nameIndex.clear();
     m_names.clear();
     m_textChunks.clear();
@@ -79,7 +81,7 @@ void NodeStore::ReleaseAll()
             XmlNode& node = m_chunks[c][i];
             if (node.m_valueOwned)
                 delete[] node.m_value;
-            std::free(node.m_children);
+            node.ReleaseChildren();
         }
     }
 }
@@ -103,8 +105,7 @@ XmlNode* NodeStore::NewNode()
         }
         node = &m_chunks.back()[m_usedInLastChunk++];
     }
-    node->m_prefix = &m_empty;
-    node->m_localName = &m_empty;
+    node->m_name = &m_emptyName;
     ++m_liveNodes;
     return node;
 }
@@ -115,9 +116,9 @@ void NodeStore::FreeNode(XmlNode* node)
         m_ownedTextBytes -= node->m_valueLength * sizeof(char16_t);
         delete[] node->m_value;
     }
-    std::free(node->m_children);
+    node->ReleaseChildren();
     node->Reset();
-    node->m_kind = -1; // marks a free slot
+    node->m_kind = XmlNode::kFreeKind;
     node->m_parent = m_freeList;
     m_freeList = node;
     --m_liveNodes;
@@ -133,6 +134,19 @@ const QString* NodeStore::Intern(QStringView name)
     const QString& stored = m_names.emplace_back(name.toString());
     m_nameIndex.insert(QStringView(stored), &stored);
     return &stored;
+}
+
+const NodeName* NodeStore::InternName(const QString* prefix, const QString* localName)
+{
+    if (prefix == &m_empty && localName == &m_empty)
+        return &m_emptyName;
+    const std::pair key(prefix, localName);
+    auto found = m_nodeNameIndex.constFind(key);
+    if (found != m_nodeNameIndex.constEnd())
+        return found.value();
+    const NodeName* stored = &m_nodeNames.emplace_back(NodeName{prefix, localName});
+    m_nodeNameIndex.insert(key, stored);
+    return stored;
 }
 
 char16_t* NodeStore::ReserveText(qsizetype maxLength)
@@ -188,12 +202,14 @@ size_t NodeStore::MemoryUsage() const
     for (size_t c = 0; c < m_chunks.size(); ++c) {
         const size_t used = c + 1 == m_chunks.size() ? m_usedInLastChunk : kSlotsPerChunk;
         for (size_t i = 0; i < used; ++i)
-            bytes += m_chunks[c][i].m_childCapacity * sizeof(XmlNode*);
+            if (const uint32_t capacity = m_chunks[c][i].ChildCapacity())
+                bytes += (capacity + 1) * sizeof(XmlNode*);
     }
     for (qsizetype size : m_textChunkSizes)
         bytes += size_t(size) * sizeof(char16_t);
     bytes += m_ownedTextBytes;
     for (const QString& name : m_names)
         bytes += sizeof(QString) + 32 + size_t(name.size()) * 2;
+    bytes += m_nodeNames.size() * (sizeof(NodeName) + 32);
     return bytes;
 }

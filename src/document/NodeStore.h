@@ -7,10 +7,11 @@
 #include <QStringView>
 #include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // Memory behind one document's nodes: fixed-size node slots with a free list, interned names
-// (names repeat a great deal) and an append-only arena for the values read by the loader.
+// and name pairs (names repeat a great deal) and an append-only arena for the values read by the loader.
 // Values set later are owned by their node, so edits never grow the arena.
 class NodeStore {
 public:
@@ -26,7 +27,14 @@ public:
     template <typename F> void FreeSubtree(XmlNode* node, F&& onFree);
 
     const QString* Intern(QStringView name);
-    const QString* EmptyName() const { return &m_empty; }
+    const QString* EmptyString() const { return &m_empty; }
+    // One pair per distinct prefix and local name; both strings must come from Intern.
+    const NodeName* InternName(const QString* prefix, const QString* localName);
+    const NodeName* InternName(QStringView prefix, QStringView localName)
+    {
+        return InternName(Intern(prefix), Intern(localName));
+    }
+    const NodeName* EmptyName() const { return &m_emptyName; }
 
     // Loader path: room for `maxLength` units in the arena, then keep `length` of them.
     char16_t* ReserveText(qsizetype maxLength);
@@ -59,6 +67,9 @@ private:
     QString m_empty;
     std::deque<QString> m_names;
     QHash<QStringView, const QString*> m_nameIndex;
+    NodeName m_emptyName{&m_empty, &m_empty};
+    std::deque<NodeName> m_nodeNames;
+    QHash<std::pair<const QString*, const QString*>, const NodeName*> m_nodeNameIndex;
 
     std::vector<std::unique_ptr<char16_t[]>> m_textChunks;
     std::vector<qsizetype> m_textChunkSizes;

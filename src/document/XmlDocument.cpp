@@ -10,8 +10,7 @@
 
 XmlDocument::XmlDocument()
 {
-    m_root.m_prefix = m_store.EmptyName();
-    m_root.m_localName = m_store.EmptyName();
+    m_root.m_name = m_store.EmptyName();
 }
 
 XmlDocument::~XmlDocument()
@@ -19,8 +18,7 @@ XmlDocument::~XmlDocument()
     // Actions first: they release parked subtrees through the store. The tree itself goes
     // with the store's chunks, which is much faster than a walk over millions of nodes.
     m_history.Clear();
-    std::free(m_root.m_children);
-    m_root.m_children = nullptr;
+    m_root.ReleaseChildren();
 }
 
 void XmlDocument::OnCreated()
@@ -51,12 +49,9 @@ void XmlDocument::ClearTree()
     if (m_history.Count() == 0) {
         // Nothing refers to the old nodes any more: give back the whole store, arena included,
         // so loading again into the same document does not keep the old text alive.
-        std::free(m_root.m_children);
-        m_root.m_children = nullptr;
-        m_root.m_childCount = m_root.m_childCapacity = 0;
+        m_root.ReleaseChildren();
         m_store.Reset();
-        m_root.m_prefix = m_store.EmptyName();
-        m_root.m_localName = m_store.EmptyName();
+        m_root.m_name = m_store.EmptyName();
     } else {
         while (m_root.ChildCount() > 0)
             RemoveChildAt(&m_root, m_root.ChildCount() - 1);
@@ -88,9 +83,8 @@ XmlNode* XmlDocument::FindParent(int32_t parentId)
 XmlNode* XmlDocument::NewNode(XmlNode* parent, int index, const XmlNodeData& record)
 {
     XmlNode* node = m_store.NewNode();
-    node->m_kind = int8_t(record.kind);
-    node->m_prefix = m_store.Intern(record.prefix);
-    node->m_localName = m_store.Intern(record.localName);
+    node->m_kind = uint32_t(record.kind);
+    node->m_name = m_store.InternName(record.prefix, record.localName);
     m_store.SetOwnedValue(node, record.value);
     node->m_id = m_nextId;
     node->m_parent = parent;
@@ -105,13 +99,11 @@ XmlNode* XmlDocument::NewNode(XmlNode* parent, int index, const XmlNodeData& rec
     return node;
 }
 
-XmlNode* XmlDocument::AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const QString* prefix,
-                                       const QString* localName)
+XmlNode* XmlDocument::AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const NodeName* name)
 {
     XmlNode* node = m_store.NewNode();
-    node->m_kind = int8_t(kind);
-    node->m_prefix = prefix;
-    node->m_localName = localName;
+    node->m_kind = uint32_t(kind);
+    node->m_name = name;
     node->m_id = m_nextId;
     node->m_parent = parent;
     parent->InsertChildPointer(int(parent->m_childCount), node);
@@ -230,13 +222,12 @@ bool XmlDocument::GetIdPath(int32_t id, NodeIdPath& path) const
 
 void XmlDocument::AssignName(XmlNode* node, QStringView prefix, QStringView localName)
 {
-    node->m_prefix = m_store.Intern(prefix);
-    node->m_localName = m_store.Intern(localName);
+    node->m_name = m_store.InternName(prefix, localName);
 }
 
 void XmlDocument::AssignLocalName(XmlNode* node, QStringView localName)
 {
-    node->m_localName = m_store.Intern(localName);
+    node->m_name = m_store.InternName(node->m_name->prefix, m_store.Intern(localName));
 }
 
 void XmlDocument::AssignValue(XmlNode* node, QStringView value)

@@ -134,8 +134,7 @@ private:
     // Clears the tree, the index, the prolog and the error position (the start of every load).
     void ClearTree();
     // The loader's path: names already interned, the value set afterwards from the arena.
-    XmlNode* AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const QString* prefix,
-                              const QString* localName);
+    XmlNode* AppendLoadedNode(XmlNode* parent, XmlNodeKind kind, const NodeName* name);
     XmlNode* NewNode(XmlNode* parent, int index, const XmlNodeData& record);
     // Whether `target` may receive a drag of `node`: checks of MoveNodeTo/CopyNodeTo.
     XmlNode* DropTarget(XmlNode* node, int32_t targetParentId) const;

@@ -7,21 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 
-static_assert(sizeof(void*) != 8 || sizeof(XmlNode) == 64, "a node is one 64-byte slot");
+static_assert(sizeof(void*) != 8 || sizeof(XmlNode) == 48, "a node is one 48-byte slot");
 
 QString XmlNode::QualifiedName() const
 {
-    if (m_prefix->isEmpty())
-        return *m_localName;
-    return *m_prefix + u':' + *m_localName;
+    if (Prefix().isEmpty())
+        return LocalName();
+    return Prefix() + u':' + LocalName();
 }
 
 XmlNodeData XmlNode::Data() const
 {
     XmlNodeData data;
     data.id = m_id;
-    data.prefix = *m_prefix;
-    data.localName = *m_localName;
+    data.prefix = Prefix();
+    data.localName = LocalName();
     data.value = Value();
     data.kind = Kind();
     return data;
@@ -42,13 +42,13 @@ int XmlNode::IndexOfChild(const XmlNode* child) const
     const uint32_t hint = child->m_position;
     for (uint32_t candidate : {hint, hint + 1, hint - 1}) {
         if (candidate < m_childCount && m_children[candidate] == child) {
-            child->m_position = candidate;
+            child->SetPosition(candidate);
             return int(candidate);
         }
     }
     for (uint32_t i = 0; i < m_childCount; ++i) {
         if (m_children[i] == child) {
-            child->m_position = i;
+            child->SetPosition(i);
             return int(i);
         }
     }
@@ -66,7 +66,7 @@ void XmlNode::MoveChild(int from, int to)
     else
         std::memmove(m_children + to + 1, m_children + to, sizeof(XmlNode*) * (from - to));
     m_children[to] = moving;
-    moving->m_position = uint32_t(to);
+    moving->SetPosition(uint32_t(to));
 }
 
 int XmlNode::Reparent(XmlNode* node, XmlNode* newParent, int index)
@@ -89,48 +89,67 @@ int XmlNode::Park(XmlNode* node, XmlNode* holder)
 {
     const int former = Reparent(node, holder, -1);
     if (former >= 0)
-        node->m_position = uint32_t(former);
+        node->SetPosition(uint32_t(former));
     return former;
+}
+
+// The capacity word before an array: pointer-sized, so the array stays aligned.
+static uintptr_t* ArrayBase(XmlNode** children)
+{
+    return reinterpret_cast<uintptr_t*>(children) - 1;
+}
+
+uint32_t XmlNode::ChildCapacity() const
+{
+    return m_children ? uint32_t(*ArrayBase(m_children)) : 0;
 }
 
 void XmlNode::ReserveChildren(uint32_t capacity)
 {
-    if (capacity <= m_childCapacity)
+    if (capacity <= ChildCapacity())
         return;
-    void* grown = std::realloc(m_children, sizeof(XmlNode*) * capacity);
+    void* grown = std::realloc(m_children ? ArrayBase(m_children) : nullptr,
+                               sizeof(uintptr_t) + sizeof(XmlNode*) * capacity);
     if (!grown)
         throw XmlException(E_OUTOFMEMORY_STATUS);
-    m_children = static_cast<XmlNode**>(grown);
-    m_childCapacity = capacity;
+    *static_cast<uintptr_t*>(grown) = capacity;
+    m_children = reinterpret_cast<XmlNode**>(static_cast<uintptr_t*>(grown) + 1);
 }
 
 void XmlNode::ShrinkChildren()
 {
-    if (m_childCount == m_childCapacity)
+    if (m_childCount == ChildCapacity())
         return;
     if (m_childCount == 0) {
-        std::free(m_children);
-        m_children = nullptr;
-        m_childCapacity = 0;
+        ReleaseChildren();
         return;
     }
-    if (void* shrunk = std::realloc(m_children, sizeof(XmlNode*) * m_childCount)) {
-        m_children = static_cast<XmlNode**>(shrunk);
-        m_childCapacity = m_childCount;
+    if (void* shrunk = std::realloc(ArrayBase(m_children),
+                                    sizeof(uintptr_t) + sizeof(XmlNode*) * m_childCount)) {
+        *static_cast<uintptr_t*>(shrunk) = m_childCount;
+        m_children = reinterpret_cast<XmlNode**>(static_cast<uintptr_t*>(shrunk) + 1);
     }
+}
+
+void XmlNode::ReleaseChildren()
+{
+    if (m_children)
+        std::free(ArrayBase(m_children));
+    m_children = nullptr;
+    m_childCount = 0;
 }
 
 void XmlNode::InsertChildPointer(int index, XmlNode* child)
 {
     if (index < 0 || uint32_t(index) > m_childCount)
         throw XmlException(E_INVALIDARG_STATUS);
-    if (m_childCount == m_childCapacity)
-        ReserveChildren(m_childCapacity ? m_childCapacity * 2 : 4);
+    if (const uint32_t capacity = ChildCapacity(); m_childCount == capacity)
+        ReserveChildren(capacity ? capacity * 2 : 4);
     if (uint32_t(index) < m_childCount)
         std::memmove(m_children + index + 1, m_children + index,
                      sizeof(XmlNode*) * (m_childCount - index));
     m_children[index] = child;
-    child->m_position = uint32_t(index);
+    child->SetPosition(uint32_t(index));
     ++m_childCount;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/NodeName.h"
 #include "document/XmlNodeData.h"
 
 #include <QString>
@@ -11,7 +12,7 @@ class NodeStore;
 
 // One node of a document tree: its record and its ordered children (attributes and content
 // in one list). Names are interned by the owning document and values live in its text store,
-// so a node is 64 bytes; everything that changes a node goes through XmlDocument.
+// so a node is 48 bytes; everything that changes a node goes through XmlDocument.
 class XmlNode {
 public:
     XmlNode(const XmlNode&) = delete;
@@ -19,8 +20,8 @@ public:
 
     int32_t Id() const { return m_id; }
     XmlNodeKind Kind() const { return static_cast<XmlNodeKind>(m_kind); }
-    const QString& Prefix() const { return *m_prefix; }
-    const QString& LocalName() const { return *m_localName; }
+    const QString& Prefix() const { return *m_name->prefix; }
+    const QString& LocalName() const { return *m_name->localName; }
     QString Value() const { return ValueView().toString(); }
     QStringView ValueView() const { return QStringView(m_value, qsizetype(m_valueLength)); }
     QString QualifiedName() const;
@@ -39,6 +40,7 @@ public:
     // Where the node last stood among its parent's children as far as it knows: current
     // unless siblings before it came or went since, and kept after it is taken out. A hint
     // for finding what mirrors the node; check it before use.
+    // A node standing past kNoPosition has no hint (the value then is kNoPosition).
     int PositionHint() const { return int(m_position); }
     // Attributes come first among an element's children, as in the file; the position where
     // a child of `kind` may stand that is nearest to `wanted` (clamped to the child count).
@@ -61,35 +63,44 @@ private:
     friend class XmlDocument;
     friend class DocumentLoader;
 
-    XmlNode() = default;
+    XmlNode() : m_position(0), m_kind(0), m_valueOwned(false) {}
     void Reset()
     {
-        m_prefix = m_localName = nullptr;
+        m_name = nullptr;
         m_value = nullptr;
         m_parent = nullptr;
         m_children = nullptr;
         m_id = -1;
-        m_valueLength = m_childCount = m_childCapacity = 0;
+        m_valueLength = m_childCount = 0;
+        m_position = 0;
         m_kind = 0;
         m_valueOwned = false;
-        m_position = 0;
     }
+    void SetPosition(uint32_t position) const
+    {
+        m_position = position < kNoPosition ? position : kNoPosition;
+    }
+    uint32_t ChildCapacity() const;
     void InsertChildPointer(int index, XmlNode* child);
     void RemoveChildPointer(int index);
     void ReserveChildren(uint32_t capacity);
     void ShrinkChildren();
+    // Frees the child array (not the children).
+    void ReleaseChildren();
 
-    const QString* m_prefix = nullptr;
-    const QString* m_localName = nullptr;
+    static constexpr uint32_t kNoPosition = (1u << 27) - 1;
+    // A free slot of the store.
+    static constexpr uint32_t kFreeKind = 15;
+
+    const NodeName* m_name = nullptr;
     const char16_t* m_value = nullptr;
     XmlNode* m_parent = nullptr;
+    // Preceded by a word holding the array's capacity, which keeps the slot at 48 bytes.
     XmlNode** m_children = nullptr;
     int32_t m_id = -1;
     uint32_t m_valueLength = 0;
     uint32_t m_childCount = 0;
-    uint32_t m_childCapacity = 0;
-    int8_t m_kind = 0;
-    bool m_valueOwned = false; // value buffer allocated for this node (not in the load arena)
-    // Fits the slot's padding, so the hint costs no memory.
-    mutable uint32_t m_position = 0;
+    mutable uint32_t m_position : 27;
+    uint32_t m_kind : 4;
+    uint32_t m_valueOwned : 1; // value buffer allocated for this node (not in the load arena)
 };
