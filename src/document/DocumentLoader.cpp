@@ -271,14 +271,20 @@ void DocumentLoader::Close(OpenElement& open)
 XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
                               FileProgress* progress)
 {
-    XmlDocument& doc = m_document;
-    doc.m_errorLine = -1;
-    doc.m_errorPosition = -1;
     XmlReader reader;
     if (!reader.SetInput(data, baseUrl))
         return XE_NO_READER;
-    // The file was read first: parsing is the second half of the work.
-    reader.SetProgress(progress, data.size());
+    if (progress)
+        progress->SetTotal(data.size());
+    return Run(reader, progress);
+}
+
+XmlStatus DocumentLoader::Run(XmlReader& reader, FileProgress* progress)
+{
+    XmlDocument& doc = m_document;
+    doc.m_errorLine = -1;
+    doc.m_errorPosition = -1;
+    reader.SetProgress(progress, 0);
     doc.m_nextId = 0;
 
     // Taken from the string table once per load, so a language file names them.
@@ -389,13 +395,9 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
 
 namespace {
 
-// Large enough for few system calls, small enough that a cancel is noticed at once.
-constexpr qint64 kReadChunk = 8 << 20;
-
-// Reads a regular file (or a link to one) whole: a FIFO would block and a folder or device
-// is no document. On a failure `failure` says why, where the system or the path can tell.
-XmlStatus ReadFile(const QString& path, const QFileInfo& info, QByteArray& data,
-                   FileProgress* progress, FileFailure& failure)
+// Opens a regular file (or a link to one) for reading: a FIFO would block and a folder or
+// device is no document. On a failure `failure` says why, where the system or the path can.
+XmlStatus OpenFile(const QString& path, const QFileInfo& info, QFile& file, FileFailure& failure)
 {
     if (path.isEmpty())
         return XE_CANNOT_OPEN_FILE;
@@ -405,35 +407,9 @@ XmlStatus ReadFile(const QString& path, const QFileInfo& info, QByteArray& data,
     }
     if (info.exists() && !info.isFile())
         return XE_CANNOT_OPEN_FILE;
-    QFile file(path);
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly) || file.isSequential()) {
         failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
-        return XE_CANNOT_OPEN_FILE;
-    }
-    const qint64 size = file.size();
-    if (progress)
-        progress->SetTotal(2 * size);
-    // The buffer is sized once, so a large file is never copied into a larger one.
-    data.resize(size);
-    qint64 at = 0;
-    while (at < size) {
-        if (progress) {
-            if (progress->IsCancelled())
-                return XE_CANCELLED;
-            progress->SetDone(at);
-        }
-        const qint64 got = file.read(data.data() + at, std::min(kReadChunk, size - at));
-        if (got <= 0)
-            break;
-        at += got;
-    }
-    data.resize(at);
-    // Up to the end, not just `size` bytes: the file may have grown since it was measured.
-    if (at == size && file.error() == QFileDevice::NoError)
-        data += file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        failure = FileFailure::Of(FileFailure::Kind::System, file.errorString());
-        data.clear();
         return XE_CANNOT_OPEN_FILE;
     }
     return XE_OK;
@@ -459,17 +435,34 @@ bool DocumentLoader::StartsWithoutMarkup(const QByteArray& data)
 XmlStatus XmlDocument::Load(const QString& path, FileProgress* progress)
 {
     ClearTree();
+    // Taken before the read, so a change during it shows next time.
     const QFileInfo info(path);
-    QByteArray data;
-    XmlStatus status = ReadFile(path, info, data, progress, m_fileFailure);
+    QFile file;
+    XmlStatus status = OpenFile(path, info, file, m_fileFailure);
     if (status == XE_OK) {
-        FileFingerprint::Pending fingerprint(data);
-        DocumentLoader loader(*this);
-        status = loader.Run(data, info.absoluteFilePath(), progress);
-        m_diskFingerprint = fingerprint.Finish(info);
-        if (IsFailure(status) && status != XE_CANCELLED &&
-            DocumentLoader::StartsWithoutMarkup(data))
+        // Read as the parser goes, hashed as read: a large file is never held whole.
+        if (progress)
+            progress->SetTotal(file.size());
+        FileFingerprint::Hasher hasher;
+        XmlReader reader;
+        if (!reader.SetInput(file, info.absoluteFilePath(),
+                             [&hasher](const char* bytes, qint64 count) {
+                                 hasher.Add(bytes, count);
+                             })) {
+            status = XE_NO_READER;
+        } else {
+            DocumentLoader loader(*this);
+            status = loader.Run(reader, progress);
+        }
+        if (!reader.ReadError().isEmpty()) {
+            m_fileFailure = FileFailure::Of(FileFailure::Kind::System, reader.ReadError());
+            status = XE_CANNOT_OPEN_FILE;
+        } else if (status == XE_OK) {
+            m_diskFingerprint = FileFingerprint::Of(info, hasher.Result());
+        } else if (status != XE_CANCELLED &&
+                   DocumentLoader::StartsWithoutMarkup(reader.Beginning())) {
             m_fileFailure = FileFailure::Of(FileFailure::Kind::NoMarkup);
+        }
     }
     OnLoaded(status);
     return status;

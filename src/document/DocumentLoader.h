@@ -31,6 +31,8 @@ public:
     // Reads `data` into the (already cleared) document: 0, or the failure status with the
     // document's error line and position set. Nodes read before a failure stay.
     XmlStatus Run(const QByteArray& data, const QString& baseUrl, FileProgress* progress = nullptr);
+    // The same from a reader whose input is set; `progress` counts the bytes parsed.
+    XmlStatus Run(XmlReader& reader, FileProgress* progress = nullptr);
 
     // Whether the text starts (past a byte-order mark and white space) with anything but
     // markup: then it is no XML at all, whatever the parser says.

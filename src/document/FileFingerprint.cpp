@@ -4,21 +4,53 @@
 #include <QFileInfo>
 #include <QHash>
 
-size_t FileFingerprint::Hash(const QByteArray& bytes)
+#include <algorithm>
+
+// Only compared with other hashes of this process, never stored: a fixed start value does,
+// and Qt's hash of bytes runs at memory speed, which no cryptographic hash does. Chained over
+// fixed blocks, so bytes read in pieces hash as they would held whole.
+void FileFingerprint::Hasher::Add(const char* bytes, qint64 count)
 {
-    // Only compared with other hashes of this process, never stored: a fixed start value
-    // does, and Qt's hash of bytes runs at memory speed, which no cryptographic hash does.
-    return qHashBits(bytes.constData(), size_t(bytes.size()), 0);
+    if (!m_tail.isEmpty()) {
+        const qint64 take = std::min(count, qint64(kBlock - m_tail.size()));
+        m_tail.append(bytes, qsizetype(take));
+        bytes += take;
+        count -= take;
+        if (m_tail.size() < kBlock)
+            return;
+        m_hash = qHashBits(m_tail.constData(), size_t(kBlock), m_hash);
+        m_tail.clear();
+    }
+    for (; count >= kBlock; bytes += kBlock, count -= kBlock)
+        m_hash = qHashBits(bytes, size_t(kBlock), m_hash);
+    m_tail.append(bytes, qsizetype(count));
 }
 
-FileFingerprint FileFingerprint::Of(const QFileInfo& info, const QByteArray& bytes)
+size_t FileFingerprint::Hasher::Result() const
+{
+    return qHashBits(m_tail.constData(), size_t(m_tail.size()), m_hash);
+}
+
+size_t FileFingerprint::Hash(const QByteArray& bytes)
+{
+    Hasher hasher;
+    hasher.Add(bytes.constData(), bytes.size());
+    return hasher.Result();
+}
+
+FileFingerprint FileFingerprint::Of(const QFileInfo& info, size_t hash)
 {
     FileFingerprint print;
     print.m_size = info.size();
     print.m_modified = info.lastModified();
-    print.m_hash = Hash(bytes);
+    print.m_hash = hash;
     print.m_known = true;
     return print;
+}
+
+FileFingerprint FileFingerprint::Of(const QFileInfo& info, const QByteArray& bytes)
+{
+    return Of(info, Hash(bytes));
 }
 
 FileFingerprint::Pending::Pending(const QByteArray& bytes)
@@ -28,12 +60,7 @@ FileFingerprint::Pending::Pending(const QByteArray& bytes)
 
 FileFingerprint FileFingerprint::Pending::Finish(const QFileInfo& info)
 {
-    FileFingerprint print;
-    print.m_size = info.size();
-    print.m_modified = info.lastModified();
-    print.m_hash = m_hash.get();
-    print.m_known = true;
-    return print;
+    return Of(info, m_hash.get());
 }
 
 FileFingerprint FileFingerprint::OfFile(const QString& path)
@@ -43,10 +70,18 @@ FileFingerprint FileFingerprint::OfFile(const QString& path)
     QFile file(path);
     if (!info.isFile() || !file.open(QIODevice::ReadOnly) || file.isSequential())
         return {};
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return {};
-    return Of(info, bytes);
+    // In pieces: a large file is never held whole just to be hashed.
+    Hasher hasher;
+    QByteArray piece(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = file.read(piece.data(), piece.size());
+        if (got < 0)
+            return {};
+        if (got == 0)
+            break;
+        hasher.Add(piece.constData(), got);
+    }
+    return Of(info, hasher.Result());
 }
 
 bool FileFingerprint::SameStat(const QFileInfo& info) const

@@ -19,7 +19,22 @@ public:
     // The file as it is now, read whole; empty when it is missing or cannot be read.
     static FileFingerprint OfFile(const QString& path);
 
-    // Hashing a large file costs about a tenth of parsing it, so a load or save starts it on
+    // The hash of bytes that come in pieces: the same whatever the pieces, and the same as
+    // Of gives for them held whole.
+    class Hasher {
+    public:
+        void Add(const char* bytes, qint64 count);
+        size_t Result() const;
+
+    private:
+        static constexpr qsizetype kBlock = 1 << 20;
+        size_t m_hash = 0;
+        QByteArray m_tail; // short of a block
+    };
+    // `info` describes the file as it was before its bytes were read.
+    static FileFingerprint Of(const QFileInfo& info, size_t hash);
+
+    // Hashing held bytes costs a save about a tenth of writing them, so a save starts it on
     // another thread beside its own work and takes the fingerprint when both are done.
     class Pending {
     public:

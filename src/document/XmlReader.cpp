@@ -5,6 +5,7 @@
 #include "document/SafeXmlParsing.h"
 #include "document/XmlWhitespace.h"
 
+#include <QIODevice>
 #include <QRegularExpression>
 
 #include <libxml/SAX2.h>
@@ -328,6 +329,7 @@ struct XmlReaderCallbacks {
         node.attributeCount = int(reader->m_attributes.size() - node.firstAttribute);
         reader->Queue(node);
         ++reader->m_depth;
+        reader->m_rootStarted = true;
         reader->m_skipEnd = node.empty;
     }
 
@@ -472,7 +474,89 @@ void XmlReader::Release()
     m_context = nullptr;
 }
 
+namespace {
+
+// Reads from a device go in pieces of this size: few system calls, and a window that fits
+// the cache far better than a whole large file.
+constexpr qint64 kReadBytes = 4 << 20;
+// Bytes kept before the next slice when the window moves on (a UTF-16 slice looks back two).
+constexpr qint64 kKeptBehind = 16;
+// Of a prolog without a document type, what Beginning keeps.
+constexpr qint64 kBeginningBytes = 4096;
+
+} // namespace
+
 bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
+{
+    m_device = nullptr;
+    m_onRead = {};
+    m_window = {};
+    m_held = data.constData();
+    m_heldBase = 0;
+    m_heldSize = data.size();
+    m_deviceEnded = true;
+    return Start(baseUrl);
+}
+
+bool XmlReader::SetInput(QIODevice& device, const QString& baseUrl, ReadObserver onRead)
+{
+    m_device = &device;
+    m_onRead = std::move(onRead);
+    m_window.clear();
+    m_held = nullptr;
+    m_heldBase = m_heldSize = 0;
+    m_deviceEnded = false;
+    return Start(baseUrl);
+}
+
+QByteArray XmlReader::Beginning() const
+{
+    if (!m_prolog.isNull() || !m_held)
+        return m_prolog;
+    return QByteArray::fromRawData(m_held, qsizetype(m_heldSize));
+}
+
+bool XmlReader::Fill(qint64 end)
+{
+    if (!m_device || m_deviceEnded || end <= HeldEnd())
+        return m_readError.isEmpty();
+    if (m_rootStarted) {
+        // The document type (if any) lies behind: keep the prolog for DocumentTypeText and
+        // Beginning, then let the window move on.
+        if (m_prolog.isNull())
+            m_prolog = QByteArray(m_held, qsizetype(m_hasDocumentType
+                                                        ? std::min(m_fed, m_heldSize)
+                                                        : std::min(kBeginningBytes, m_heldSize)));
+        const qint64 drop = m_fed - kKeptBehind - m_heldBase;
+        if (drop > 0) {
+            std::memmove(m_window.data(), m_window.data() + drop, size_t(m_heldSize - drop));
+            m_heldBase += drop;
+            m_heldSize -= drop;
+        }
+    }
+    const qint64 want = std::max(end - m_heldBase, m_heldSize + kReadBytes);
+    if (qint64(m_window.size()) < want)
+        m_window.resize(size_t(want));
+    m_held = m_window.data();
+    while (m_heldSize < want) {
+        const qint64 got = m_device->read(m_window.data() + m_heldSize, want - m_heldSize);
+        if (got < 0) {
+            m_readError = m_device->errorString();
+            m_deviceEnded = true;
+            return false;
+        }
+        if (got == 0) {
+            m_deviceEnded = true;
+            break;
+        }
+        if (m_onRead)
+            m_onRead(m_window.data() + m_heldSize, got);
+        m_heldSize += got;
+    }
+    return true;
+}
+
+bool XmlReader::Start(const QString& baseUrl)
 {
     SafeXmlParsing::Install();
     Release();
@@ -491,6 +575,7 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_pendingVague = false;
     m_pendingLine = m_pendingColumn = -1;
     m_rootEnded = false;
+    m_rootStarted = false;
     m_referenceLine = m_referenceColumn = m_refusalLine = m_refusalColumn = -1;
     m_expandedBytes = 0;
     m_hasDocumentType = false;
@@ -498,11 +583,14 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     m_cdataInput = nullptr;
     m_cdataNext = -1;
     m_cdataCr = false;
-    m_data = &data;
+    m_readError.clear();
+    m_prolog = QByteArray();
+    m_fed = 0;
+    Fill(kReadBytes);
     // UTF-16 as libxml2 detects it: by the byte-order mark or by "<?" in two-byte units.
-    const auto* start = reinterpret_cast<const unsigned char*>(data.constData());
+    const auto* start = reinterpret_cast<const unsigned char*>(m_held);
     m_utf16 = 0;
-    if (data.size() >= 4) {
+    if (m_heldSize >= 4) {
         if ((start[0] == 0xFF && start[1] == 0xFE && !(start[2] == 0 && start[3] == 0)) ||
             std::memcmp(start, "<\0?\0", 4) == 0)
             m_utf16 = 1;
@@ -513,11 +601,17 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     // one inside its system literal, and then fails when the literal goes on past the slice;
     // so the declaration goes to the parser whole.
     m_documentTypeEnd = 0;
-    size_t typeBegin = 0;
-    size_t typeEnd = 0;
-    if (!m_utf16 && FindDocumentType(std::string_view(data.constData(), size_t(data.size())),
-                                     &typeBegin, &typeEnd) == Scan::Found)
-        m_documentTypeEnd = qint64(typeEnd);
+    if (!m_utf16) {
+        size_t typeBegin = 0;
+        size_t typeEnd = 0;
+        Scan scan;
+        while ((scan = FindDocumentType(std::string_view(m_held, size_t(m_heldSize)), &typeBegin,
+                                        &typeEnd)) == Scan::NeedMore &&
+               !m_deviceEnded && Fill(2 * HeldEnd()))
+            ;
+        if (scan == Scan::Found)
+            m_documentTypeEnd = qint64(typeEnd);
+    }
     m_finished = false;
 
     const QByteArray url = baseUrl.toUtf8();
@@ -525,8 +619,8 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
     // The first four bytes let libxml2 detect the encoding; the rest follows slice by slice.
     // A shorter text goes in as an ordinary slice: handed over at creation, libxml2 would
     // parse it only together with the end of input and name a cut-off start tag wrongly.
-    const int first = data.size() >= 4 ? 4 : 0;
-    m_context = xmlCreatePushParserCtxt(&handler, nullptr, data.constData(), first,
+    const int first = m_heldSize >= 4 ? 4 : 0;
+    m_context = xmlCreatePushParserCtxt(&handler, nullptr, m_held, first,
                                         url.isEmpty() ? nullptr : url.constData());
     if (!m_context)
         return false;
@@ -543,7 +637,8 @@ bool XmlReader::SetInput(const QByteArray& data, const QString& baseUrl)
 
     int line = -1;
     int column = -1;
-    if (const XmlStatus bom = CheckByteOrderMark(data, &line, &column))
+    if (const XmlStatus bom = CheckByteOrderMark(
+            QByteArray::fromRawData(m_held, qsizetype(m_heldSize)), &line, &column))
         Fail(bom, line, column);
     return true;
 }
@@ -741,14 +836,15 @@ void XmlReader::OrderAttributes(size_t first, const char* tag, const char* end)
 
 QString XmlReader::DocumentTypeText() const
 {
-    if (!m_hasDocumentType || !m_data)
+    const QByteArray source = Beginning();
+    if (!m_hasDocumentType || source.isEmpty())
         return QString();
     size_t begin = 0;
     size_t end = 0;
     std::string decoded;
     std::string_view text;
     if (m_encoding.empty()) {
-        text = std::string_view(m_data->constData(), size_t(m_data->size()));
+        text = std::string_view(source.constData(), size_t(source.size()));
         if (FindDocumentType(text, &begin, &end) != Scan::Found)
             return QString();
     } else {
@@ -760,9 +856,9 @@ QString XmlReader::DocumentTypeText() const
         xmlBuffer* out = xmlBufferCreate();
         qsizetype fed = 0;
         Scan scan = Scan::NeedMore;
-        for (qsizetype step = 4096; scan == Scan::NeedMore && fed < m_data->size(); step *= 2) {
-            const qsizetype count = std::min(step, m_data->size() - fed);
-            xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(m_data->constData() + fed),
+        for (qsizetype step = 4096; scan == Scan::NeedMore && fed < source.size(); step *= 2) {
+            const qsizetype count = std::min(step, source.size() - fed);
+            xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(source.constData() + fed),
                          int(count));
             fed += count;
             int before;
@@ -863,7 +959,11 @@ int XmlReader::Feed()
     // that long keep the load of a large value linear rather than quadratic.
     if (chosen <= 0 && m_context->input)
         slice = std::max(slice, qint64(m_context->input->end - m_context->input->cur));
-    const qint64 left = m_data->size() - m_fed;
+    const qint64 wanted = std::max(slice, m_documentTypeEnd - m_fed);
+    // Two bytes more than the slice, for the look past its end below.
+    if (!Fill(m_fed + wanted + 2))
+        return XML_ERR_OK;
+    const qint64 left = HeldEnd() - m_fed;
     if (left == 0) {
         // The end of input on its own, after all the text: a slice carrying the end as well
         // makes libxml2 give up on an internal DTD subset it has not seen the end of yet.
@@ -873,19 +973,19 @@ int XmlReader::Feed()
         t_feeding = outer;
         return result;
     }
-    int count = int(std::min(left, std::max(slice, m_documentTypeEnd - m_fed)));
+    int count = int(std::min(left, wanted));
     if (m_utf16) {
         // libxml2 takes a CR at the end of what it has as a line break of its own, so a CR LF
         // pair cut between two slices would count twice: never end a slice after a CR unit.
         const qint64 aligned = (m_fed + count) & ~qint64(1);
-        const char* unit = m_data->constData() + aligned - 2;
+        const char* unit = HeldAt(aligned - 2);
         const bool cr = aligned >= 2 && (m_utf16 == 1 ? unit[0] == '\r' && unit[1] == 0
                                                       : unit[0] == 0 && unit[1] == '\r');
         if (cr)
             count = int(std::min(left, aligned + 2 - m_fed));
     }
     XmlReader* const outer = std::exchange(t_feeding, this);
-    const int result = xmlParseChunk(m_context, m_data->constData() + m_fed, count, 0);
+    const int result = xmlParseChunk(m_context, HeldAt(m_fed), count, 0);
     t_feeding = outer;
     m_fed += count;
     return result;
@@ -921,6 +1021,8 @@ XmlStatus XmlReader::Read(int* nodeType)
             m_progress->SetDone(m_progressBase + m_fed);
         }
         const int result = Feed();
+        if (!m_readError.isEmpty())
+            return Fail(XE_CANNOT_OPEN_FILE, -1, -1);
         // libxml2 treats a refused external entity as absent and goes on without it; what
         // fails after that (an entity it would have declared, say) is only a consequence.
         // libxml2 stops, or goes on with a consequence, when bytes do not convert from their

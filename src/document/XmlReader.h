@@ -6,13 +6,16 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class FileProgress;
+class QIODevice;
 struct _xmlParserCtxt;
 
-// Streaming XML reader over libxml2's push parser, reading XML text held in memory.
+// Streaming XML reader over libxml2's push parser, reading XML text held in memory or read
+// from a device as the parser goes (then only a few megabytes of it are held at a time).
 //
 // The parser is handed the text a slice at a time; its SAX callbacks queue the nodes each slice
 // completes and Read hands them out one by one. No libxml2 tree is built (and freed again) per
@@ -57,6 +60,15 @@ public:
     // Starts reading `data`, which must stay unchanged while the reader reads. `baseUrl`
     // names the document in libxml2's messages. False when no reader could be made.
     bool SetInput(const QByteArray& data, const QString& baseUrl = QString());
+    // Starts reading an open device from its current position to its end; `onRead` sees
+    // every byte read, once and in order. A failed read fails Read with XE_CANNOT_OPEN_FILE
+    // and the device's reason in ReadError.
+    using ReadObserver = std::function<void(const char* bytes, qint64 count)>;
+    bool SetInput(QIODevice& device, const QString& baseUrl, ReadObserver onRead = {});
+    const QString& ReadError() const { return m_readError; }
+    // The first bytes of the text: all that was held before the parser moved past the
+    // prolog (enough to see what the text starts with), or the whole text held in memory.
+    QByteArray Beginning() const;
 
     // Reports the bytes handed to the parser (plus `base`) to `progress` and stops with
     // XE_CANCELLED once it is cancelled; checked before every slice.
@@ -142,6 +154,13 @@ private:
 
     XmlStatus Fail(XmlStatus status, int line, int column);
     void Release();
+    // The part of SetInput after the input is chosen.
+    bool Start(const QString& baseUrl);
+    // Holds the text up to offset `end` (less at its end), dropping what the parser has
+    // already been handed once the prolog is behind it. False once a read failed.
+    bool Fill(qint64 end);
+    qint64 HeldEnd() const { return m_heldBase + m_heldSize; }
+    const char* HeldAt(qint64 offset) const { return m_held + (offset - m_heldBase); }
     bool NodeReady() const;
     // Drops the nodes already handed out, keeping a text still being gathered.
     void Compact();
@@ -176,8 +195,19 @@ private:
     const char* ValueAt(size_t offset) const { return m_bytes.data() + offset; }
 
     _xmlParserCtxt* m_context = nullptr;
-    const QByteArray* m_data = nullptr;
-    qint64 m_fed = 0;        // bytes handed to the parser
+    // The text from offset m_heldBase on: the caller's whole text, or a window of m_device's
+    // bytes in m_window.
+    const char* m_held = nullptr;
+    qint64 m_heldBase = 0;
+    qint64 m_heldSize = 0;
+    QIODevice* m_device = nullptr;
+    bool m_deviceEnded = true;
+    std::vector<char> m_window;
+    ReadObserver m_onRead;
+    QString m_readError;
+    QByteArray m_prolog;        // the text's first bytes, kept once the window moves on
+    bool m_rootStarted = false; // the document element has started
+    qint64 m_fed = 0;           // bytes handed to the parser
     FileProgress* m_progress = nullptr;
     qint64 m_progressBase = 0;
     bool m_finished = false; // the end of input was handed over too
