@@ -93,15 +93,9 @@ int XmlNode::Park(XmlNode* node, XmlNode* holder)
     return former;
 }
 
-// The capacity word before an array: pointer-sized, so the array stays aligned.
 static uintptr_t* ArrayBase(XmlNode** children)
 {
     return reinterpret_cast<uintptr_t*>(children) - 1;
-}
-
-uint32_t XmlNode::ChildCapacity() const
-{
-    return m_children ? uint32_t(*ArrayBase(m_children)) : 0;
 }
 
 void XmlNode::ReserveChildren(uint32_t capacity)

@@ -80,7 +80,11 @@ private:
     {
         m_position = position < kNoPosition ? position : kNoPosition;
     }
-    uint32_t ChildCapacity() const;
+    // The capacity word before an array: pointer-sized, so the array stays aligned.
+    uint32_t ChildCapacity() const
+    {
+        return m_children ? uint32_t(reinterpret_cast<const uintptr_t*>(m_children)[-1]) : 0;
+    }
     void InsertChildPointer(int index, XmlNode* child);
     void RemoveChildPointer(int index);
     void ReserveChildren(uint32_t capacity);
