@@ -123,6 +123,12 @@ void BM_LoadAndOpen(benchmark::State& state)
             press(Qt::Key_Right);
             if (counter.WaitForPaint() >= 0)
                 Record("expand-after-all-screen", reexpanded.Seconds());
+            // A letter no name starts with: the type-ahead search reads every shown row.
+            QApplication::setKeyboardInputInterval(0);
+            WallStopwatch typed;
+            QKeyEvent letter(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, QStringLiteral("q"));
+            QApplication::sendEvent(view.get(), &letter);
+            Record("type-ahead-no-match", typed.Seconds());
         }
         view->viewport()->removeEventFilter(&counter);
         view->hide();
@@ -152,6 +158,8 @@ void PrintSummary()
     std::printf("    of which to layout    %8.3f s\n", best("expand-all-laid-out"));
     std::printf("  then collapse (Left)    %8.3f s\n", best("collapse-after-all-screen"));
     std::printf("  then expand (Right)     %8.3f s\n", best("expand-after-all-screen"));
+    std::printf("  a letter nothing starts with %8.3f s (type-ahead through every row)\n",
+                best("type-ahead-no-match"));
     std::printf("  close the view          %8.3f s\n", best("close"));
     if (load > 0)
         std::printf("  ratio (open + first screen)/load  %6.2f (must stay <= 1.3)\n",

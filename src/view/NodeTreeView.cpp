@@ -27,6 +27,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 // The Value column's least width: narrower windows scroll rather than squeeze it.
@@ -582,25 +583,36 @@ bool NodeTreeView::TypeAhead(const QString& text)
     m_typedTimer.start();
     m_typed += text;
     // The next row whose name starts with it, from the selection on (the selection itself
-    // while the name grows), round to the start.
-    const int start = std::max(0, SelectedRow());
+    // while the name grows), round to the start. A name cell shows only the node's interned
+    // prefix and local name, so each distinct pair is compared once: a search through tens of
+    // millions of rows then reads little more than the rows themselves.
+    struct Seen {
+        const QString* prefix = nullptr;
+        const QString* localName = nullptr;
+        bool matches = false;
+    };
+    std::array<Seen, 64> seen{};
+    auto matches = [&](const XmlNode* node) {
+        const QString* prefix = &node->Prefix();
+        const QString* localName = &node->LocalName();
+        Seen& entry =
+            seen[(reinterpret_cast<uintptr_t>(localName) / sizeof(QString)) % seen.size()];
+        if (entry.prefix != prefix || entry.localName != localName)
+            entry = {prefix, localName,
+                     CellText(node, NameColumn).startsWith(m_typed, Qt::CaseInsensitive)};
+        return entry.matches;
+    };
     const int count = ShownRows();
+    const int start = std::max(0, SelectedRow());
     const int first = m_typed.size() > 1 ? start : start + 1;
-    for (int step = 0; step < count; ++step) {
-        const int row = (first + step) % count;
-        const XmlNode* node = m_rows->At(row);
-        // Most rows are unprefixed names: compared in place, without building the cell text.
-        const bool plain =
-            (node->Kind() == XmlNodeKind::Element || node->Kind() == XmlNodeKind::Attribute) &&
-            (node->Prefix().isEmpty() || !m_showPrefixes);
-        const bool matches =
-            plain ? node->LocalName().startsWith(m_typed, Qt::CaseInsensitive)
-                  : CellText(node, NameColumn).startsWith(m_typed, Qt::CaseInsensitive);
-        if (matches) {
-            SelectRow(row);
+    int row = m_rows->Find(first, count, matches);
+    if (row == count) {
+        const int wrapEnd = std::min(first, count);
+        row = m_rows->Find(0, wrapEnd, matches);
+        if (row == wrapEnd)
             return true;
-        }
     }
+    SelectRow(row);
     return true;
 }
 

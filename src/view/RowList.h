@@ -24,6 +24,9 @@ public:
     RowList Cut(size_t from, size_t to);
     // The first row for which `before(row)` is false, the rows being ordered by it.
     template <typename Before> size_t LowerBound(Before before) const;
+    // The first row in [from, to) for which `match(row)` holds, or `to`; block by block,
+    // without looking each row up.
+    template <typename Match> size_t Find(size_t from, size_t to, Match match) const;
 
 private:
     static constexpr size_t kBlock = 8192; // rows a block holds at most
@@ -68,4 +71,21 @@ template <typename Before> size_t RowList::LowerBound(Before before) const
         }
     }
     return m_first[low] + in;
+}
+
+template <typename Match> size_t RowList::Find(size_t from, size_t to, Match match) const
+{
+    to = to < m_size ? to : m_size;
+    if (from >= to)
+        return to;
+    for (size_t block = BlockOf(from); block < m_blocks.size() && m_first[block] < to; ++block) {
+        const std::vector<Row>& rows = m_blocks[block];
+        const size_t first = m_first[block];
+        const size_t end = to - first < rows.size() ? to - first : rows.size();
+        for (size_t in = from > first ? from - first : 0; in < end; ++in) {
+            if (match(rows[in]))
+                return first + in;
+        }
+    }
+    return to;
 }

@@ -22,6 +22,11 @@ public:
     void Reset();
     int Count() const { return int(m_rows.Size()); }
     const XmlNode* At(int row) const { return m_rows.At(size_t(row)); }
+    // The first row in [from, to) whose node `match` accepts, or `to`.
+    template <typename Match> int Find(int from, int to, Match match) const
+    {
+        return int(m_rows.Find(size_t(from), size_t(to), match));
+    }
     // The node's row, or -1 when it is not shown (an ancestor collapsed).
     int RowOf(const XmlNode* node) const;
     // Number of ancestors below the document's root holder: 0 for a top-level row.

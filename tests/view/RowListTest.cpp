@@ -58,7 +58,7 @@ TEST(RowListTest, RandomInsertsAndCutsKeepTheOrderOfAPlainVector)
     }
 }
 
-TEST(RowListTest, LowerBoundFindsTheFirstRowNotBefore)
+TEST(RowListTest, LowerBoundFindsTheFirstRowNotBeforeAndFindTheFirstMatchInARange)
 {
     RowList rows;
     std::vector<const XmlNode*> values;
@@ -70,4 +70,18 @@ TEST(RowListTest, LowerBoundFindsTheFirstRowNotBefore)
         const size_t found = rows.LowerBound([&](const XmlNode* row) { return row < Row(probe); });
         EXPECT_EQ(found, size_t((probe + 1) / 2 < 30000 ? (probe + 1) / 2 : 30000)) << probe;
     }
+    auto multipleOf = [](uintptr_t n) {
+        return [n](const XmlNode* row) {
+            return (reinterpret_cast<uintptr_t>(row) - reinterpret_cast<uintptr_t>(Row(0))) /
+                       8 % n ==
+                   0;
+        };
+    };
+    EXPECT_EQ(rows.Find(0, 30000, multipleOf(3)), 0u);
+    EXPECT_EQ(rows.Find(1, 30000, multipleOf(3)), 3u);
+    EXPECT_EQ(rows.Find(8190, 30000, multipleOf(16388)), 8194u) << "across a block's end";
+    EXPECT_EQ(rows.Find(8195, 16388, multipleOf(16388)), 16388u) << "none before the end";
+    EXPECT_EQ(rows.Find(8195, 90000, multipleOf(16388)), 16388u);
+    EXPECT_EQ(rows.Find(29999, 90000, multipleOf(7)), 30000u) << "the end, clamped";
+    EXPECT_EQ(rows.Find(5, 5, multipleOf(1)), 5u);
 }

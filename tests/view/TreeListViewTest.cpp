@@ -227,6 +227,34 @@ TEST(TreeListViewTest, ShowPrefixesIsToggledPerView)
     EXPECT_TRUE(fresh.ShowPrefixes());
 }
 
+TEST(TreeListViewTest, TypingANameSelectsTheNextRowItStartsAfterThePauseRoundToTheStart)
+{
+    OpenedView opened("<root><apple/><x:avocado xmlns:x='urn:x'/><banana/><apricot/></root>");
+    TreeListView& view = opened.view;
+    view.SetExpanded(opened.Id(u"root"_qs), true);
+    view.SelectNode(opened.Id(u"root"_qs));
+    const int interval = QApplication::keyboardInputInterval();
+    auto type = [&](const char* letters, bool newName) {
+        QApplication::setKeyboardInputInterval(newName ? 0 : 1000000);
+        if (newName)
+            QTest::qSleep(2); // the pause
+        QTest::keyClicks(&view, QString::fromLatin1(letters));
+        return view.CellText(view.SelectedNode(), 0);
+    };
+    EXPECT_EQ(type("a", true), u"apple"_qs);
+    EXPECT_EQ(type("a", true), u"apricot"_qs) << "the shown prefix is part of the name";
+    EXPECT_EQ(type("a", true), u"apple"_qs) << "round to the start";
+    EXPECT_EQ(type("b", true), u"banana"_qs);
+    EXPECT_EQ(type("q", true), u"banana"_qs) << "no match leaves the selection";
+    EXPECT_EQ(type("b", true), u"banana"_qs) << "the only match is the selection itself";
+    EXPECT_EQ(type("a", true), u"apricot"_qs);
+    EXPECT_EQ(type("p", false), u"apricot"_qs) << "a growing name keeps a selection it fits";
+    EXPECT_EQ(type("p", false), u"apple"_qs) << "and leaves one it no longer fits";
+    ASSERT_TRUE(view.HandleCommand(CommandId::ShowPrefixes));
+    EXPECT_EQ(type("av", true), u"avocado"_qs);
+    QApplication::setKeyboardInputInterval(interval);
+}
+
 TEST(TreeListViewTest, InsertsSelectTheNewNodeInItsPlaceAndAskForItsEditor)
 {
     OpenedView opened;
