@@ -225,6 +225,7 @@ namespace {
 thread_local XmlReader* t_feeding = nullptr;
 
 std::atomic<int> g_sliceBytes{0};
+std::atomic<int> g_readBytes{0};
 
 } // namespace
 
@@ -534,7 +535,8 @@ bool XmlReader::Fill(qint64 end)
             m_heldSize -= drop;
         }
     }
-    const qint64 want = std::max(end - m_heldBase, m_heldSize + kReadBytes);
+    const int chosen = g_readBytes.load(std::memory_order_relaxed);
+    const qint64 want = std::max(end - m_heldBase, m_heldSize + (chosen > 0 ? chosen : kReadBytes));
     if (qint64(m_window.size()) < want)
         m_window.resize(size_t(want));
     m_held = m_window.data();
@@ -586,7 +588,8 @@ bool XmlReader::Start(const QString& baseUrl)
     m_readError.clear();
     m_prolog = QByteArray();
     m_fed = 0;
-    Fill(kReadBytes);
+    // At least what the encoding is told from and the XML declaration CheckByteOrderMark reads.
+    Fill(kBeginningBytes);
     // UTF-16 as libxml2 detects it: by the byte-order mark or by "<?" in two-byte units.
     const auto* start = reinterpret_cast<const unsigned char*>(m_held);
     m_utf16 = 0;
@@ -941,6 +944,11 @@ void XmlReader::Compact()
 void XmlReader::SetSliceBytes(int bytes)
 {
     g_sliceBytes.store(std::max(bytes, 0), std::memory_order_relaxed);
+}
+
+void XmlReader::SetReadBytes(int bytes)
+{
+    g_readBytes.store(std::max(bytes, 0), std::memory_order_relaxed);
 }
 
 int XmlReader::Feed()

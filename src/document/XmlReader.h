@@ -126,6 +126,9 @@ public:
     // From now on every reader hands the parser slices of this many bytes (0: the usual
     // sizes). For tests and fuzzing, which check that where slices end changes nothing.
     static void SetSliceBytes(int bytes);
+    // The same for the pieces a reader reads a device in (0: the usual 4 MB), which moves its
+    // window on that much more often.
+    static void SetReadBytes(int bytes);
 
     // A byte-order mark that contradicts the encoding named in the XML declaration (libxml2
     // silently follows the mark): 0xC00CEE03 with the place of the encoding name, else 0.

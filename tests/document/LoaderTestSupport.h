@@ -6,6 +6,7 @@
 #include "document/XmlReader.h"
 
 #include <QString>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -30,6 +31,19 @@ inline std::string Load(XmlDocument& doc, const QByteArray& xml)
 {
     const XmlStatus status = doc.LoadFromData(xml);
     EXPECT_EQ(status, 0u) << std::hex << status << ' ' << xml.constData();
+    return Dump(doc.Root());
+}
+
+// Loads the text from a file that the reader reads in pieces of `readBytes`, so its window
+// moves on after each; expecting success, dumps the tree.
+inline std::string LoadFile(XmlDocument& doc, const QByteArray& xml, int readBytes)
+{
+    QTemporaryFile file;
+    EXPECT_TRUE(file.open() && file.write(xml) == xml.size() && file.flush());
+    XmlReader::SetReadBytes(readBytes);
+    const XmlStatus status = doc.Load(file.fileName());
+    XmlReader::SetReadBytes(0);
+    EXPECT_EQ(status, 0u) << std::hex << status << ' ' << readBytes;
     return Dump(doc.Root());
 }
 
