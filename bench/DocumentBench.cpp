@@ -1,6 +1,7 @@
 // Load, save and memory figures of the document model, each next to its baseline from the same
 // run: a bare xmlTextReader pass that reads every name and value and builds nothing.
 #include "BenchData.h"
+#include "WallStopwatch.h"
 
 #include "document/XmlDocument.h"
 
@@ -114,12 +115,17 @@ void BM_Load(benchmark::State& state, InputFn input, const char* name)
     for (auto _ : state) {
         const qint64 rssBefore = BenchData::ResidentBytes();
         auto doc = std::make_unique<XmlDocument>();
+        WallStopwatch wall;
         Stopwatch watch;
         const XmlStatus status = doc->Load(in.path);
         const double seconds = watch.Seconds();
         const std::string key = std::string("load/") + name;
-        if (!g_best.count(key) || seconds < g_best[key])
+        if (!g_best.count(key) || seconds < g_best[key]) {
             g_figure[std::string("load-kernel/") + name] = watch.KernelSeconds();
+            // A large load has its memory made ready on a second thread, whose time the
+            // loading thread's clock does not see: the wall clock does.
+            g_figure[std::string("load-wall/") + name] = wall.Seconds();
+        }
         Record(key, seconds);
         // The first load gets fresh pages from the system, as a single load of a file does;
         // later ones may reuse what the allocator kept.
@@ -180,13 +186,16 @@ void PrintSummary()
             std::printf("records-1g: %.0f bytes, %.0f nodes, load %.3f s = %.2f x the 100 MB "
                         "load (%.2f x its first, cold, load of %.3f s); model %.1f B/node, RSS "
                         "%.1f B/node\n"
-                        "  in the kernel %.3f s against %.3f s; outside it %.2f x\n",
+                        "  in the kernel %.3f s against %.3f s; outside it %.2f x; wall clock "
+                        "%.3f s against %.3f s = %.2f x\n",
                         double(RecordsGigabyte().bytes.size()), nodes, g_best["load/" + n],
                         g_best["load/" + n] / g_best["load/records"],
                         g_best["load/" + n] / g_figure["first-load/records"],
                         g_figure["first-load/records"], g_figure["model-bytes/" + n] / nodes,
                         std::max(0.0, g_figure["rss-bytes/" + n]) / nodes, kernel, kernel100,
-                        (g_best["load/" + n] - kernel) / (g_best["load/records"] - kernel100));
+                        (g_best["load/" + n] - kernel) / (g_best["load/records"] - kernel100),
+                        g_figure["load-wall/" + n], g_figure["load-wall/records"],
+                        g_figure["load-wall/" + n] / g_figure["load-wall/records"]);
         }
         if (!g_best.count("floor/" + n) || !g_best.count("load/" + n))
             continue;

@@ -2,21 +2,26 @@
 
 #include "config/LoadText.h"
 #include "document/FileProgress.h"
+#include "document/FreshBlocks.h"
 #include "document/XmlDocument.h"
 #include "document/XmlReader.h"
 #include "document/XmlWhitespace.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 constexpr int kTextNameId = 225;
+// Input from which a load has its memory made ready on another thread.
+constexpr qint64 kFreshBlocksFrom = 32 << 20;
 constexpr int kCommentNameId = 210;
 
 } // namespace
@@ -276,12 +281,18 @@ XmlStatus DocumentLoader::Run(const QByteArray& data, const QString& baseUrl,
         return XE_NO_READER;
     if (progress)
         progress->SetTotal(data.size());
-    return Run(reader, progress);
+    return Run(reader, progress, data.size());
 }
 
-XmlStatus DocumentLoader::Run(XmlReader& reader, FileProgress* progress)
+XmlStatus DocumentLoader::Run(XmlReader& reader, FileProgress* progress, qint64 inputBytes)
 {
     XmlDocument& doc = m_document;
+    // A large text takes gigabytes of fresh memory: a helper thread makes it ready ahead.
+    // A small one would pay for the thread and the blocks it makes ready in vain.
+    std::optional<FreshBlocks> fresh;
+    if (inputBytes >= kFreshBlocksFrom)
+        doc.m_store.SetFreshBlocks(&fresh.emplace(NodeStore::ChunkBytes()));
+    const auto done = qScopeGuard([&doc] { doc.m_store.SetFreshBlocks(nullptr); });
     doc.m_errorLine = -1;
     doc.m_errorPosition = -1;
     reader.SetProgress(progress, 0);
@@ -452,7 +463,7 @@ XmlStatus XmlDocument::Load(const QString& path, FileProgress* progress)
             status = XE_NO_READER;
         } else {
             DocumentLoader loader(*this);
-            status = loader.Run(reader, progress);
+            status = loader.Run(reader, progress, file.size());
         }
         if (!reader.ReadError().isEmpty()) {
             m_fileFailure = FileFailure::Of(FileFailure::Kind::System, reader.ReadError());

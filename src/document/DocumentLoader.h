@@ -32,7 +32,8 @@ public:
     // document's error line and position set. Nodes read before a failure stay.
     XmlStatus Run(const QByteArray& data, const QString& baseUrl, FileProgress* progress = nullptr);
     // The same from a reader whose input is set; `progress` counts the bytes parsed.
-    XmlStatus Run(XmlReader& reader, FileProgress* progress = nullptr);
+    // `inputBytes`, as far as known, sizes how memory is made ready.
+    XmlStatus Run(XmlReader& reader, FileProgress* progress = nullptr, qint64 inputBytes = 0);
 
     // Whether the text starts (past a byte-order mark and white space) with anything but
     // markup: then it is no XML at all, whatever the parser says.

@@ -1,5 +1,6 @@
 #include "document/NodeStore.h"
 
+#include "document/FreshBlocks.h"
 #include "document/XmlException.h"
 
 #include <QtGlobal>
@@ -10,40 +11,23 @@
 #include <new>
 #include <type_traits>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-namespace {
-
-// A large document takes gigabytes of fresh memory. Faulted in by the kernel in one call per
-// chunk rather than a page at a time as slots and values are first written, it costs less,
-// and the cost grows in step with the size (page faults one by one grew dearer per page as
-// the process grew: 1.4 against 2.8 GB/s for 7 GB and 0.7 GB). A refusal leaves the pages to
-// be faulted as before.
-void Prefault(void* memory, size_t bytes)
-{
-#if defined(Q_OS_LINUX) && defined(MADV_POPULATE_WRITE)
-    static const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (uintptr_t(memory) + page - 1) & ~(page - 1);
-    const uintptr_t end = (uintptr_t(memory) + bytes) & ~(page - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-#else
-    Q_UNUSED(memory);
-    Q_UNUSED(bytes);
-#endif
-}
-
-} // namespace
-
 static_assert(std::is_trivially_destructible_v<XmlNode>);
 
-void NodeStore::ChunkDeleter::operator()(XmlNode* chunk) const
+void NodeStore::ChunkDeleter::operator()(void* chunk) const
 {
     // Slots hold only pointers and numbers: nothing to destroy but the memory.
-    ::operator delete(static_cast<void*>(chunk));
+    ::operator delete(chunk);
+}
+
+void* NodeStore::NewChunk(size_t bytes)
+{
+    if (m_fresh && bytes == m_fresh->BlockBytes())
+        return m_fresh->Take();
+    void* memory = ::operator new(bytes);
+    // A chunk for one large value is sized by a bound it may not reach: left alone.
+    if (bytes == ChunkBytes())
+        FreshBlocks::Populate(memory, bytes);
+    return memory;
 }
 
 NodeStore::NodeStore() = default;
@@ -95,9 +79,7 @@ XmlNode* NodeStore::NewNode()
         node->Reset();
     } else {
         if (m_usedInLastChunk == kSlotsPerChunk) {
-            void* memory = ::operator new(kSlotsPerChunk * sizeof(XmlNode));
-            Prefault(memory, kSlotsPerChunk * sizeof(XmlNode));
-            auto* fresh = static_cast<XmlNode*>(memory);
+            auto* fresh = static_cast<XmlNode*>(NewChunk(ChunkBytes()));
             for (size_t i = 0; i < kSlotsPerChunk; ++i)
                 new (fresh + i) XmlNode;
             m_chunks.emplace_back(fresh);
@@ -153,10 +135,8 @@ char16_t* NodeStore::ReserveText(qsizetype maxLength)
 {
     if (m_textCapacity - m_textUsed < maxLength) {
         const qsizetype size = std::max(kTextChunkUnits, maxLength);
-        m_textChunks.emplace_back(new char16_t[size]);
-        // A chunk for one large value is sized by a bound it may not reach; it is left alone.
-        if (size == kTextChunkUnits)
-            Prefault(m_textChunks.back().get(), size_t(size) * sizeof(char16_t));
+        m_textChunks.emplace_back(
+            static_cast<char16_t*>(NewChunk(size_t(size) * sizeof(char16_t))));
         m_textChunkSizes.push_back(size);
         m_text = m_textChunks.back().get();
         m_textUsed = 0;

@@ -13,6 +13,8 @@
 // Memory behind one document's nodes: fixed-size node slots with a free list, interned names
 // and name pairs (names repeat a great deal) and an append-only arena for the values read by the loader.
 // Values set later are owned by their node, so edits never grow the arena.
+class FreshBlocks;
+
 class NodeStore {
 public:
     NodeStore();
@@ -44,6 +46,11 @@ public:
     void SetArenaValue(XmlNode* node, const char16_t* data, uint32_t length);
     void ClearValue(XmlNode* node);
 
+    // While a large load runs, node and text chunks come from `blocks` (null: no more),
+    // made ready ahead on another thread; their size is ChunkBytes.
+    void SetFreshBlocks(FreshBlocks* blocks) { m_fresh = blocks; }
+    static constexpr size_t ChunkBytes() { return kSlotsPerChunk * sizeof(XmlNode); }
+
     // Bytes held by nodes, child arrays, names and text (for the memory benchmark).
     size_t MemoryUsage() const;
     size_t LiveNodes() const { return m_liveNodes; }
@@ -53,12 +60,18 @@ private:
     void ReleaseAll();
 
     static constexpr size_t kSlotsPerChunk = 4096;
-    static constexpr qsizetype kTextChunkUnits = 256 * 1024;
+    // A text chunk is as large as a node chunk, so both come from the same fresh blocks.
+    static constexpr qsizetype kTextChunkUnits =
+        qsizetype(kSlotsPerChunk * sizeof(XmlNode) / sizeof(char16_t));
 
-    // Slots are placed in raw memory, faulted in before they are first written.
+    // A chunk of raw memory, its pages in place before they are first written.
+    void* NewChunk(size_t bytes);
+
+    // Slots and text are placed in raw memory.
     struct ChunkDeleter {
-        void operator()(XmlNode* chunk) const;
+        void operator()(void* chunk) const;
     };
+    FreshBlocks* m_fresh = nullptr;
     std::vector<std::unique_ptr<XmlNode[], ChunkDeleter>> m_chunks;
     size_t m_usedInLastChunk = kSlotsPerChunk;
     XmlNode* m_freeList = nullptr; // linked through m_parent
@@ -71,7 +84,7 @@ private:
     std::deque<NodeName> m_nodeNames;
     QHash<std::pair<const QString*, const QString*>, const NodeName*> m_nodeNameIndex;
 
-    std::vector<std::unique_ptr<char16_t[]>> m_textChunks;
+    std::vector<std::unique_ptr<char16_t[], ChunkDeleter>> m_textChunks;
     std::vector<qsizetype> m_textChunkSizes;
     char16_t* m_text = nullptr;
     qsizetype m_textUsed = 0;
