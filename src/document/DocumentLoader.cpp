@@ -59,8 +59,8 @@ struct DocumentLoader::PairCache {
 
     static size_t Slot(const QString* prefix, const QString* localName)
     {
-        const uint64_t bits = reinterpret_cast<uintptr_t>(prefix) * 31 +
-                              reinterpret_cast<uintptr_t>(localName);
+        const uint64_t bits =
+            reinterpret_cast<uintptr_t>(prefix) * 31 + reinterpret_cast<uintptr_t>(localName);
         return size_t((bits * 0x9E3779B97F4A7C15ull) >> 54);
     }
 };
@@ -182,8 +182,8 @@ void DocumentLoader::SetValue(XmlNode* node, const char* utf8, bool normaliseLin
 XmlStatus DocumentLoader::ReadAttributes(XmlReader& reader, XmlNode* element)
 {
     for (bool more = reader.MoveToFirstAttribute(); more; more = reader.MoveToNextAttribute()) {
-        XmlNode* attribute = m_document.AppendLoadedNode(element, XmlNodeKind::Attribute,
-                                                         QualifiedName(reader));
+        XmlNode* attribute =
+            m_document.AppendLoadedNode(element, XmlNodeKind::Attribute, QualifiedName(reader));
         SetValue(attribute, reader.ValueUtf8());
     }
     reader.MoveToElement();
@@ -456,10 +456,9 @@ XmlStatus XmlDocument::Load(const QString& path, FileProgress* progress)
             progress->SetTotal(file.size());
         FileFingerprint::Hasher hasher;
         XmlReader reader;
-        if (!reader.SetInput(file, info.absoluteFilePath(),
-                             [&hasher](const char* bytes, qint64 count) {
-                                 hasher.Add(bytes, count);
-                             })) {
+        if (!reader.SetInput(
+                file, info.absoluteFilePath(),
+                [&hasher](const char* bytes, qint64 count) { hasher.Add(bytes, count); })) {
             status = XE_NO_READER;
         } else {
             DocumentLoader loader(*this);

@@ -10,11 +10,11 @@
 #include <utility>
 #include <vector>
 
-// Memory behind one document's nodes: fixed-size node slots with a free list, interned names
-// and name pairs (names repeat a great deal) and an append-only arena for the values read by the loader.
-// Values set later are owned by their node, so edits never grow the arena.
 class FreshBlocks;
 
+// Memory behind one document's nodes: fixed-size node slots with a free list, interned names
+// and name pairs (names repeat a great deal) and an append-only arena for the values read by the
+// loader. Values set later are owned by their node, so edits never grow the arena.
 class NodeStore {
 public:
     NodeStore();

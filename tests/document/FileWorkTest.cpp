@@ -82,19 +82,19 @@ TEST_F(FileWorkTest, ProgressCountsTheBytesParsedAndACancelStopsTheLoad)
 // moved past it, slices of UTF-16 never parted after a CR, the hash of every byte.
 TEST_F(FileWorkTest, AFileReadInPiecesLoadsAsTheSameTextHeldWhole)
 {
-    const QByteArray body = QByteArray("<e a='\xE9&x;'>line\r\nnext &x; \xE9</e>\r\n").repeated(
-        130000); // 4.4 to 9 MB: past the first window of 4 MB
+    const QByteArray body = QByteArray("<e a='\xE9&x;'>line\r\nnext &x; \xE9</e>\r\n")
+                                .repeated(130000); // 4.4 to 9 MB: past the first window of 4 MB
     const QByteArray prolog = "<!-- before -->\r\n<!DOCTYPE r [\r\n<!ENTITY x 'ex'>\r\n]>\r\n";
-    const QByteArray latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?>" + prolog + "<r>" +
-                              body + "</r>";
+    const QByteArray latin1 =
+        "<?xml version='1.0' encoding='ISO-8859-1'?>" + prolog + "<r>" + body + "</r>";
     QByteArray utf8 = QString::fromLatin1(latin1).toUtf8();
     utf8.replace("encoding='ISO-8859-1'", "encoding='UTF-8'  ");
     const QString text16 = QString::fromLatin1(latin1).replace(u"ISO-8859-1"_qs, u"UTF-16"_qs);
     QByteArray utf16("\xFF\xFE");
     utf16 += QByteArray(reinterpret_cast<const char*>(text16.utf16()), text16.size() * 2);
 
-    for (const auto& [name, bytes] : {std::pair{"latin1", latin1}, std::pair{"utf8", utf8},
-                                      std::pair{"utf16", utf16}}) {
+    for (const auto& [name, bytes] :
+         {std::pair{"latin1", latin1}, std::pair{"utf8", utf8}, std::pair{"utf16", utf16}}) {
         SCOPED_TRACE(name);
         const QString path = Write(QString::fromLatin1(name), bytes);
         XmlDocument read;

@@ -72,8 +72,8 @@ TEST(RowListTest, LowerBoundFindsTheFirstRowNotBeforeAndFindTheFirstMatchInARang
     }
     auto multipleOf = [](uintptr_t n) {
         return [n](const XmlNode* row) {
-            return (reinterpret_cast<uintptr_t>(row) - reinterpret_cast<uintptr_t>(Row(0))) /
-                       8 % n ==
+            return (reinterpret_cast<uintptr_t>(row) - reinterpret_cast<uintptr_t>(Row(0))) / 8 %
+                       n ==
                    0;
         };
     };
