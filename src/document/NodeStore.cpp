@@ -79,13 +79,11 @@ XmlNode* NodeStore::NewNode()
         node->Reset();
     } else {
         if (m_usedInLastChunk == kSlotsPerChunk) {
-            auto* fresh = static_cast<XmlNode*>(NewChunk(ChunkBytes()));
-            for (size_t i = 0; i < kSlotsPerChunk; ++i)
-                new (fresh + i) XmlNode;
-            m_chunks.emplace_back(fresh);
+            m_chunks.emplace_back(static_cast<XmlNode*>(NewChunk(ChunkBytes())));
             m_usedInLastChunk = 0;
         }
-        node = &m_chunks.back()[m_usedInLastChunk++];
+        // Made as handed out: one pass over the slot's memory, not a second one ahead.
+        node = new (&m_chunks.back()[m_usedInLastChunk++]) XmlNode;
     }
     node->m_name = &m_emptyName;
     ++m_liveNodes;
