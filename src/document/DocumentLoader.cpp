@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kTextNameId = 225;
 // Input from which a load has its memory made ready on another thread.
-constexpr qint64 kFreshBlocksFrom = 32 << 20;
+constexpr qint64 kFreshBlocksFrom = 4 << 20;
 constexpr int kCommentNameId = 210;
 
 } // namespace
