@@ -140,23 +140,12 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override
     {
-        const XmlNode* node = Node();
-        if (!node)
+        const int row = rowIndex();
+        if (row < 0)
             return QRect();
-        const QHeaderView* header = m_view->Header();
-        int left = header->sectionViewportPosition(m_column);
-        int width = header->sectionSize(m_column);
-        if (IsName()) {
-            // The Name cell starts after the row's indentation and expand button.
-            const int indent =
-                m_view->style()->pixelMetric(QStyle::PM_TreeViewIndentation, nullptr, m_view) *
-                (VisibleRows::Level(node) + 1);
-            left += indent;
-            width -= indent;
-        }
-        const int top = (rowIndex() - m_view->TopRow()) * m_view->RowHeight();
-        return QRect(m_view->viewport()->mapToGlobal(QPoint(left, top)),
-                     QSize(std::max(0, width), m_view->RowHeight()));
+        const QRect cell = m_view->CellRect(row, m_column);
+        return QRect(m_view->viewport()->mapToGlobal(cell.topLeft()),
+                     QSize(std::max(0, cell.width()), cell.height()));
     }
     // Qt's trees report every cell as a tree item, which AT-SPI shows as a table cell; the
     // Value cell is a plain cell.

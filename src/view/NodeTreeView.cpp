@@ -199,12 +199,23 @@ QRect NodeTreeView::ButtonRect(int row) const
     if (row < TopRow() || row >= ShownRows() || !CanExpand(m_rows->At(row)))
         return QRect();
     const int indent = Indentation();
-    const int nameLeft = m_header->sectionViewportPosition(NameColumn);
-    const int top = (row - TopRow()) * m_rowHeight;
-    const QRect button(nameLeft + indent * VisibleRows::Level(m_rows->At(row)), top, indent,
-                       m_rowHeight);
+    const QRect section = SectionRect(row, NameColumn);
+    const QRect button(section.left() + indent * VisibleRows::Level(m_rows->At(row)),
+                       section.top(), indent, m_rowHeight);
     // A button the Name column cuts off is painted only in part, and only that part answers.
-    return button.intersected(QRect(nameLeft, top, m_header->sectionSize(NameColumn), m_rowHeight));
+    return Visual(button, section).intersected(section);
+}
+
+QRect NodeTreeView::SectionRect(int row, int column) const
+{
+    return QRect(m_header->sectionViewportPosition(column), (row - TopRow()) * m_rowHeight,
+                 m_header->sectionSize(column), m_rowHeight);
+}
+
+QRect NodeTreeView::Visual(const QRect& rect, const QRect& within) const
+{
+    // Laid out from the leading edge; right to left that is the right one.
+    return QStyle::visualRect(layoutDirection(), within, rect);
 }
 
 // --- Selection and expansion ------------------------------------------------------------
@@ -512,7 +523,11 @@ void NodeTreeView::keyPressEvent(QKeyEvent* event)
         return QAbstractScrollArea::keyPressEvent(event);
     const int row = SelectedRow();
     const XmlNode* node = row >= 0 ? m_rows->At(row) : nullptr;
-    const int key = event->key();
+    // Right to left, the arrow pointing into a row's children is Left.
+    const int key = !isRightToLeft()                  ? event->key()
+                    : event->key() == Qt::Key_Left  ? int(Qt::Key_Right)
+                    : event->key() == Qt::Key_Right ? int(Qt::Key_Left)
+                                                    : event->key();
     // Without a selection, the moving keys start at the first row.
     if (!node && (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left ||
                   key == Qt::Key_Right || key == Qt::Key_PageUp || key == Qt::Key_PageDown)) {
@@ -744,9 +759,10 @@ void NodeTreeView::BeginCellEdit(int32_t id, int column)
         return;
     // A drag and an edit do not mix; the edit wins.
     EndDrag();
-    QRect rect = CellRect(row, column);
+    const QRect cellRect = CellRect(row, column);
+    QRect rect = cellRect;
     if (column == NameColumn && NodeCellStyle::Icon(*node, IsExpanded(node)) >= 0)
-        rect.setLeft(rect.left() + NodeIcons::Size + 2);
+        rect = Visual(rect.adjusted(NodeIcons::Size + 2, 0, 0, 0), cellRect);
     rect.setHeight(m_rowHeight * 2);
     m_edit->Create(id, column, column == ValueColumn, rect, viewport());
     // A screen reader says which cell is being edited: the column and the row's name.
@@ -905,19 +921,19 @@ void NodeTreeView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
-    const int nameLeft = m_header->sectionViewportPosition(NameColumn);
-    const int nameWidth = m_header->sectionSize(NameColumn);
     const int selected = SelectedRow();
     const int first = TopRow() + std::max(0, event->rect().top()) / m_rowHeight;
     const int last = std::min(ShownRows() - 1, TopRow() + event->rect().bottom() / m_rowHeight);
     for (int row = first; row <= last; ++row) {
         const XmlNode* node = m_rows->At(row);
+        const QRect section = SectionRect(row, NameColumn);
         const QRect name = CellRect(row, NameColumn);
-        const QRect branches(nameLeft, name.top(), name.left() - nameLeft, m_rowHeight);
+        const QRect branches(section.left(), section.top(), section.width() - name.width(),
+                             m_rowHeight);
         // Lines and buttons are clipped to the Name column, like its text.
         painter.save();
-        painter.setClipRect(QRect(nameLeft, name.top(), nameWidth, m_rowHeight));
-        PaintBranches(painter, node, VisibleRows::Level(node), branches);
+        painter.setClipRect(section);
+        PaintBranches(painter, node, VisibleRows::Level(node), Visual(branches, section));
         // The press (or a drag's target) is marked in the mid tone, the selection over it.
         const Highlight highlighted = row == selected                 ? Highlight::Selected
                                       : node->Id() == m_dropHighlight ? Highlight::DropTarget
@@ -939,7 +955,8 @@ void NodeTreeView::PaintBranches(QPainter& painter, const XmlNode* node, int lev
     // ancestor has siblings below it.
     const XmlNode* current = node;
     for (int column = level; column >= 0; --column, current = current->Parent()) {
-        option.rect = QRect(area.left() + column * indent, area.top(), indent, area.height());
+        option.rect =
+            Visual(QRect(area.left() + column * indent, area.top(), indent, area.height()), area);
         option.state =
             common | (HasNextSibling(current) ? QStyle::State_Sibling : QStyle::State_None);
         if (column == level) {
@@ -961,12 +978,17 @@ NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
     if (column == NameColumn) {
         // An element whose children were all removed keeps its expanded bit but shows closed.
         cell.icon = NodeCellStyle::Icon(*node, CanExpand(node) && m_rows->IsExpanded(node));
-        if (cell.icon >= 0)
+        if (cell.icon >= 0) {
+            cell.iconRect = Visual(QRect(rect.left() + 1,
+                                         rect.top() + (rect.height() - NodeIcons::Size) / 2,
+                                         NodeIcons::Size, NodeIcons::Size),
+                                   rect);
             textLeft += 1 + NodeIcons::Size;
+        }
         ++textLeft;
     }
-    cell.fill = QRect(QPoint(textLeft, rect.top()), rect.bottomRight());
-    cell.text = QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight());
+    cell.fill = Visual(QRect(QPoint(textLeft, rect.top()), rect.bottomRight()), rect);
+    cell.text = Visual(QRect(QPoint(textLeft + 2, rect.top()), rect.bottomRight()), rect);
     cell.font = font();
     cell.font.setItalic(NodeCellStyle::Italic(*node, column));
     cell.whole = CellText(node, column);
@@ -983,12 +1005,12 @@ NodeTreeView::Cell NodeTreeView::LayOutCell(const XmlNode* node, int column,
 
 QRect NodeTreeView::CellRect(int row, int column) const
 {
-    const int top = (row - TopRow()) * m_rowHeight;
-    int left = m_header->sectionViewportPosition(column);
-    const int right = left + m_header->sectionSize(column);
-    if (column == NameColumn)
-        left += Indentation() * (VisibleRows::Level(m_rows->At(row)) + 1);
-    return QRect(left, top, right - left, m_rowHeight);
+    const QRect section = SectionRect(row, column);
+    if (column != NameColumn)
+        return section;
+    // The Name cell starts after the row's indentation and expand button.
+    const int indent = Indentation() * (VisibleRows::Level(m_rows->At(row)) + 1);
+    return Visual(section.adjusted(indent, 0, 0, 0), section);
 }
 
 bool NodeTreeView::viewportEvent(QEvent* event)
@@ -1025,12 +1047,10 @@ void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column,
     if (rect.width() <= 0)
         return;
     const Cell cell = LayOutCell(node, column, rect);
-    if (cell.icon >= 0) {
-        const QSize size(NodeIcons::Size, NodeIcons::Size);
-        painter.drawPixmap(
-            rect.left() + 1, rect.top() + (rect.height() - NodeIcons::Size) / 2,
-            NodeIcons::Images().at(cell.icon).pixmap(size, painter.device()->devicePixelRatioF()));
-    }
+    if (cell.icon >= 0)
+        painter.drawPixmap(cell.iconRect.topLeft(),
+                           NodeIcons::Images().at(cell.icon).pixmap(
+                               cell.iconRect.size(), painter.device()->devicePixelRatioF()));
     if (highlight != Highlight::None)
         painter.fillRect(cell.fill,
                          palette().color(highlight == Highlight::Selected ? QPalette::Highlight
@@ -1042,5 +1062,9 @@ void NodeTreeView::PaintCell(QPainter& painter, const XmlNode* node, int column,
                        ? palette().color(QPalette::HighlightedText)
                        : NodeCellStyle::TextColour(*node, column, palette().color(QPalette::Text),
                                                    palette().color(QPalette::Base)));
-    painter.drawText(cell.text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, cell.shown);
+    // The painter takes its direction from the application; the view's own may differ.
+    painter.drawText(cell.text,
+                     QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft) | Qt::AlignVCenter |
+                         Qt::TextSingleLine,
+                     cell.shown);
 }

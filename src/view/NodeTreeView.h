@@ -172,6 +172,7 @@ private:
     // One cell's parts, shared by its paint and its tool-tip.
     struct Cell {
         int icon = -1;
+        QRect iconRect;
         QRect fill;
         QRect text;
         QFont font;
@@ -180,6 +181,11 @@ private:
         bool elided = false;
     };
     Cell LayOutCell(const XmlNode* node, int column, const QRect& rect) const;
+    // The row's part of a column, whole.
+    QRect SectionRect(int row, int column) const;
+    // A rect laid out from the left of `within`, mirrored in it when the layout runs right to
+    // left.
+    QRect Visual(const QRect& rect, const QRect& within) const;
     void PaintBranches(QPainter& painter, const XmlNode* node, int level, const QRect& area) const;
     enum class Highlight { None, Selected, DropTarget };
     void PaintCell(QPainter& painter, const XmlNode* node, int column, const QRect& rect,

@@ -144,6 +144,47 @@ TEST(TreeListViewTest, CellsShowTextsColoursFontsAndPicturesPerKind)
     EXPECT_EQ(NodeCellStyle::Icon(*comment, false), NodeIcons::Comment);
 }
 
+// Right to left the rows are mirrored: indentation, button and picture at the right of the
+// Name column, the text after them, and Left opens a row as the arrow points.
+TEST(TreeListViewTest, RightToLeftMirrorsTheRowsAndTheArrowKeys)
+{
+    OpenedView opened("<root><a/></root>");
+    TreeListView& view = opened.view;
+    view.setLayoutDirection(Qt::RightToLeft);
+    view.resize(700, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const XmlNode* root = opened.Node(u"root"_qs);
+    const QHeaderView* header = view.Header();
+    const int sectionLeft = header->sectionViewportPosition(0);
+    const int sectionRight = sectionLeft + header->sectionSize(0) - 1;
+    const QRect cell = view.CellRect(0, 0);
+    const QRect button = view.ButtonRect(0);
+    EXPECT_EQ(cell.left(), sectionLeft);
+    EXPECT_LT(cell.right(), button.left());
+    EXPECT_EQ(button.right(), sectionRight);
+
+    view.SelectNode(root->Id());
+    QApplication::processEvents();
+    const QImage image = view.viewport()->grab().toImage();
+    const QColor base = view.palette().color(QPalette::Base);
+    bool drawn = false;
+    for (int x = cell.right() - 16; x < cell.right(); ++x)
+        drawn = drawn || image.pixelColor(x, cell.center().y()) != base;
+    EXPECT_TRUE(drawn) << "the picture stands at the cell's right";
+    EXPECT_EQ(image.pixelColor(cell.left() + 1, cell.center().y()),
+              view.palette().color(QPalette::Highlight));
+
+    QTest::keyClick(&view, Qt::Key_Left);
+    EXPECT_TRUE(view.IsExpanded(root));
+    QTest::keyClick(&view, Qt::Key_Right);
+    EXPECT_FALSE(view.IsExpanded(root));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, button.center());
+    EXPECT_TRUE(view.IsExpanded(root));
+    EXPECT_GT(view.ButtonRect(0).left(), view.CellRect(1, 0).right()) << "a child is indented";
+    EXPECT_LT(view.CellRect(1, 0).right(), cell.right());
+}
+
 TEST(TreeListViewTest, InstructionsAndKeptWhitespaceHaveRowsOfTheirOwn)
 {
     RecordingMessageBoxes boxes;
