@@ -63,19 +63,12 @@ SiblingPositions::Position SiblingPositions::Of(const XmlNode* element)
     const XmlNode* parent = element->Parent();
     if (!parent)
         return {1, 1};
-    auto found = std::find_if(m_tables.begin(), m_tables.end(),
-                              [&](const Table& table) { return table.parent == parent; });
-    Table table;
     // A table that no longer matches its parent's children (a change it was not told of) is
-    // made again.
-    if (found != m_tables.end() && found->position.size() == size_t(parent->ChildCount())) {
-        table = std::move(*found);
-        m_tables.erase(found);
-    } else {
-        if (found != m_tables.end())
-            m_tables.erase(found);
-        table = Build(parent);
-    }
+    // made again. Either way it comes out of the list, to go back in as the newest.
+    Table* kept = Kept(parent);
+    Table table = kept && kept->position.size() == size_t(parent->ChildCount()) ? std::move(*kept)
+                                                                                : Build(parent);
+    Drop(parent);
     const int index = parent->IndexOfChild(element);
     Position position{1, 1};
     if (index >= 0 && size_t(index) < table.position.size())
